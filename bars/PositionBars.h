@@ -1,0 +1,62 @@
+#pragma once
+
+#include "PracticeState.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+
+class QLabel;
+
+namespace qm {
+
+// Time to column and back on a bar W pixels wide, truncated toward zero, with
+// 64-bit products so that long recordings map exactly. A length of 0 maps
+// everything to column 0 and time 0.
+int barColumn(int32_t ms, int width, int32_t mediaLength);
+int32_t barTime(int x, int width, int32_t mediaLength);
+
+inline constexpr QRgb kBarBlack = 0x000000;
+inline constexpr QRgb kBarWhite = 0xFFFFFF;
+
+// An image control: shows a bitmap one to one and reports mouse presses.
+class TBarImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TBarImage(QWidget* parent = nullptr);
+    QImage& bitmap() { return bitmap_; }
+    const QImage& bitmap() const { return bitmap_; }
+
+signals:
+    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QImage bitmap_;
+};
+
+// The position bar (Image1), the block bar (Image2) and the position label.
+// Draws from PracticeState and keeps cursorPos; with mediaLength 0 it draws no line.
+class PositionBars {
+public:
+    PositionBars(PracticeState& state, TBarImage* image1, TBarImage* image2, QLabel* lblPos);
+
+    void ClearPosBar();
+    void ClearBlockBar();
+    void DrawPosLine(int32_t ms, QRgb colour);
+    void DrawSepLine(int32_t ms, QRgb colour);
+    void ShowPosition();   // the 50 ms path: at most two one-pixel lines
+    void RedrawBars();
+
+private:
+    PracticeState& s_;
+    TBarImage* image1_;
+    TBarImage* image2_;
+    QLabel* lblPos_;
+};
+
+}  // namespace qm

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "PlayerControls.h"
+#include "PracticeState.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace qm {
+
+enum class Engine { MediaPlayer, Streaming };
+
+// The one road to playback. Every operation talks to the control that
+// PracticeState::useReal selects (SetRate and MediaShutdown name theirs) and
+// converts between the control's unit and whole milliseconds.
+class MediaEngine {
+public:
+    // processEvents(maxWaitMs) handles pending events, waiting at most maxWaitMs
+    // for one to arrive; WaitForLength calls it between its length reads.
+    using EventPump = std::function<void(int maxWaitMs)>;
+
+    MediaEngine(PracticeState& state, WmpPlayer& mediaPlayer, RealAudioControl& streaming,
+                EventPump processEvents);
+
+    void MediaPlay();
+    void MediaPause();
+    void MediaStop();
+    bool IsPlaying();
+    void ReadPosition();          // mediaPos := position in ms, truncated toward zero
+    void SeekTo(int32_t ms);
+    int32_t WaitForLength();      // up to 5000 ms; 0 (engine stopped) when none found
+    void LoadIntoEngine(const QString& path, Engine engine);
+    void SetRate(double rate);    // always the media player control
+    void MediaShutdown();
+
+    static int32_t secondsToMs(double seconds);  // × 1000, truncated toward zero
+
+    static constexpr int kLengthDeadlineMs = 5000;
+
+private:
+    PracticeState& s_;
+    WmpPlayer& wmp_;
+    RealAudioControl& ra_;
+    EventPump processEvents_;
+};
+
+}  // namespace qm

@@ -1,0 +1,2 @@
+qm_add_test(test_blocklist SOURCES core/BlockListTest.cpp LIBS qm_core)
+qm_add_test(test_repeat SOURCES core/RepeatControllerTest.cpp LIBS qm_core)

@@ -1,0 +1,133 @@
+#include "BlockList.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+using qm::PracticeState;
+
+PracticeState withSeparators(std::initializer_list<int32_t> seps, int32_t curBlock = 0) {
+    PracticeState s;
+    int32_t i = 0;
+    for (int32_t v : seps) s.blockSep[i++] = v;
+    s.blockCount = i - 1;
+    s.curBlock = curBlock;
+    s.mediaLength = s.blockSep[s.blockCount];
+    return s;
+}
+
+std::vector<int32_t> separators(const PracticeState& s) {
+    return {s.blockSep.begin(), s.blockSep.begin() + s.blockCount + 1};
+}
+
+TEST(GetBlock, TimeOnASeparatorBelongsToTheBlockEndingThere) {
+    const auto s = withSeparators({0, 5000, 9000});
+    EXPECT_EQ(qm::getBlock(s, 5000), 1);
+    EXPECT_EQ(qm::getBlock(s, 5001), 2);
+    EXPECT_EQ(qm::getBlock(s, 0), 1);
+    EXPECT_EQ(qm::getBlock(s, 9000), 2);
+    EXPECT_EQ(qm::getBlock(s, -20), 1);
+}
+
+TEST(GetBlock, TimePastTheLastSeparatorBelongsToTheLastBlock) {
+    const auto s = withSeparators({0, 5000, 9000});
+    EXPECT_EQ(qm::getBlock(s, 9001), 2);
+    EXPECT_EQ(qm::getBlock(s, INT32_MAX), 2);
+}
+
+TEST(GetBlock, NoBlockAtAllGivesZero) {
+    PracticeState s;
+    EXPECT_EQ(qm::getBlock(s, 0), 0);
+    EXPECT_EQ(qm::getBlock(s, 1234), 0);
+}
+
+TEST(InsertSeparator, KeepsTheListInOrderIncludingEqualAndEndValues) {
+    auto s = withSeparators({0, 5000, 9000});
+    ASSERT_TRUE(qm::insertSeparator(s, 3000));
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 3000, 5000, 9000}));
+
+    s = withSeparators({0, 5000, 9000});
+    ASSERT_TRUE(qm::insertSeparator(s, 5000));
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 5000, 9000}));
+
+    s = withSeparators({0, 5000, 9000});
+    ASSERT_TRUE(qm::insertSeparator(s, 9000));
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 9000, 9000}));
+
+    s = withSeparators({0, 5000, 9000});
+    ASSERT_TRUE(qm::insertSeparator(s, 12000));
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 9000, 12000}));
+}
+
+TEST(InsertSeparator, NeverMovesTheStartAndLeavesCurBlockAlone) {
+    auto s = withSeparators({0, 5000, 9000}, 2);
+    ASSERT_TRUE(qm::insertSeparator(s, 0));
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 0, 5000, 9000}));
+    EXPECT_EQ(s.curBlock, 2);
+}
+
+TEST(InsertSeparator, RefusesAMarkWhenTheListIsFull) {
+    PracticeState s;
+    s.blockCount = 1;
+    s.blockSep[1] = 2'000'000;
+    for (int32_t i = 1; i < qm::kMaxBlocks; ++i) ASSERT_TRUE(qm::insertSeparator(s, i * 10));
+    ASSERT_EQ(s.blockCount, qm::kMaxBlocks);
+    const auto before = s.blockSep;
+
+    EXPECT_FALSE(qm::insertSeparator(s, 55));
+    EXPECT_EQ(s.blockCount, qm::kMaxBlocks);
+    EXPECT_EQ(s.blockSep, before);
+    EXPECT_EQ(s.blockSep[qm::kMaxBlocks], 2'000'000);
+}
+
+TEST(DeleteSeparator, LeftAndRightMergeWithTheirNeighbour) {
+    auto s = withSeparators({0, 3000, 5000, 9000}, 2);
+    EXPECT_EQ(qm::deleteLeftSeparator(s), 3000);
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 9000}));
+
+    s = withSeparators({0, 3000, 5000, 9000}, 2);
+    EXPECT_EQ(qm::deleteRightSeparator(s), 5000);
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 3000, 9000}));
+}
+
+TEST(DeleteSeparator, DoesNothingAtTheEdgesOrWithNoCurrentBlock) {
+    for (int32_t cur : {0, 1}) {
+        auto s = withSeparators({0, 3000, 5000, 9000}, cur);
+        EXPECT_FALSE(qm::deleteLeftSeparator(s)) << "curBlock " << cur;
+        EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 3000, 5000, 9000}));
+    }
+    for (int32_t cur : {0, 3}) {
+        auto s = withSeparators({0, 3000, 5000, 9000}, cur);
+        EXPECT_FALSE(qm::deleteRightSeparator(s)) << "curBlock " << cur;
+        EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 3000, 5000, 9000}));
+    }
+}
+
+TEST(DeleteSeparator, LeftDeleteOfTheLastBlockKeepsTheEnd) {
+    auto s = withSeparators({0, 3000, 5000, 9000}, 3);
+    EXPECT_EQ(qm::deleteLeftSeparator(s), 5000);
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 3000, 9000}));
+}
+
+TEST(ClearSeparators, LeavesOneBlockFromStartToEnd) {
+    auto s = withSeparators({0, 3000, 5000, 9000}, 2);
+    s.dirty = false;
+    qm::clearSeparators(s);
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 9000}));
+    EXPECT_FALSE(s.dirty);
+
+    PracticeState empty;
+    qm::clearSeparators(empty);
+    EXPECT_EQ(empty.blockCount, 0);
+}
+
+TEST(BlockNoText, ShowsCurrentOfCount) {
+    auto s = withSeparators({0, 3000, 5000, 9000}, 3);
+    EXPECT_EQ(qm::blockNoText(s), "3/3");
+    EXPECT_EQ(qm::blockNoText(PracticeState{}), "0/0");
+}
+
+}  // namespace
