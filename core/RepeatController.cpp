@@ -1,0 +1,147 @@
+#include "RepeatController.h"
+
+#include "BlockList.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace qm {
+
+namespace {
+
+constexpr int kModeRepeat = 1;  // RadioGroup1; every other index is Next
+constexpr int kAfterNone = 0;   // RadioGroup2
+constexpr int kAfterPause = 1;
+constexpr int kAfterAutoPause = 2;
+
+// Media player play state "stopped" and streaming play state "stopped".
+constexpr int kMediaPlayerStopped = 1;
+constexpr int kStreamingStopped = 0;
+
+// Every separator read goes through here: an index before blockSep[0] or past
+// the storage throws instead of reading a neighbouring field.
+int32_t sep(const PracticeState& s, int32_t i) {
+    return s.blockSep.at(static_cast<size_t>(i));
+}
+
+// A wait of blockSep[end] - blockSep[start] ms, or none when that is not a
+// positive length: the wait timer would never fire on a zero interval.
+std::optional<int32_t> waitBetween(const PracticeState& s, int32_t end, int32_t start) {
+    const int64_t length = int64_t{sep(s, end)} - sep(s, start);
+    if (length <= 0) return std::nullopt;
+    return static_cast<int32_t>(std::min<int64_t>(length, std::numeric_limits<int32_t>::max()));
+}
+
+// The wait after Next mode made block c current: as long as the block just
+// played. At the wrap (c 0) that is the last block; at the end of block 0
+// (c 1) nothing was played, so there is no wait.
+std::optional<int32_t> nextModeWait(const PracticeState& s, int32_t c) {
+    if (c == 0) {
+        if (s.blockCount < 1) return std::nullopt;
+        return waitBetween(s, s.blockCount, s.blockCount - 1);
+    }
+    if (c < 2) return std::nullopt;
+    return waitBetween(s, c - 1, c - 2);
+}
+
+}  // namespace
+
+RepeatController::RepeatController(PracticeState& state, RepeatHost& host)
+    : s_(state), host_(host) {}
+
+int32_t RepeatController::blockStart(int32_t block) const {
+    // curBlock 0 has no block before it: the start of the media is blockSep[0].
+    if (block < 1) return sep(s_, 0);
+    return sep(s_, block - 1);
+}
+
+void RepeatController::restartCurrentBlock() {
+    host_.seekTo(blockStart(s_.curBlock));
+    host_.readPosition();
+    if (host_.afterBlockIndex() == kAfterPause) {
+        host_.mediaPause();
+        return;
+    }
+    host_.mediaPlay();
+}
+
+void RepeatController::timer1Tick() {
+    // A tick queued before Timer1 went off must not act on a state it no longer owns.
+    if (!host_.blockTimerEnabled()) return;
+    host_.readPosition();
+    if (!(sep(s_, s_.curBlock) < s_.mediaPos)) {
+        host_.showPosition();
+        return;
+    }
+
+    std::optional<int32_t> wait;
+    // Repeat with curBlock 0 would seek back to blockSep[0] on every tick and
+    // never leave the start, so the end of block 0 moves on as in Next mode.
+    if (host_.blockModeIndex() == kModeRepeat && s_.curBlock > 0) {
+        const int32_t repeated = s_.curBlock;
+        restartCurrentBlock();
+        wait = waitBetween(s_, repeated, repeated - 1);
+    } else {
+        if (s_.curBlock == s_.blockCount) {
+            // The last block has ended: back to the start, as after a fresh open.
+            host_.seekTo(sep(s_, 0));
+            host_.selectBlock(0);
+        } else {
+            host_.selectBlock(getBlock(s_, s_.mediaPos));
+        }
+        if (host_.afterBlockIndex() == kAfterPause) host_.mediaPause();
+        wait = nextModeWait(s_, s_.curBlock);
+    }
+
+    if (host_.afterBlockIndex() == kAfterAutoPause && wait) {
+        host_.mediaPause();
+        s_.pauseWaiting = true;
+        host_.setBlockTimerEnabled(false);
+        host_.startWaitTimer(*wait);
+    }
+    host_.showPosition();
+}
+
+void RepeatController::timer2Tick() {
+    // A stale tick after the wait was ended some other way plays nothing.
+    if (!s_.pauseWaiting) return;
+    host_.mediaPlay();
+    host_.setBlockTimerEnabled(true);
+    host_.stopWaitTimer();
+    s_.pauseWaiting = false;
+}
+
+void RepeatController::mediaPlayerStatusChange(int playState, StopCause cause) {
+    if (playState != kMediaPlayerStopped) return;
+    if (cause == StopCause::EndOfMedia && host_.blockModeIndex() == kModeRepeat) {
+        restartCurrentBlock();
+    }
+    host_.showPosition();
+}
+
+void RepeatController::streamingPlayStateChange(int playState, StopCause cause) {
+    if (playState != kStreamingStopped) return;
+    if (cause == StopCause::EndOfMedia && host_.blockModeIndex() == kModeRepeat) {
+        restartCurrentBlock();
+    }
+    host_.showPosition();
+}
+
+void RepeatController::repeatingClick() {
+    if (!s_.pauseWaiting) return;
+    const int after = host_.afterBlockIndex();
+    if (after != kAfterNone && after != kAfterPause) return;
+    // The wait ends without playing: the engine stays paused until the user plays.
+    s_.pauseWaiting = false;
+    host_.setBlockTimerEnabled(true);
+    host_.stopWaitTimer();
+}
+
+void RepeatController::cancelWait() {
+    if (!s_.pauseWaiting) return;
+    host_.stopWaitTimer();
+    s_.pauseWaiting = false;
+}
+
+}  // namespace qm
