@@ -1,0 +1,110 @@
+#include "PositionBars.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <limits>
+
+namespace qm {
+
+namespace {
+
+template <typename T>
+T clampTo(int64_t v) {
+    return static_cast<T>(std::clamp<int64_t>(v, std::numeric_limits<T>::min(),
+                                              std::numeric_limits<T>::max()));
+}
+
+// Blanks the bitmap at the bar's current size.
+void clearBar(TBarImage* bar) {
+    QImage& bitmap = bar->bitmap();
+    bitmap = QImage(bar->size(), QImage::Format_RGB32);
+    bitmap.fill(QColor::fromRgb(kBarWhite));
+    bar->update();
+}
+
+// One-pixel line over the whole height at the column of ms. The column is taken
+// from the bitmap's own width, so a line is always erased where it was drawn
+// even if the bar was resized since the last clear. Columns outside the bitmap
+// (a time at or beyond the length) are not visible and draw nothing.
+void drawLine(TBarImage* bar, int32_t ms, int32_t mediaLength, QRgb colour) {
+    if (mediaLength <= 0) return;
+    QImage& bitmap = bar->bitmap();
+    const int x = barColumn(ms, bitmap.width(), mediaLength);
+    if (x < 0 || x >= bitmap.width()) return;
+    const QRgb pixel = 0xFF000000u | colour;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        reinterpret_cast<QRgb*>(bitmap.scanLine(y))[x] = pixel;
+    }
+    bar->update(x, 0, 1, bitmap.height());
+}
+
+}  // namespace
+
+int barColumn(int32_t ms, int width, int32_t mediaLength) {
+    if (mediaLength <= 0) return 0;
+    return clampTo<int>(int64_t{ms} * width / mediaLength);
+}
+
+int32_t barTime(int x, int width, int32_t mediaLength) {
+    if (width <= 0 || mediaLength <= 0) return 0;
+    return clampTo<int32_t>(int64_t{x} * mediaLength / width);
+}
+
+TBarImage::TBarImage(QWidget* parent) : QWidget(parent) {
+    // A click on a bar must not take the keyboard away from the main window.
+    setFocusPolicy(Qt::NoFocus);
+    // Every pixel comes from the bitmap; nothing behind it needs painting.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TBarImage::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    // Outside the bitmap (a resize before the next clear) the bar stays white.
+    painter.fillRect(event->rect(), QColor::fromRgb(kBarWhite));
+    painter.drawImage(event->rect().topLeft(), bitmap_, event->rect());
+}
+
+void TBarImage::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    emit mouseDown(event->button(), event->modifiers(), at.x(), at.y());
+}
+
+PositionBars::PositionBars(PracticeState& state, TBarImage* image1, TBarImage* image2,
+                           QLabel* lblPos)
+    : s_(state), image1_(image1), image2_(image2), lblPos_(lblPos) {}
+
+void PositionBars::ClearPosBar() { clearBar(image1_); }
+
+void PositionBars::ClearBlockBar() { clearBar(image2_); }
+
+void PositionBars::DrawPosLine(int32_t ms, QRgb colour) {
+    drawLine(image1_, ms, s_.mediaLength, colour);
+}
+
+void PositionBars::DrawSepLine(int32_t ms, QRgb colour) {
+    drawLine(image2_, ms, s_.mediaLength, colour);
+}
+
+void PositionBars::ShowPosition() {
+    if (s_.cursorPos != s_.mediaPos) {
+        DrawPosLine(s_.cursorPos, kBarWhite);
+        DrawPosLine(s_.mediaPos, kBarBlack);
+        s_.cursorPos = s_.mediaPos;
+    }
+    lblPos_->setText(QString::asprintf("%d/%d", s_.mediaPos / 1000, s_.mediaLength / 1000));
+}
+
+void PositionBars::RedrawBars() {
+    ClearPosBar();
+    ClearBlockBar();
+    // The two ends, blockSep[0] and blockSep[blockCount], get no line.
+    const int32_t last = std::min(s_.blockCount, kMaxBlocks);
+    for (int32_t i = 1; i < last; ++i) DrawSepLine(s_.blockSep[i], kBarBlack);
+    s_.cursorPos = 0;
+    ShowPosition();
+}
+
+}  // namespace qm

@@ -1,0 +1,252 @@
+// The position and block bars, checked on the pixels of their bitmaps.
+#include "PositionBars.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace qm {
+namespace {
+
+constexpr QRgb kOpaqueBlack = 0xFF000000u | kBarBlack;
+constexpr QRgb kOpaqueWhite = 0xFF000000u | kBarWhite;
+
+// The columns of the bitmap that are black over their whole height. Any pixel
+// that is neither white nor part of such a column fails the test.
+std::vector<int> blackColumns(const QImage& bitmap) {
+    std::vector<int> columns;
+    for (int x = 0; x < bitmap.width(); ++x) {
+        int black = 0;
+        for (int y = 0; y < bitmap.height(); ++y) {
+            const QRgb p = bitmap.pixel(x, y);
+            if (p == kOpaqueBlack) {
+                ++black;
+            } else {
+                EXPECT_EQ(p, kOpaqueWhite) << "at " << x << "," << y;
+            }
+        }
+        if (black == 0) continue;
+        EXPECT_EQ(black, bitmap.height()) << "partial line at column " << x;
+        columns.push_back(x);
+    }
+    return columns;
+}
+
+using Columns = std::vector<int>;
+
+TEST(BarMapping, DesignWidthMapsTimesAndClicks) {
+    EXPECT_EQ(barColumn(60000, 402, 120000), 201);
+    EXPECT_EQ(barTime(100, 402, 120000), 29850);
+    EXPECT_EQ(barColumn(0, 402, 120000), 0);
+    EXPECT_EQ(barColumn(119999, 402, 120000), 401);  // truncated, not rounded
+}
+
+TEST(BarMapping, TenHoursMapExactly) {
+    // 36 000 000 × 402 does not fit in 32 bits.
+    EXPECT_EQ(barColumn(36000000, 402, 36000000), 402);
+    EXPECT_EQ(barColumn(18000000, 402, 36000000), 201);
+    EXPECT_EQ(barTime(402, 402, 36000000), 36000000);
+    EXPECT_EQ(barTime(201, 402, 36000000), 18000000);
+}
+
+TEST(BarMapping, NoLengthOrNoWidthMapsToZero) {
+    EXPECT_EQ(barColumn(5000, 402, 0), 0);
+    EXPECT_EQ(barTime(100, 402, 0), 0);
+    EXPECT_EQ(barTime(100, 0, 120000), 0);
+}
+
+class PositionBarsTest : public ::testing::Test {
+protected:
+    PositionBarsTest() {
+        image1.resize(402, 23);
+        image2.resize(402, 22);
+        s.mediaLength = 120000;
+        s.blockCount = 1;
+        s.blockSep[1] = 120000;
+        bars.ClearPosBar();
+        bars.ClearBlockBar();
+    }
+
+    void setBlocks(std::initializer_list<int32_t> seps) {
+        s.blockCount = static_cast<int32_t>(seps.size()) - 1;
+        int32_t i = 0;
+        for (int32_t ms : seps) s.blockSep[i++] = ms;
+    }
+
+    void showAt(int32_t ms) {
+        s.mediaPos = ms;
+        bars.ShowPosition();
+    }
+
+    PracticeState s;
+    TBarImage image1;
+    TBarImage image2;
+    QLabel label;
+    PositionBars bars{s, &image1, &image2, &label};
+};
+
+TEST_F(PositionBarsTest, ClearSizesTheBitmapToTheBarAndBlanksIt) {
+    bars.DrawPosLine(60000, kBarBlack);
+    image1.resize(600, 23);
+    bars.ClearPosBar();
+    EXPECT_EQ(image1.bitmap().size(), QSize(600, 23));
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{});
+
+    image2.resize(300, 22);
+    bars.ClearBlockBar();
+    EXPECT_EQ(image2.bitmap().size(), QSize(300, 22));
+    EXPECT_EQ(image1.bitmap().size(), QSize(600, 23));  // each bar its own size
+}
+
+TEST_F(PositionBarsTest, ASeparatorIsBlackOverTheWholeHeightAndErasesToWhite) {
+    bars.DrawSepLine(60000, kBarBlack);
+    EXPECT_EQ(blackColumns(image2.bitmap()), Columns{201});
+    bars.DrawSepLine(60000, kBarWhite);
+    EXPECT_EQ(blackColumns(image2.bitmap()), Columns{});
+}
+
+TEST_F(PositionBarsTest, DeletingOneOfTwoSeparatorsOnOneColumnErasesTheColumn) {
+    bars.DrawSepLine(60000, kBarBlack);
+    bars.DrawSepLine(60100, kBarBlack);  // also column 201
+    EXPECT_EQ(blackColumns(image2.bitmap()), Columns{201});
+    bars.DrawSepLine(60100, kBarWhite);
+    EXPECT_EQ(blackColumns(image2.bitmap()), Columns{});
+}
+
+TEST_F(PositionBarsTest, TheEndOfTheMediaFallsOutsideTheBar) {
+    bars.DrawSepLine(120000, kBarBlack);
+    bars.DrawSepLine(130000, kBarBlack);
+    bars.DrawSepLine(-5000, kBarBlack);
+    EXPECT_EQ(blackColumns(image2.bitmap()), Columns{});
+}
+
+TEST_F(PositionBarsTest, CursorAndSeparatorsNeverEraseEachOther) {
+    bars.DrawSepLine(60000, kBarBlack);
+    showAt(60000);
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{201});
+    showAt(90000);  // erases the cursor at 201 on its own bar only
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{301});
+    EXPECT_EQ(blackColumns(image2.bitmap()), Columns{201});
+
+    bars.DrawSepLine(90000, kBarBlack);
+    bars.DrawSepLine(90000, kBarWhite);
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{301});
+}
+
+TEST_F(PositionBarsTest, ShowPositionMovesTheCursorAndRemembersItsTime) {
+    showAt(30000);
+    EXPECT_EQ(s.cursorPos, 30000);
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{100});
+    showAt(30100);  // same column: the erase and the draw leave it black
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{100});
+    showAt(0);
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{0});
+}
+
+TEST_F(PositionBarsTest, ShowPositionWritesWholeSecondsTruncated) {
+    s.mediaLength = 245500;
+    showAt(83999);
+    EXPECT_EQ(label.text(), "83/245");
+}
+
+TEST_F(PositionBarsTest, ShowPositionDrawsIntoTheSameBitmap) {
+    const uchar* bits = image1.bitmap().constBits();
+    image1.resize(800, 23);  // not cleared yet: the tick must not rebuild it
+    showAt(60000);
+    showAt(61000);
+    EXPECT_EQ(image1.bitmap().constBits(), bits);
+    EXPECT_EQ(image1.bitmap().size(), QSize(402, 23));
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{204});
+}
+
+TEST_F(PositionBarsTest, RedrawAfterAResizeScalesSeparatorsAndCursor) {
+    // A list loaded for a shorter recording: its ends lie inside the bar.
+    setBlocks({1000, 30000, 60000, 100000});
+    s.mediaPos = 90000;
+    bars.RedrawBars();
+    EXPECT_EQ(blackColumns(image2.bitmap()), (Columns{100, 201}));
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{301});
+
+    image1.resize(804, 23);
+    image2.resize(804, 22);
+    bars.RedrawBars();
+    EXPECT_EQ(image2.bitmap().size(), QSize(804, 22));
+    EXPECT_EQ(blackColumns(image2.bitmap()), (Columns{201, 402}));  // the ends get no line
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{603});
+    EXPECT_EQ(s.cursorPos, 90000);
+}
+
+TEST_F(PositionBarsTest, NoCursorAtPositionZeroUntilThePositionMoves) {
+    showAt(50000);
+    s.mediaPos = 0;
+    bars.RedrawBars();
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{});
+    EXPECT_EQ(label.text(), "0/120");
+    showAt(40);
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{0});
+}
+
+TEST_F(PositionBarsTest, NoLengthDrawsNothing) {
+    setBlocks({0, 30000, 60000, 120000});
+    s.mediaLength = 0;  // an open that found no length keeps the old list
+    bars.DrawPosLine(30000, kBarBlack);
+    bars.DrawSepLine(30000, kBarBlack);
+    showAt(5000);
+    EXPECT_EQ(label.text(), "5/0");
+    bars.RedrawBars();
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{});
+    EXPECT_EQ(blackColumns(image2.bitmap()), Columns{});
+}
+
+TEST_F(PositionBarsTest, ABarOfNoSizeDrawsNothing) {
+    image1.resize(0, 0);
+    bars.ClearPosBar();
+    showAt(60000);
+    EXPECT_TRUE(image1.bitmap().isNull());
+    EXPECT_EQ(s.cursorPos, 60000);
+}
+
+TEST(BarImage, PaintsItsBitmapOneToOne) {
+    TBarImage image;
+    image.resize(402, 23);
+    image.bitmap() = QImage(402, 23, QImage::Format_RGB32);
+    image.bitmap().fill(QColor::fromRgb(kBarWhite));
+    for (int y = 0; y < 23; ++y) image.bitmap().setPixel(201, y, kOpaqueBlack);
+
+    const QImage shown = image.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), QSize(402, 23));
+    EXPECT_EQ(blackColumns(shown), Columns{201});
+}
+
+TEST(BarImage, ReportsMousePressesAndTakesNoFocus) {
+    TBarImage image;
+    image.resize(402, 23);
+    EXPECT_EQ(image.focusPolicy(), Qt::NoFocus);
+
+    Qt::MouseButton button = Qt::NoButton;
+    Qt::KeyboardModifiers shift;
+    int gotX = -1, gotY = -1;
+    QObject::connect(&image, &TBarImage::mouseDown,
+                     [&](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+                         button = b;
+                         shift = m;
+                         gotX = x;
+                         gotY = y;
+                     });
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 7), QPointF(100, 7),
+                      Qt::RightButton, Qt::RightButton, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(&image, &press);
+    EXPECT_EQ(button, Qt::RightButton);
+    EXPECT_EQ(shift, Qt::KeyboardModifiers(Qt::ShiftModifier));
+    EXPECT_EQ(gotX, 100);
+    EXPECT_EQ(gotY, 7);
+}
+
+}  // namespace
+}  // namespace qm
