@@ -40,12 +40,19 @@ struct ParseResult {
 // 4096 bytes; past the end the empty text. Used to follow a block file to its media.
 std::string line(std::string_view fileBytes, int n);
 
-// Reads and checks the whole file; changes nothing anywhere.
+// Reads and checks the whole file; changes nothing anywhere. The first faulty
+// line decides the status. Number lines are an optional "-" and digits fitting
+// int32, nothing else (no blanks); a missing line reads "" and is NotInteger.
+// The memo lines are the text after the file's first "*", wherever it stands;
+// a file without "*" gives its whole text, header and numbers included. The
+// memo is never cut at any size. Throws std::runtime_error only when CP932
+// conversion is unavailable.
 ParseResult parse(std::string_view fileBytes);
 
 // The separators of a file made for another length, fitted to a media of
 // mediaLength: the first separator at or past it becomes mediaLength and the
-// list ends there. A list that ends short of mediaLength is kept as it is.
+// list ends there. A list that ends short of mediaLength is kept as it is, and
+// so is any list when mediaLength <= 0 (no length known).
 std::vector<int32_t> fitToLength(const std::vector<int32_t>& separators, int32_t mediaLength);
 
 }  // namespace qm::blockfile

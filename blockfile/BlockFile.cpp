@@ -1,0 +1,163 @@
+#include "BlockFile.h"
+
+#include "TextCodec.h"
+
+#include <charconv>
+#include <optional>
+
+namespace qm::blockfile {
+
+namespace {
+
+constexpr size_t kMaxLineBytes = 4096;
+constexpr int32_t kMaxCount = 1000;
+constexpr std::string_view kCrLf = "\r\n";
+
+// Walks the lines of decoded text; CR LF, LF CR, LF and CR each end one line.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+
+    // The next line without its break, or nothing past the last line.
+    std::optional<std::string_view> next() {
+        if (pos_ >= text_.size()) return std::nullopt;
+        const size_t end = text_.find_first_of("\r\n", pos_);
+        if (end == std::string_view::npos) {
+            const auto rest = text_.substr(pos_);
+            pos_ = text_.size();
+            return rest;
+        }
+        const auto found = text_.substr(pos_, end - pos_);
+        const char pair = text_[end] == '\r' ? '\n' : '\r';
+        pos_ = end + ((end + 1 < text_.size() && text_[end + 1] == pair) ? 2 : 1);
+        return found;
+    }
+
+    // Line reads are capped like the line buffer's: at most 4096 bytes, never
+    // ending inside a UTF-8 character.
+    std::string nextCapped() {
+        auto l = next().value_or(std::string_view{});
+        if (l.size() <= kMaxLineBytes) return std::string(l);
+        size_t cut = kMaxLineBytes;
+        while (cut > 0 && (static_cast<unsigned char>(l[cut]) & 0xC0) == 0x80) --cut;
+        return std::string(l.substr(0, cut));
+    }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
+// An optional "-" and decimal digits, nothing else, fitting int32. Blanks are
+// not trimmed: the writer never puts any there, and a number line that holds
+// anything else did not come from this format.
+std::optional<int32_t> toInt32(std::string_view s) {
+    // from_chars takes exactly this: no "+", no blanks, no base prefix.
+    const char* last = s.data() + s.size();
+    int32_t value = 0;
+    const auto [ptr, ec] = std::from_chars(s.data(), last, value, 10);
+    if (ec != std::errc() || ptr != last) return std::nullopt;
+    return value;
+}
+
+void appendLine(std::string& out, std::string_view text) {
+    out += text;
+    out += kCrLf;
+}
+
+}  // namespace
+
+std::string serialize(const BlockData& data) {
+    std::string text;
+    appendLine(text, kHeader);
+    appendLine(text, data.mediaPath);
+    appendLine(text, std::to_string(data.mediaLength));
+    appendLine(text, std::to_string(static_cast<long long>(data.separators.size()) - 1));
+    for (int32_t sep : data.separators) appendLine(text, std::to_string(sep));
+    text += '*';
+    for (const auto& memo : data.memoLines) appendLine(text, memo);
+    return text::encode(text);
+}
+
+std::string line(std::string_view fileBytes, int n) {
+    if (n < 0) return {};
+    const std::string text = text::decode(fileBytes);
+    LineReader reader(text);
+    for (int i = 0; i < n; ++i)
+        if (!reader.next()) return {};
+    return reader.nextCapped();
+}
+
+ParseResult parse(std::string_view fileBytes) {
+    ParseResult result;
+    const std::string text = text::decode(fileBytes);
+    LineReader reader(text);
+
+    if (reader.nextCapped() != kHeader) {
+        result.status = ParseStatus::WrongHeader;
+        return result;
+    }
+    BlockData& data = result.data;
+    data.mediaPath = reader.nextCapped();
+
+    // Reads the next line as a number; a cut-off file reads "" and fails here.
+    auto readNumber = [&](int32_t& value) {
+        std::string s = reader.nextCapped();
+        const auto v = toInt32(s);
+        if (!v) {
+            result.status = ParseStatus::NotInteger;
+            result.offendingText = std::move(s);
+            return false;
+        }
+        value = *v;
+        return true;
+    };
+
+    if (!readNumber(data.mediaLength)) return result;
+    int32_t count = 0;
+    if (!readNumber(count)) return result;
+    // Checked before any separator is read, so an absurd count reads nothing.
+    if (count < 1 || count > kMaxCount) {
+        result.status = ParseStatus::BadCount;
+        return result;
+    }
+    data.separators.reserve(static_cast<size_t>(count) + 1);
+    // The first faulty separator line decides the status.
+    for (int32_t i = 0; i <= count; ++i) {
+        int32_t sep = 0;
+        if (!readNumber(sep)) return result;
+        const bool inOrder = i == 0 ? sep == 0 : sep >= data.separators.back();
+        if (!inOrder) {
+            result.status = ParseStatus::NotAscending;
+            return result;
+        }
+        data.separators.push_back(sep);
+    }
+
+    // The memo part starts after the first "*" of the whole text, wherever it
+    // stands; a file without one gives its whole text as memo lines, header and
+    // numbers included, as such files have always loaded. The text is not cut
+    // at any size: every note comes back.
+    const size_t star = text.find('*');
+    const std::string_view memoText =
+        star == std::string::npos ? std::string_view(text) : std::string_view(text).substr(star + 1);
+    data.memoLines = text::splitLines(memoText);
+    return result;
+}
+
+std::vector<int32_t> fitToLength(const std::vector<int32_t>& separators, int32_t mediaLength) {
+    // No known length: nothing to fit to.
+    if (mediaLength <= 0) return separators;
+    std::vector<int32_t> fitted;
+    fitted.reserve(separators.size());
+    for (int32_t sep : separators) {
+        if (sep >= mediaLength) {
+            fitted.push_back(mediaLength);
+            break;
+        }
+        fitted.push_back(sep);
+    }
+    return fitted;
+}
+
+}  // namespace qm::blockfile
