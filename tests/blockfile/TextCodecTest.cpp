@@ -1,0 +1,102 @@
+#include "TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+namespace text = qm::text;
+
+TEST(IsValidUtf8, AcceptsWellFormedTextUpToTheLastCodePoint) {
+    EXPECT_TRUE(text::isValidUtf8(""));
+    EXPECT_TRUE(text::isValidUtf8("plain ascii\r\n"));
+    EXPECT_TRUE(text::isValidUtf8("日本語 表ソ十"));
+    EXPECT_TRUE(text::isValidUtf8("\xC2\x80"));          // U+0080, the first two-byte one
+    EXPECT_TRUE(text::isValidUtf8("\xE0\xA0\x80"));      // U+0800
+    EXPECT_TRUE(text::isValidUtf8("\xED\x9F\xBF"));      // U+D7FF, just below the surrogates
+    EXPECT_TRUE(text::isValidUtf8("\xF0\x9F\x98\x80"));  // an emoji
+    EXPECT_TRUE(text::isValidUtf8("\xF4\x8F\xBF\xBF"));  // U+10FFFF
+}
+
+TEST(IsValidUtf8, RejectsOverlongsSurrogatesAndBrokenSequences) {
+    EXPECT_FALSE(text::isValidUtf8("\xC0\xAF"));              // overlong "/"
+    EXPECT_FALSE(text::isValidUtf8("\xC1\xBF"));
+    EXPECT_FALSE(text::isValidUtf8("\xE0\x9F\xBF"));          // overlong, three bytes
+    EXPECT_FALSE(text::isValidUtf8("\xF0\x8F\xBF\xBF"));      // overlong, four bytes
+    EXPECT_FALSE(text::isValidUtf8("\xED\xA0\x80"));          // U+D800
+    EXPECT_FALSE(text::isValidUtf8("\xED\xBF\xBF"));          // U+DFFF
+    EXPECT_FALSE(text::isValidUtf8("\xF4\x90\x80\x80"));      // past U+10FFFF
+    EXPECT_FALSE(text::isValidUtf8("\xF5\x80\x80\x80"));
+    EXPECT_FALSE(text::isValidUtf8("a\x80"));                 // lone continuation byte
+    EXPECT_FALSE(text::isValidUtf8("\xE6\x97"));              // cut off at the end
+    EXPECT_FALSE(text::isValidUtf8("\xE6\x97" "a"));          // continuation missing
+    EXPECT_FALSE(text::isValidUtf8("\x93\xfa\x96\x7b"));      // CP932 日本
+}
+
+TEST(Decode, ValidUtf8PassesAndOnlyALeadingBomIsDropped) {
+    EXPECT_EQ(text::decode("日本語"), "日本語");
+    EXPECT_EQ(text::decode("\xEF\xBB\xBF" "abc"), "abc");
+    EXPECT_EQ(text::decode("a\xEF\xBB\xBF" "b"), "a\xEF\xBB\xBF" "b");
+    EXPECT_EQ(text::decode(""), "");
+}
+
+TEST(Decode, Cp932BytesBecomeUtf8IncludingBackslashSecondBytes) {
+    EXPECT_EQ(text::decode("\x93\xfa\x96\x7b\x8c\xea"), "日本語");
+    // 表, ソ and 十 end in 0x5C, the byte of "\".
+    EXPECT_EQ(text::decode("C:\\\x95\x5c\\\x83\x5c\x8f\x5c.mp3"), "C:\\表\\ソ十.mp3");
+    EXPECT_EQ(text::decode("\xb1\xb2"), "ｱｲ");  // half-width katakana
+}
+
+TEST(Decode, BytesThatDoNotConvertBecomeReplacementCharacters) {
+    // 0x80 and 0xFF start no CP932 character; a lead byte at the very end has
+    // lost its second byte.
+    EXPECT_EQ(text::decode("a\x80" "b\xff" "c"), "a\uFFFDb\uFFFDc");
+    EXPECT_EQ(text::decode("\x93\xfa\x95"), "日\uFFFD");
+}
+
+TEST(Encode, AsciiIsUnchangedAndJapaneseBecomesCp932) {
+    EXPECT_EQ(text::encode("QM4 Block Separate Data\r\n*"), "QM4 Block Separate Data\r\n*");
+    EXPECT_EQ(text::encode("日本語"), "\x93\xfa\x96\x7b\x8c\xea");
+    EXPECT_EQ(text::encode("C:\\表\\ソ十.mp3"), "C:\\\x95\x5c\\\x83\x5c\x8f\x5c.mp3");
+}
+
+TEST(Encode, TextCp932CannotHoldExactlyStaysUtf8) {
+    // Not in CP932 at all.
+    EXPECT_EQ(text::encode("日本語 \xF0\x9F\x98\x80"), "日本語 \xF0\x9F\x98\x80");
+    EXPECT_EQ(text::encode("日本語 €"), "日本語 €");
+    // CP932 takes these, but they read back as other characters ("\" and U+FF5E).
+    EXPECT_EQ(text::encode("日本 ¥100"), "日本 ¥100");
+    EXPECT_EQ(text::encode("10〜20"), "10〜20");
+    // ﾃｱ is C3 B1 in CP932, which is valid UTF-8 (ñ): it would read back wrong.
+    EXPECT_EQ(text::encode("ﾃｱ"), "ﾃｱ");
+}
+
+TEST(Encode, WhatIsWrittenReadsBackAsTheSameText) {
+    for (const std::string s : {"練習 メモ", "ｱｲｳ ﾃｽﾄ", "ﾃｱ", "①Ⅰ～", "a¥b", "\xF0\x9F\x98\x80"}) {
+        EXPECT_EQ(text::decode(text::encode(s)), s);
+    }
+}
+
+TEST(SplitLines, EachBreakKindIsOneBreak) {
+    EXPECT_EQ(text::splitLines("a\r\nb\nc\rd\n\re"), (Lines{"a", "b", "c", "d", "e"}));
+    // Pairs only ever join a CR and an LF once.
+    EXPECT_EQ(text::splitLines("a\r\n\r\nb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(text::splitLines("a\n\nb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(text::splitLines("a\r\rb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(text::splitLines("a\r\n\rb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(text::splitLines("a\n\r\nb"), (Lines{"a", "", "b"}));
+}
+
+TEST(SplitLines, AFinalBreakAddsNoLineAndEmptyTextHasNone) {
+    EXPECT_EQ(text::splitLines(""), Lines{});
+    EXPECT_EQ(text::splitLines("a"), Lines{"a"});
+    EXPECT_EQ(text::splitLines("a\r\n"), Lines{"a"});
+    EXPECT_EQ(text::splitLines("a\n\r"), Lines{"a"});
+    EXPECT_EQ(text::splitLines("\r\n"), Lines{""});
+    EXPECT_EQ(text::splitLines("a\r\n\r\n"), (Lines{"a", ""}));
+}
+
+}  // namespace
