@@ -1,0 +1,2 @@
+add_executable(bench_blockfile blockfile/BlockFileBench.cpp)
+target_link_libraries(bench_blockfile PRIVATE qm_blockfile benchmark::benchmark)
