@@ -46,4 +46,8 @@ private:
     EventPump processEvents_;
 };
 
+// The event pump for a Qt program: handles pending events, waiting for one
+// at most maxWaitMs rather than spinning.
+MediaEngine::EventPump qtEventPump();
+
 }  // namespace qm

@@ -1,0 +1,285 @@
+#include "PlaybackSession.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+// A restart this close to a pending seek target means mpv has carried it out.
+constexpr double kSeekLandedSeconds = 0.25;
+}  // namespace
+
+PlaybackSession::PlaybackSession(QObject* parent, const QString& audioOutput)
+    : QObject(parent), mpv_(this, audioOutput) {
+    connect(&mpv_, &MpvBridge::startFile, this, &PlaybackSession::onStartFile);
+    connect(&mpv_, &MpvBridge::fileLoaded, this, &PlaybackSession::onFileLoaded);
+    connect(&mpv_, &MpvBridge::playbackRestarted, this, &PlaybackSession::onPlaybackRestarted);
+    connect(&mpv_, &MpvBridge::endFile, this, &PlaybackSession::onEndFile);
+    connect(&mpv_, &MpvBridge::pausedForCacheChanged, this, &PlaybackSession::onBuffering);
+    connect(&mpv_, &MpvBridge::durationChanged, this, &PlaybackSession::onDuration);
+    mpv_.setFlag(mpvprop::Pause, true);
+}
+
+void PlaybackSession::setPhase(Phase p) {
+    if (p == phase_) return;
+    phase_ = p;
+    emit phaseChanged(p);
+}
+
+void PlaybackSession::open(const QString& source, bool autoplay) {
+    source_ = source;
+    lastError_.clear();
+    seekTarget_.reset();
+    startAt_.reset();
+    if (duration_ != 0) {
+        duration_ = 0;
+        emit durationChanged(0);
+    }
+    if (!MpvBridge::isAcceptedSource(source)) {
+        fail(source, QStringLiteral("refused media address: ") + source);
+        return;
+    }
+    reload(autoplay ? Phase::Playing : Phase::Stopped);
+}
+
+void PlaybackSession::fail(const QString& source, const QString& why) {
+    // mpv never sees the source, and the previous media does not go on.
+    if (loaded_ || phase_ == Phase::Opening) mpv_.stop();
+    source_ = source;
+    loaded_ = false;
+    entry_ = kNoEntry;
+    seekTarget_.reset();
+    startAt_.reset();
+    if (duration_ != 0) {
+        duration_ = 0;
+        emit durationChanged(0);
+    }
+    lastError_ = why;
+    failed_ = true;
+    setPhase(Phase::Failed);
+}
+
+// Loads source_ paused; onFileLoaded applies startAt_ and then goes on to `after`.
+void PlaybackSession::reload(Phase after) {
+    afterLoad_ = after;
+    failed_ = false;
+    loaded_ = false;
+    mpv_.setFlag(mpvprop::Pause, true);
+    entry_ = mpv_.load(source_);
+    followRedirect_ = false;
+    setPhase(Phase::Opening);
+}
+
+void PlaybackSession::play() {
+    switch (phase_) {
+    case Phase::Empty:
+    case Phase::Playing:
+    case Phase::Buffering: return;
+    case Phase::Failed:
+        if (MpvBridge::isAcceptedSource(source_)) reload(Phase::Playing);
+        return;
+    case Phase::Ended: reload(Phase::Playing); return;
+    case Phase::Opening:
+        afterLoad_ = Phase::Playing;
+        if (loaded_) mpv_.setFlag(mpvprop::Pause, false);
+        return;
+    case Phase::Stopped:
+        if (!loaded_) {
+            reload(Phase::Playing);
+            return;
+        }
+        [[fallthrough]];
+    case Phase::Paused:
+        mpv_.setFlag(mpvprop::Pause, false);
+        setPhase(Phase::Playing);
+        return;
+    }
+}
+
+void PlaybackSession::pause() {
+    switch (phase_) {
+    case Phase::Empty:
+    case Phase::Failed:
+    case Phase::Paused: return;
+    case Phase::Ended: reload(Phase::Paused); return;
+    case Phase::Opening:
+        afterLoad_ = Phase::Paused;
+        if (!loaded_) return;
+        mpv_.setFlag(mpvprop::Pause, true);
+        setPhase(Phase::Paused);
+        return;
+    case Phase::Stopped:
+        if (!loaded_) {
+            reload(Phase::Paused);
+            return;
+        }
+        setPhase(Phase::Paused);  // mpv is paused already
+        return;
+    case Phase::Playing:
+    case Phase::Buffering:
+        mpv_.setFlag(mpvprop::Pause, true);
+        setPhase(Phase::Paused);
+        return;
+    }
+}
+
+void PlaybackSession::stop() {
+    switch (phase_) {
+    case Phase::Empty: return;
+    case Phase::Failed:
+    case Phase::Ended:
+        startAt_.reset();
+        setPhase(Phase::Stopped);
+        return;
+    case Phase::Opening:
+        if (!loaded_) {
+            // Abandon the load: an address that does not answer would keep
+            // mpv busy otherwise. play() loads it again.
+            mpv_.stop();
+            entry_ = kNoEntry;
+            startAt_.reset();
+            setPhase(Phase::Stopped);
+            return;
+        }
+        [[fallthrough]];
+    case Phase::Stopped:
+    case Phase::Playing:
+    case Phase::Paused:
+    case Phase::Buffering:
+        if (!loaded_) {
+            startAt_.reset();
+            return;
+        }
+        afterLoad_ = Phase::Stopped;
+        mpv_.setFlag(mpvprop::Pause, true);
+        seek(0);
+        setPhase(Phase::Stopped);
+        return;
+    }
+}
+
+void PlaybackSession::close() {
+    if (loaded_ || phase_ == Phase::Opening) mpv_.stop();
+    source_.clear();
+    failed_ = false;
+    loaded_ = false;
+    entry_ = kNoEntry;
+    seekTarget_.reset();
+    startAt_.reset();
+    if (duration_ != 0) {
+        duration_ = 0;
+        emit durationChanged(0);
+    }
+    setPhase(Phase::Empty);
+}
+
+void PlaybackSession::seek(double seconds) {
+    if (!std::isfinite(seconds)) return;
+    const double t = std::max(0.0, seconds);
+    if (!loaded_) {
+        if (hasSource()) startAt_ = t;  // where the next load begins
+        return;
+    }
+    seekTarget_ = t;
+    restartsSinceSeek_ = 0;
+    mpv_.seekExact(t);
+}
+
+double PlaybackSession::position() {
+    if (seekTarget_) return *seekTarget_;
+    if (!loaded_) return startAt_.value_or(0.0);
+    return mpv_.getDouble(mpvprop::TimePos).value_or(0.0);
+}
+
+void PlaybackSession::setSpeed(double speed) {
+    mpv_.setDouble(mpvprop::Speed, speed);
+    speed_ = speed;
+}
+
+void PlaybackSession::setVolume(int volume) {
+    const int v = std::clamp(volume, 0, 100);
+    mpv_.setDouble(mpvprop::Volume, v);
+    volume_ = v;
+}
+
+void PlaybackSession::onStartFile(qint64 entryId) {
+    // A playlist hands over to its first entry after a redirect.
+    if (followRedirect_ && entryId != entry_) {
+        entry_ = entryId;
+        followRedirect_ = false;
+    }
+    started_ = entryId;
+}
+
+bool PlaybackSession::isCurrent(qint64 entryId) const {
+    // mpv without entry ids (-1) cannot tell files apart: take every event.
+    return entry_ != kNoEntry && (entry_ == -1 || entryId == entry_);
+}
+
+void PlaybackSession::onFileLoaded() {
+    if (!isCurrent(started_) || phase_ != Phase::Opening) return;
+    loaded_ = true;
+    if (const auto d = mpv_.getDouble(mpvprop::Duration)) onDuration(*d);
+    if (startAt_) {
+        const double t = *startAt_;
+        startAt_.reset();
+        seek(t);
+    }
+    switch (afterLoad_) {
+    case Phase::Playing:
+        // Playing once mpv reports that playback has begun.
+        mpv_.setFlag(mpvprop::Pause, false);
+        return;
+    case Phase::Paused: setPhase(Phase::Paused); return;
+    default: setPhase(Phase::Stopped); return;
+    }
+}
+
+void PlaybackSession::onPlaybackRestarted() {
+    if (!isCurrent(started_) || !loaded_) return;
+    if (seekTarget_) {
+        ++restartsSinceSeek_;
+        const auto now = mpv_.getDouble(mpvprop::TimePos);
+        // The restart of the load itself may come before the one of the seek.
+        if ((now && std::abs(*now - *seekTarget_) <= kSeekLandedSeconds) || restartsSinceSeek_ >= 2)
+            seekTarget_.reset();
+    }
+    if (phase_ == Phase::Opening && afterLoad_ == Phase::Playing) setPhase(Phase::Playing);
+}
+
+void PlaybackSession::onEndFile(qint64 entryId, MpvEndReason reason, const QString& errorText) {
+    if (!isCurrent(entryId)) return;
+    switch (reason) {
+    case MpvEndReason::Eof:
+        loaded_ = false;
+        seekTarget_.reset();
+        startAt_.reset();
+        setPhase(Phase::Ended);
+        return;
+    case MpvEndReason::Error:
+        loaded_ = false;
+        seekTarget_.reset();
+        lastError_ = errorText;
+        failed_ = true;
+        setPhase(Phase::Failed);
+        return;
+    case MpvEndReason::Redirect: followRedirect_ = true; return;
+    case MpvEndReason::Stop:
+    case MpvEndReason::Quit: return;  // asked for here
+    }
+}
+
+void PlaybackSession::onBuffering(bool buffering) {
+    if (buffering && phase_ == Phase::Playing) setPhase(Phase::Buffering);
+    if (!buffering && phase_ == Phase::Buffering) setPhase(Phase::Playing);
+}
+
+void PlaybackSession::onDuration(double seconds) {
+    // Keep the length known when the file is unloaded at its end or by a stop.
+    if (!isCurrent(started_) || !(seconds > 0) || seconds == duration_) return;
+    duration_ = seconds;
+    emit durationChanged(seconds);
+}
+
+}  // namespace qm
