@@ -1,0 +1,5 @@
+qm_add_test(test_mainwindow APP SOURCES app/MainWindowTest.cpp)
+qm_add_test(test_info APP SOURCES app/InfoTest.cpp)
+qm_add_test(test_memo APP SOURCES app/MemoTest.cpp)
+qm_add_test(test_blockdata APP SOURCES app/BlockDataTest.cpp)
+qm_add_test(test_open APP SOURCES app/OpenTest.cpp PROPERTIES FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE)

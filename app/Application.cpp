@@ -1,0 +1,39 @@
+#include "Application.h"
+
+#include "Dialogs.h"
+
+#include <QWidget>
+
+namespace qm {
+
+TApplication::TApplication(int& argc, char** argv)
+    : QApplication(argc, argv), dialogs_(std::make_unique<QtDialogs>()) {}
+
+TApplication::~TApplication() = default;
+
+void TApplication::setTitle(const QString& title) {
+    title_ = title;
+    // On X11 the task-bar entry shows the main window's icon text.
+    for (QWidget* w : topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("frmMain")) w->setWindowIconText(title);
+    }
+}
+
+void TApplication::setDialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
+
+void TApplication::showError(const std::exception& e) { showError(QString::fromUtf8(e.what())); }
+
+void TApplication::showError(const QString& text) { dialogs_->message(activeWindow(), text); }
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+    return false;
+}
+
+TApplication* qmApp() { return static_cast<TApplication*>(QCoreApplication::instance()); }
+
+}  // namespace qm

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+
+#include <exception>
+#include <memory>
+
+namespace qm {
+
+class Dialogs;
+
+// The application object: its title (the task-bar text and the caption of
+// message boxes), the dialogs in use, and the general error handler that shows
+// an error of any handler and lets the program go on.
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+    ~TApplication() override;
+
+    QString title() const { return title_; }
+    void setTitle(const QString& title);
+
+    Dialogs& dialogs() { return *dialogs_; }
+    // Tests put their own answers in place; the application keeps ownership.
+    void setDialogs(std::unique_ptr<Dialogs> dialogs);
+
+    // The general error handler: one plain message box with the error's text.
+    void showError(const std::exception& e);
+    void showError(const QString& text);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    QString title_ = QStringLiteral("QM5");
+    std::unique_ptr<Dialogs> dialogs_;
+};
+
+TApplication* qmApp();
+
+// A slot that runs f, ignoring the signal's arguments, and shows what f throws
+// through the general error handler: Qt's event loop is not exception-safe, so
+// every handler a signal reaches is wrapped.
+template <typename F>
+auto guarded(F f) {
+    return [f = std::move(f)](auto&&...) {
+        try {
+            f();
+        } catch (const std::exception& e) {
+            qmApp()->showError(e);
+        }
+    };
+}
+
+}  // namespace qm

@@ -1,0 +1,920 @@
+#include "Unit1.h"
+
+#include "Application.h"
+#include "BlockFile.h"
+#include "BlockList.h"
+#include "Dialogs.h"
+#include "PathParts.h"
+#include "TRealAudio.h"
+#include "TWindowsMediaPlayer.h"
+#include "TextCodec.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QTimer>
+#include <QToolButton>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr int kMaxOuterHeight = 350;
+const QString kFinishMemoEdit = QStringLiteral("Memoの編集を終了してください");
+
+QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
+
+QFont japaneseFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    f.setPixelSize(12);
+    return f;
+}
+
+// An opening folder with a curved arrow, 24 x 24.
+QPixmap openPicture() {
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x80, 0x60, 0x00), 1));
+    p.setBrush(QColor(0xF0, 0xC8, 0x40));
+    p.drawRect(2, 9, 15, 11);
+    p.drawRect(2, 7, 6, 2);
+    p.setBrush(QColor(0xFF, 0xE0, 0x70));
+    QPolygon flap({QPoint(4, 20), QPoint(7, 12), QPoint(21, 12), QPoint(17, 20)});
+    p.drawPolygon(flap);
+    QPainterPath arrow;
+    arrow.moveTo(11, 8);
+    arrow.quadTo(14, 1, 20, 4);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0x00, 0x60, 0x00), 2));
+    p.drawPath(arrow);
+    p.setBrush(QColor(0x00, 0x60, 0x00));
+    p.drawPolygon(QPolygon({QPoint(18, 1), QPoint(23, 5), QPoint(17, 7)}));
+    return pm;
+}
+
+// A web browser symbol, a globe with meridians, 26 x 23.
+QPixmap browserPicture() {
+    QPixmap pm(26, 23);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x10, 0x40, 0x90), 1.2));
+    p.setBrush(QColor(0x90, 0xC8, 0xF0));
+    const QRectF globe(3.5, 1.5, 19, 19);
+    p.drawEllipse(globe);
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(8.5, 1.5, 9, 19));
+    p.drawLine(QPointF(13, 1.5), QPointF(13, 20.5));
+    p.drawLine(QPointF(3.5, 11), QPointF(22.5, 11));
+    p.drawLine(QPointF(5.5, 6), QPointF(20.5, 6));
+    p.drawLine(QPointF(5.5, 16), QPointF(20.5, 16));
+    return pm;
+}
+
+// Waits for events at most maxWaitMs and handles them, without spinning a core.
+void waitForEvents(int maxWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QEventLoop loop;
+    QTimer::singleShot(maxWaitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+std::string readWholeFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error(QStringLiteral("ファイル %1 は開けません").arg(path).toStdString());
+    }
+    const QByteArray bytes = f.readAll();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+template <typename T>
+T* placed(T* w, int x, int y, int width, int height) {
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+QToolButton* speedButton(QWidget* parent, const QString& caption, const QString& hint) {
+    auto* b = new QToolButton(parent);
+    b->setText(caption);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(false);
+    if (!hint.isEmpty()) b->setToolTip(hint);
+    return b;
+}
+
+QPushButton* pushButton(QWidget* parent, const QString& caption, const QString& hint = {}) {
+    auto* b = new QPushButton(parent);
+    b->setText(caption);
+    if (!hint.isEmpty()) b->setToolTip(hint);
+    return b;
+}
+
+QGroupBox* radioGroup(QWidget* parent, QButtonGroup*& items, const QStringList& captions) {
+    auto* box = new QGroupBox(parent);
+    items = new QButtonGroup(box);
+    int y = 14;
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* r = new QRadioButton(captions[i], box);
+        r->setGeometry(6, y, 88, 16);
+        items->addButton(r, i);
+        y += 20;
+    }
+    items->button(0)->setChecked(true);
+    return box;
+}
+
+// Clears a flag on every way out of a scope, errors included.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagGuard() { flag_ = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("QM5"));
+    setFont(japaneseFont());
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);  // the window itself takes the focus from ReleaseFocus
+    move(219, 121);
+    resize(404, 316);
+
+    Panel1 = placed(new QFrame(this), 0, 0, 404, 316);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(1);
+
+    Image1 = placed(new qm::TBarImage(Panel1), 1, 1, 402, 23);
+    Image1->setToolTip(QStringLiteral("再生位置の指定"));
+    Panel2 = placed(new QLabel(QStringLiteral("↑Position/Block↓"), Panel1), 1, 24, 402, 16);
+    Panel2->setAlignment(Qt::AlignCenter);
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Image2 = placed(new qm::TBarImage(Panel1), 1, 40, 402, 22);
+    Image2->setToolTip(QStringLiteral("再生ブロックの指定"));
+
+    GroupBox1 = placed(new QGroupBox(QStringLiteral("Block"), Panel1), 3, 62, 398, 107);
+    RadioGroup1 = placed(radioGroup(GroupBox1, RadioGroup1Items, {QStringLiteral("Next"), QStringLiteral("Repeat")}),
+                         6, 13, 73, 73);
+    RadioGroup2 = placed(radioGroup(GroupBox1, RadioGroup2Items,
+                                    {QStringLiteral("None"), QStringLiteral("Pause"), QStringLiteral("Auto Pause")}),
+                         85, 13, 97, 81);
+
+    GroupBox2 = placed(new QGroupBox(QStringLiteral("Block"), GroupBox1), 190, 10, 137, 89);
+    lblBlock = placed(new QLabel(QStringLiteral("0/0"), GroupBox2), 40, 12, 65, 17);
+    lblBlock->setAlignment(Qt::AlignCenter);
+    const QString markHint = QStringLiteral("ブロック区切りの挿入[space/x]");
+    const QString delHint = QStringLiteral("ブロック区切りの削除[d]");
+    btnMark = placed(speedButton(GroupBox2, QStringLiteral("Mark"), markHint), 9, 32, 32, 20);
+    btnLDel = placed(speedButton(GroupBox2, QStringLiteral("L"), delHint), 69, 32, 20, 20);
+    del = placed(new QLabel(QStringLiteral("del"), GroupBox2), 90, 36, 15, 12);
+    QFont underlined = del->font();
+    underlined.setUnderline(true);
+    del->setFont(underlined);
+    btnRDel = placed(speedButton(GroupBox2, QStringLiteral("R"), delHint), 109, 32, 20, 20);
+    btnBack = placed(pushButton(GroupBox2, QStringLiteral("<"), QStringLiteral("前のブロックへ[b]")), 6, 58, 19, 20);
+    btnRep = placed(pushButton(GroupBox2, QStringLiteral("="), QStringLiteral("このブロックの先頭[e]")), 30, 58, 19, 20);
+    btnNext = placed(pushButton(GroupBox2, QStringLiteral(">"), QStringLiteral("次のブロックへ[n]")), 54, 58, 19, 20);
+    btnClear = placed(speedButton(GroupBox2, QStringLiteral("Clear"), QStringLiteral("ブロッククリア")), 89, 58, 32, 20);
+
+    GroupBox3 = placed(new QGroupBox(QStringLiteral("bsd"), GroupBox1), 334, 10, 49, 89);
+    btnMemo = placed(pushButton(GroupBox3, QStringLiteral("Memo")), 6, 14, 35, 20);
+    btnSave = placed(pushButton(GroupBox3, QStringLiteral("Save")), 6, 36, 35, 21);
+    btnLoad = placed(pushButton(GroupBox3, QStringLiteral("Load")), 6, 62, 35, 21);
+
+    FileName = new QLabel(Panel1);
+    FileName->move(7, 173);
+    FileName->adjustSize();
+    btnOpen = placed(speedButton(Panel1, QString(), QString()), 7, 193, 24, 24);
+    btnOpen->setIcon(openPicture());
+    btnOpen->setIconSize(QSize(24, 24));
+    btnIE = placed(speedButton(Panel1, QString(), QString()), 39, 193, 24, 24);
+    btnIE->setIcon(browserPicture());
+    btnIE->setIconSize(QSize(26, 23));
+    btnInfo = placed(pushButton(Panel1, QStringLiteral("Info")), 75, 194, 50, 23);
+    lblPos = placed(new QLabel(QStringLiteral("0/0"), Panel1), 328, 196, 65, 12);
+    lblPos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    cmbRate = placed(new QComboBox(Panel1), 165, 223, 49, 20);
+    cmbRate->addItems({"2.0", "1.8", "1.6", "1.4", "1.3", "1.2", "1.1", "1.0", "0.9", "0.8", "0.7", "0.6", "0.5"});
+    cmbRate->setMaxVisibleItems(13);
+    Label1 = new QLabel(QStringLiteral("再生速度（XP+File+WMP時）"), Panel1);
+    Label1->move(8, 229);
+    Label1->adjustSize();
+
+    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1), 1, 250, 402, 65);
+    RealAudio1 = placed(new TRealAudio(Panel1), 1, 224, 402, 91);
+    RealAudio1->hide();
+
+    Memo1 = placed(new QPlainTextEdit(Panel1), 104, 344, 225, 25);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->hide();
+    Memo1->setPlainText(QString());
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(50);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(1000);
+    Timer2->setSingleShot(true);
+
+    OpenDialog1.initialDir = QStringLiteral(".");
+
+    setTabOrder(RadioGroup1Items->button(0), RadioGroup1Items->button(1));
+    setTabOrder(RadioGroup1Items->button(1), RadioGroup2Items->button(0));
+    setTabOrder(RadioGroup2Items->button(0), RadioGroup2Items->button(1));
+    setTabOrder(RadioGroup2Items->button(1), RadioGroup2Items->button(2));
+    setTabOrder(RadioGroup2Items->button(2), btnNext);
+    setTabOrder(btnNext, btnRep);
+    setTabOrder(btnRep, btnBack);
+    setTabOrder(btnBack, btnMemo);
+    setTabOrder(btnMemo, btnSave);
+    setTabOrder(btnSave, btnLoad);
+    setTabOrder(btnLoad, cmbRate);
+    setTabOrder(cmbRate, btnInfo);
+
+    engine_ = std::make_unique<qm::MediaEngine>(state_, *WindowsMediaPlayer1, *RealAudio1, waitForEvents);
+    bars_ = std::make_unique<qm::PositionBars>(state_, Image1, Image2, lblPos);
+    repeater_ = std::make_unique<qm::RepeatController>(state_, static_cast<qm::RepeatHost&>(*this));
+
+    using qm::guarded;
+    connect(btnMark, &QToolButton::clicked, this, guarded([this] { btnMarkClick(); }));
+    connect(btnLDel, &QToolButton::clicked, this, guarded([this] { btnLDelClick(); }));
+    connect(btnRDel, &QToolButton::clicked, this, guarded([this] { btnRDelClick(); }));
+    connect(btnClear, &QToolButton::clicked, this, guarded([this] { btnClearClick(); }));
+    connect(btnBack, &QPushButton::clicked, this, guarded([this] { btnBackClick(); }));
+    connect(btnRep, &QPushButton::clicked, this, guarded([this] { btnRepClick(); }));
+    connect(btnNext, &QPushButton::clicked, this, guarded([this] { btnNextClick(); }));
+    connect(btnMemo, &QPushButton::clicked, this, guarded([this] { btnMemoClick(); }));
+    connect(btnSave, &QPushButton::clicked, this, guarded([this] { btnSaveClick(); }));
+    connect(btnLoad, &QPushButton::clicked, this, guarded([this] { btnLoadClick(); }));
+    connect(btnOpen, &QToolButton::clicked, this, guarded([this] { btnOpenClick(); }));
+    connect(btnIE, &QToolButton::clicked, this, guarded([this] { btnIEClick(); }));
+    connect(btnInfo, &QPushButton::clicked, this, guarded([this] { btnInfoClick(); }));
+    connect(cmbRate, &QComboBox::activated, this, guarded([this] { cmbRateChange(); }));
+    connect(Image1, &qm::TBarImage::mouseDown, this,
+            [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int) {
+                guarded([this, b, x] { Image1MouseDown(b, x, 0); })();
+            });
+    connect(Image2, &qm::TBarImage::mouseDown, this,
+            [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int) {
+                guarded([this, b, x] { Image2MouseDown(b, x, 0); })();
+            });
+    connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
+    connect(Timer2, &QTimer::timeout, this, guarded([this] { Timer2Timer(); }));
+    connect(WindowsMediaPlayer1, &TWindowsMediaPlayer::StatusChange, this,
+            guarded([this] { WindowsMediaPlayer1StatusChange(); }));
+    connect(WindowsMediaPlayer1, &TWindowsMediaPlayer::PlayStateChange, this,
+            [this](int s) { guarded([this, s] { WindowsMediaPlayer1PlayStateChange(s); })(); });
+    connect(RealAudio1, &TRealAudio::PlayStateChange, this,
+            [this](int s) { guarded([this, s] { RealAudio1PlayStateChange(s); })(); });
+    // Leaving Auto Pause ends a running wait.
+    connect(RadioGroup2Items, &QButtonGroup::idClicked, this, guarded([this] { RepeatingClick(); }));
+
+    // The ten block buttons give the focus back on mouse-up.
+    for (QWidget* b : std::initializer_list<QWidget*>{btnMark, btnLDel, btnRDel, btnClear, btnNext, btnRep,
+                                                       btnBack, btnMemo, btnSave, btnLoad}) {
+        b->installEventFilter(this);
+    }
+    // Key preview: every key typed in this window is seen here first.
+    qApp->installEventFilter(this);
+
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    qApp->removeEventFilter(this);
+    if (frmMain == this) frmMain = nullptr;
+}
+
+qm::Dialogs& TfrmMain::dialogs() { return qm::qmApp()->dialogs(); }
+
+// ---------------------------------------------------------------- window events
+
+void TfrmMain::FormCreate() {
+    bars_->ClearPosBar();
+    bars_->ClearBlockBar();
+    cmbRate->setCurrentIndex(7);  // "1.0"; set from here, so no rate is written
+    EnableBlockControls(false);
+    setAcceptDrops(true);
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    // Open after the window is on screen, so the open's wait does not hold up the first paint.
+    QTimer::singleShot(0, this, qm::guarded([this] { FormShow(); }));
+}
+
+void TfrmMain::FormShow() {
+    if (!arguments_.isEmpty() && !arguments_.first().isEmpty()) OpenFile(arguments_.first());
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TfrmMain::FormResize() {
+    const int frameExtra = frameGeometry().height() - height();
+    if (frameGeometry().height() > kMaxOuterHeight) {
+        resize(width(), kMaxOuterHeight - frameExtra);  // comes back here with the capped size
+        return;
+    }
+    layoutStrips();
+    bars_->RedrawBars();
+}
+
+void TfrmMain::layoutStrips() {
+    Panel1->setGeometry(rect());
+    const int inner = Panel1->width() - 2;
+    Image1->setGeometry(1, 1, inner, 23);
+    Panel2->setGeometry(1, 24, inner, 16);
+    Image2->setGeometry(1, 40, inner, 22);
+    RealAudio1->setGeometry(1, Panel1->height() - 1 - 91, inner, 91);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (waitingForLength_) {
+        // An open waits for its media's length: close once it has finished.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    bool release = false;
+    try {
+        release = CanReleaseMedia();
+    } catch (const std::exception& e) {
+        qm::qmApp()->showError(e);
+    }
+    if (!release) {
+        event->ignore();
+        return;
+    }
+    Timer1->stop();
+    try {
+        engine_->MediaShutdown();
+    } catch (const std::exception& e) {
+        qm::qmApp()->showError(e);
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && watched != qApp && watched->parent() != nullptr &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
+        qobject_cast<QAbstractButton*>(watched) != nullptr) {
+        // notFocus, for the ten block buttons only (the filter is installed on them).
+        QTimer::singleShot(0, this, qm::guarded([this] { ReleaseFocus(); }));
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (w->window() != this) return false;
+    // The first receiver of a key is the focus widget, or the window without one;
+    // its parents see the same key again if it is not taken, and are skipped.
+    QWidget* first = QApplication::focusWidget();
+    if (first == nullptr || first->window() != this) first = this;
+    if (w != first) return false;
+    const QString text = static_cast<QKeyEvent*>(event)->text();
+    if (text.size() == 1) {
+        try {
+            FormKeyPress(text.at(0));
+        } catch (const std::exception& e) {
+            qm::qmApp()->showError(e);
+        }
+    }
+    return false;  // the character goes on to the focused control
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        event->acceptProposedAction();
+        // Opened once the drop has finished, so the drag source is not held up.
+        QTimer::singleShot(0, this, qm::guarded([this, path] { OpenDroppedFile(path); }));
+        return;
+    }
+}
+
+void TfrmMain::OpenDroppedFile(const QString& path) { OpenFile(path); }
+
+// ---------------------------------------------------------------- release, enable, focus
+
+bool TfrmMain::CanReleaseMedia() {
+    if (frmMemo != nullptr && frmMemo->inEditMode()) {
+        dialogs().message(this, kFinishMemoEdit);
+        return false;
+    }
+    if (!state_.dirty) return true;
+    switch (dialogs().confirm(this, QStringLiteral("保存しますか"))) {
+        case qm::Answer::Yes:
+            return SaveBlockData();
+        case qm::Answer::No:
+            return true;
+        case qm::Answer::Cancel:
+            return false;
+    }
+    return false;
+}
+
+void TfrmMain::EnableBlockControls(bool enabled) {
+    if (enabled) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{Image1, Image2, btnMark, btnClear, btnLDel, btnRDel, btnNext,
+                                                       btnRep, btnBack, btnSave, btnLoad, btnMemo}) {
+        w->setEnabled(enabled);
+    }
+}
+
+void TfrmMain::ReleaseFocus() {
+    if (QWidget* f = focusWidget(); f != nullptr && f != this) f->clearFocus();
+    setFocus(Qt::OtherFocusReason);
+    if (frmMemo != nullptr && frmMemo->isVisible() && frmMemo->inEditMode()) {
+        frmMemo->show();
+        frmMemo->raise();
+        frmMemo->activateWindow();
+    }
+}
+
+void TfrmMain::btnMemoClick() {
+    frmMemo->show();
+    frmMemo->raise();
+    frmMemo->activateWindow();
+}
+
+void TfrmMain::btnIEClick() {
+    frmIE->show();
+    frmIE->raise();
+    frmIE->activateWindow();
+}
+
+void TfrmMain::btnInfoClick() {
+    frmInfo->show();
+    frmInfo->raise();
+    frmInfo->activateWindow();
+}
+
+// ---------------------------------------------------------------- block list
+
+void TfrmMain::SelectBlock(int32_t n) {
+    state_.curBlock = n;
+    if (frmMemo != nullptr) frmMemo->selectLine(n - 1);
+    ShowBlockNo();
+}
+
+void TfrmMain::ShowBlockNo() { lblBlock->setText(fromUtf8(qm::blockNoText(state_))); }
+
+void TfrmMain::btnLDelClick() {
+    const auto removed = qm::deleteLeftSeparator(state_);
+    if (!removed) return;
+    bars_->DrawSepLine(*removed, qm::kBarWhite);
+    SelectBlock(state_.curBlock - 1);
+    ShowBlockNo();
+}
+
+void TfrmMain::btnRDelClick() {
+    const auto removed = qm::deleteRightSeparator(state_);
+    if (!removed) return;
+    bars_->DrawSepLine(*removed, qm::kBarWhite);
+    SelectBlock(state_.curBlock);
+    ShowBlockNo();
+}
+
+void TfrmMain::btnClearClick() {
+    if (state_.blockCount < 1) return;
+    qm::clearSeparators(state_);
+    SelectBlock(1);
+    bars_->ClearBlockBar();
+    ShowBlockNo();
+}
+
+// ---------------------------------------------------------------- block commands
+
+void TfrmMain::btnMarkClick() {
+    if (!engine_->IsPlaying()) return;
+    engine_->ReadPosition();
+    if (!qm::insertSeparator(state_, state_.mediaPos)) return;  // the list is full
+    bars_->DrawSepLine(state_.mediaPos, qm::kBarBlack);
+    ShowBlockNo();
+    state_.dirty = true;
+}
+
+void TfrmMain::btnNextClick() {
+    if (state_.curBlock < state_.blockCount) {
+        SelectBlock(state_.curBlock + 1);
+        engine_->SeekTo(state_.blockSep[state_.curBlock - 1]);
+        engine_->ReadPosition();
+        bars_->ShowPosition();
+        ShowBlockNo();
+    }
+    engine_->MediaPlay();
+}
+
+void TfrmMain::btnBackClick() {
+    if (state_.curBlock > 1) {
+        SelectBlock(state_.curBlock - 1);
+        engine_->SeekTo(state_.blockSep[state_.curBlock - 1]);
+        engine_->ReadPosition();
+        bars_->ShowPosition();
+        ShowBlockNo();
+    }
+    engine_->MediaPlay();
+}
+
+void TfrmMain::btnRepClick() {
+    // curBlock 0 means the start: blockSep[0].
+    engine_->SeekTo(state_.blockSep[state_.curBlock > 0 ? state_.curBlock - 1 : 0]);
+    engine_->ReadPosition();
+    bars_->ShowPosition();
+    engine_->MediaPlay();
+}
+
+void TfrmMain::btnPlayClick() {
+    if (engine_->IsPlaying()) {
+        engine_->MediaPause();
+    } else {
+        engine_->MediaPlay();
+    }
+}
+
+void TfrmMain::FormKeyPress(QChar key) {
+    if (frmMemo != nullptr && frmMemo->isVisible() && frmMemo->inEditMode()) {
+        frmMemo->show();
+        frmMemo->raise();
+        frmMemo->activateWindow();
+        return;
+    }
+    switch (key.unicode()) {
+        case u' ':
+            if (engine_->IsPlaying()) {
+                btnMarkClick();
+            } else {
+                engine_->MediaPlay();
+            }
+            break;
+        case u'x':
+            btnMarkClick();
+            break;
+        case u'b':
+            btnBackClick();
+            break;
+        case u'd':
+            btnRDelClick();
+            break;
+        case u'e':
+            btnRepClick();
+            break;
+        case u'n':
+            btnNextClick();
+            break;
+        case u'z':
+            btnPlayClick();
+            break;
+        default:
+            break;
+    }
+}
+
+// ---------------------------------------------------------------- bars
+
+void TfrmMain::Image1MouseDown(Qt::MouseButton, int x, int) {
+    const int32_t t = qm::barTime(x, Image1->width(), state_.mediaLength);
+    if (engine_->IsPlaying()) {
+        engine_->SeekTo(t);
+        SelectBlock(qm::getBlock(state_, t));
+    } else {
+        bars_->DrawPosLine(state_.cursorPos, qm::kBarWhite);
+        engine_->SeekTo(t);
+        SelectBlock(qm::getBlock(state_, t));
+        bars_->DrawPosLine(t, qm::kBarBlack);
+        state_.cursorPos = t;
+        engine_->MediaPlay();
+    }
+    ReleaseFocus();
+}
+
+void TfrmMain::Image2MouseDown(Qt::MouseButton, int x, int) {
+    const int32_t t = qm::barTime(x, Image2->width(), state_.mediaLength);
+    SelectBlock(qm::getBlock(state_, t));
+    const bool playing = engine_->IsPlaying();
+    engine_->SeekTo(state_.blockSep[state_.curBlock > 0 ? state_.curBlock - 1 : 0]);
+    if (!playing) {
+        bars_->DrawPosLine(state_.cursorPos, qm::kBarWhite);
+        engine_->ReadPosition();
+        bars_->DrawPosLine(state_.mediaPos, qm::kBarBlack);
+        state_.cursorPos = state_.mediaPos;
+        engine_->MediaPlay();
+    }
+    ReleaseFocus();
+}
+
+// ---------------------------------------------------------------- rate
+
+void TfrmMain::cmbRateChange() {
+    // The items are written with "."; read them so whatever the user's locale.
+    bool ok = false;
+    const double rate = QLocale::c().toDouble(cmbRate->currentText(), &ok);
+    if (!ok) throw std::runtime_error(QStringLiteral("'%1' は数値ではありません").arg(cmbRate->currentText()).toStdString());
+    engine_->SetRate(rate);
+}
+
+// ---------------------------------------------------------------- repeat controller
+
+void TfrmMain::Timer1Timer() { repeater_->timer1Tick(); }
+void TfrmMain::Timer2Timer() { repeater_->timer2Tick(); }
+
+void TfrmMain::WindowsMediaPlayer1StatusChange() {
+    repeater_->mediaPlayerStatusChange(WindowsMediaPlayer1->playState(),
+                                       WindowsMediaPlayer1->stoppedAtEnd() ? qm::StopCause::EndOfMedia
+                                                                           : qm::StopCause::Requested);
+}
+
+void TfrmMain::WindowsMediaPlayer1PlayStateChange(int) {}  // the end is seen through StatusChange
+
+void TfrmMain::RealAudio1PlayStateChange(int) {
+    repeater_->streamingPlayStateChange(RealAudio1->GetPlayState(), RealAudio1->stoppedAtEnd()
+                                                                         ? qm::StopCause::EndOfMedia
+                                                                         : qm::StopCause::Requested);
+}
+
+void TfrmMain::RepeatingClick() { repeater_->repeatingClick(); }
+
+void TfrmMain::readPosition() { engine_->ReadPosition(); }
+void TfrmMain::seekTo(int32_t ms) { engine_->SeekTo(ms); }
+void TfrmMain::mediaPlay() { engine_->MediaPlay(); }
+void TfrmMain::mediaPause() { engine_->MediaPause(); }
+int TfrmMain::blockModeIndex() const { return RadioGroup1Items->checkedId(); }
+int TfrmMain::afterBlockIndex() const { return RadioGroup2Items->checkedId(); }
+void TfrmMain::showPosition() { bars_->ShowPosition(); }
+bool TfrmMain::blockTimerEnabled() const { return Timer1->isActive(); }
+
+void TfrmMain::setBlockTimerEnabled(bool on) {
+    if (on) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+}
+
+void TfrmMain::startWaitTimer(int32_t intervalMs) {
+    Timer2->setInterval(intervalMs);
+    Timer2->start();
+}
+
+void TfrmMain::stopWaitTimer() { Timer2->stop(); }
+
+// ---------------------------------------------------------------- opening
+
+void TfrmMain::AddHistory(const QString& path) {
+    if (state_.loadingBsd) return;
+    if (frmInfo != nullptr) frmInfo->AddHistory(path);
+}
+
+bool TfrmMain::OpenFile(const QString& path) {
+    if (waitingForLength_) return false;  // another open is waiting for its length
+    if (!CanReleaseMedia()) return false;
+    repeater_->cancelWait();
+    EnableBlockControls(false);
+    engine_->MediaStop();
+    bars_->ClearPosBar();
+    AddHistory(path);
+
+    const QString ext = fromUtf8(qm::extensionPart(path.toStdString()));
+    const QString wmpList = frmInfo != nullptr ? frmInfo->wmpExtensions() : QStringLiteral(".wma.mp3.");
+    const QString rpList = frmInfo != nullptr ? frmInfo->rpExtensions() : QStringLiteral(".ram.rm.");
+    if (!ext.isEmpty() && wmpList.contains(ext, Qt::CaseSensitive)) {
+        engine_->LoadIntoEngine(path, qm::Engine::MediaPlayer);
+    } else if (!ext.isEmpty() && rpList.contains(ext, Qt::CaseSensitive)) {
+        engine_->LoadIntoEngine(path, qm::Engine::Streaming);
+    } else if (ext == QLatin1String(".bsd")) {
+        return followBlockFile(path);
+    } else {
+        return false;
+    }
+
+    if (!engine_->IsPlaying()) engine_->MediaPlay();
+    {
+        FlagGuard waiting(waitingForLength_);
+        engine_->WaitForLength();
+    }
+    if (closeRequested_) {
+        closeRequested_ = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+    if (state_.mediaLength == 0) return false;
+
+    bars_->ClearBlockBar();
+    if (frmMemo != nullptr) frmMemo->setLines({});
+    state_.dirty = false;
+    state_.blockSep[0] = 0;
+    state_.blockSep[1] = state_.mediaLength;
+    state_.blockCount = 1;
+    state_.mediaFile = path.toStdString();
+    FileName->setText(fromUtf8(qm::fileNamePart(state_.mediaFile)));
+    FileName->adjustSize();
+    qm::qmApp()->setTitle(FileName->text());
+    EnableBlockControls(true);
+    SelectBlock(0);
+    ShowBlockNo();
+    return true;
+}
+
+bool TfrmMain::followBlockFile(const QString& path) {
+    // A block file that names a block file is not followed: no chain, no ring.
+    if (state_.loadingBsd) return false;
+    const std::string bytes = readWholeFile(path);
+    Memo1->setPlainText(fromUtf8(qm::text::decode(bytes)));
+    FlagGuard loading(state_.loadingBsd);
+    QString mediaPath = fromUtf8(qm::blockfile::line(bytes, 1));
+    // A bare file name or relative path is taken beside the block file, so a
+    // lesson folder can be moved as a whole.
+    if (!mediaPath.isEmpty() && !mediaPath.contains(QStringLiteral("://")) && QFileInfo(mediaPath).isRelative()) {
+        mediaPath = QFileInfo(path).absoluteDir().filePath(mediaPath);
+    }
+    if (OpenFile(mediaPath)) ApplyBlockData();
+    return false;
+}
+
+QString TfrmMain::openFilter() const {
+    const QString joined = (frmInfo != nullptr ? frmInfo->wmpExtensions() : QStringLiteral(".wma.mp3.")) +
+                           (frmInfo != nullptr ? frmInfo->rpExtensions() : QStringLiteral(".ram.rm."));
+    QString patterns;
+    QString current;
+    for (const QChar c : joined) {
+        if (c != QLatin1Char('.')) {
+            current += c;
+            continue;
+        }
+        if (!current.isEmpty()) {
+            patterns += QStringLiteral("*.") + current + QLatin1Char(';');
+            current.clear();
+        }
+    }
+    patterns += QStringLiteral("*.bsd");
+    return patterns + QLatin1Char('|') + patterns + QStringLiteral("|すべてのファイル(*.*)|*.*");
+}
+
+void TfrmMain::btnOpenClick() {
+    if (waitingForLength_) return;
+    if (!CanReleaseMedia()) return;
+    state_.dirty = false;
+    qm::FileDialogRequest request;
+    request.initialDir = OpenDialog1.initialDir;
+    request.filter = openFilter();
+    const auto chosen = dialogs().openFile(this, request);
+    if (!chosen) return;
+    const QString full = QFileInfo(*chosen).absoluteFilePath();
+    OpenDialog1.fileName = full;
+    OpenDialog1.initialDir = QFileInfo(full).absolutePath();
+    OpenFile(full);
+}
+
+// ---------------------------------------------------------------- block files
+
+bool TfrmMain::SaveBlockData() {
+    if (frmMemo != nullptr && frmMemo->inEditMode()) {
+        dialogs().message(this, kFinishMemoEdit);
+        return false;
+    }
+    QString proposal = fromUtf8(qm::fileNamePart(state_.mediaFile));
+    const int dot = proposal.lastIndexOf(QLatin1Char('.'));
+    proposal = (dot >= 0 ? proposal.left(dot) : proposal) + QStringLiteral(".bsd");
+
+    qm::FileDialogRequest request;
+    request.initialDir = SaveDialog1.initialDir;
+    request.fileName = proposal;
+    request.defaultSuffix = QStringLiteral("bsd");
+    request.confirmOverwrite = true;
+    const auto chosen = dialogs().saveFile(this, request);
+    if (!chosen) {
+        SaveDialog1.fileName = proposal;
+        return false;
+    }
+    const QString target = *chosen;
+    SaveDialog1.fileName = target;
+
+    qm::blockfile::BlockData data;
+    data.mediaPath = state_.mediaFile;
+    data.mediaLength = state_.mediaLength;
+    data.separators.assign(state_.blockSep.begin(), state_.blockSep.begin() + state_.blockCount + 1);
+    if (frmMemo != nullptr) {
+        for (const QString& l : frmMemo->lines()) data.memoLines.push_back(l.toStdString());
+    }
+    const std::string bytes = qm::blockfile::serialize(data);
+    Memo1->setPlainText(fromUtf8(qm::text::decode(bytes)));
+
+    // Written beside the target and renamed over it, so a failure keeps the old file.
+    QSaveFile file(target);
+    const bool written = file.open(QIODevice::WriteOnly) &&
+                         file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+                             static_cast<qint64>(bytes.size()) &&
+                         file.commit();
+    if (!written) {
+        file.cancelWriting();
+        throw std::runtime_error(QStringLiteral("ファイル %1 を作成できません").arg(target).toStdString());
+    }
+    SaveDialog1.initialDir = QFileInfo(target).absolutePath();
+    AddHistory(target);
+    state_.dirty = false;
+    return true;
+}
+
+void TfrmMain::btnSaveClick() { SaveBlockData(); }
+
+void TfrmMain::ApplyBlockData() {
+    using qm::blockfile::ParseStatus;
+    const auto result = qm::blockfile::parse(Memo1->toPlainText().toStdString());
+    switch (result.status) {
+        case ParseStatus::Ok:
+            break;
+        case ParseStatus::WrongHeader:
+            return;
+        case ParseStatus::NotInteger:
+            throw std::runtime_error(
+                QStringLiteral("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
+        case ParseStatus::BadCount:
+            dialogs().message(this, QStringLiteral("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
+            return;
+        case ParseStatus::NotAscending:
+            dialogs().message(this, QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
+            return;
+    }
+    if (result.data.mediaLength != state_.mediaLength &&
+        !dialogs().warningYesNo(this, QStringLiteral("長さが違いますが、それでも読み込みますか？"))) {
+        return;
+    }
+    const auto seps = state_.mediaLength > 0
+                          ? qm::blockfile::fitToLength(result.data.separators, state_.mediaLength)
+                          : result.data.separators;
+    if (seps.size() < 2) {
+        dialogs().message(this, QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
+        return;
+    }
+    state_.blockCount = static_cast<int32_t>(seps.size()) - 1;
+    std::copy(seps.begin(), seps.end(), state_.blockSep.begin());
+
+    QStringList memo;
+    for (const auto& l : result.data.memoLines) memo << fromUtf8(l);
+    if (frmMemo != nullptr) frmMemo->setLines(memo);
+
+    bars_->ClearBlockBar();
+    if (state_.mediaLength > 0) {
+        for (int32_t i = 1; i < state_.blockCount; ++i) bars_->DrawSepLine(state_.blockSep[i], qm::kBarBlack);
+    }
+    ShowBlockNo();
+}
+
+void TfrmMain::btnLoadClick() {
+    qm::FileDialogRequest request;
+    request.initialDir = OpenDialog2.initialDir;
+    request.filter = QStringLiteral("*.bsd|*.bsd");
+    request.defaultSuffix = QStringLiteral("bsd");
+    request.mustExist = true;
+    const auto chosen = dialogs().openFile(this, request);
+    if (!chosen) return;
+    OpenDialog2.fileName = *chosen;
+    OpenDialog2.initialDir = QFileInfo(*chosen).absolutePath();
+    const std::string bytes = readWholeFile(*chosen);
+    Memo1->setPlainText(fromUtf8(qm::text::decode(bytes)));
+    ApplyBlockData();
+}

@@ -1,0 +1,229 @@
+#include "Unit4.h"
+
+#include "Application.h"
+#include "PathParts.h"
+#include "TextCodec.h"
+#include "Unit1.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTabWidget>
+
+namespace {
+
+constexpr int kMinHistory = 10;
+constexpr int kMaxHistory = 100;
+const QString kSettingsName = QStringLiteral("QM4.ini");
+
+QString fileNameOf(const QString& path) { return QString::fromStdString(qm::fileNamePart(path.toStdString())); }
+
+// The history size field: typed values come into range when it loses the
+// focus, and a text that is no number counts as the smallest size.
+class THistorySpin : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override {
+        bool ok = false;
+        const int typed = lineEdit()->text().trimmed().toInt(&ok);
+        setValue(ok ? std::clamp(typed, minimum(), maximum()) : kMinHistory);
+        QSpinBox::focusOutEvent(event);
+    }
+    QValidator::State validate(QString& input, int&) const override {
+        if (input.isEmpty()) return QValidator::Intermediate;
+        bool ok = false;
+        const int v = input.toInt(&ok);
+        if (!ok) return QValidator::Invalid;
+        return v >= minimum() && v <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+    }
+};
+
+const char* const kAbout =
+    "QM5 — 書き取り練習プレーヤー\n\n"
+    "録音を再生しながら、区切りたいところで space キーを押してブロックに分けます。"
+    "ブロックごとに再生・繰り返し・一時停止ができ、ブロックごとに一行のメモを残せます。\n"
+    "区切りとメモはブロックファイル (.bsd) に保存され、後で開き直すと続きから練習できます。\n\n"
+    "QM5 is a dictation-practice player: cut a recording into blocks while it plays, "
+    "then drill block by block and keep a note line for each.";
+
+}  // namespace
+
+TfrmInfo::TfrmInfo(QWidget* parent, const QString& settingsPath)
+    : QWidget(parent), settingsPath_(settingsPath.isEmpty() ? defaultSettingsPath() : settingsPath) {
+    setObjectName(QStringLiteral("frmInfo"));
+    setWindowTitle(QStringLiteral("Info"));
+    QFont f;
+    f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    f.setPixelSize(12);
+    setFont(f);
+    move(215, 205);
+    resize(405, 348);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setGeometry(0, 0, 405, 348);
+
+    auto* history = new QWidget;
+    pnlFileName = new QLabel(history);
+    pnlFileName->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnlFileName->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    pnlFileName->setGeometry(0, 0, 397, 25);
+    lstHistory = new QListWidget(history);
+    lstHistory->setGeometry(0, 25, 397, 292);
+    lstHistory->setMouseTracking(true);
+    lstHistory->viewport()->setMouseTracking(true);
+    lstHistory->viewport()->installEventFilter(this);
+
+    auto* settings = new QWidget;
+    auto* extLabel = new QLabel(QStringLiteral("拡張子"), settings);
+    extLabel->move(12, 12);
+    auto* wmpLabel = new QLabel(QStringLiteral("Windows Media Player"), settings);
+    wmpLabel->move(24, 36);
+    edtWMP = new QLineEdit(QStringLiteral(".wma.mp3."), settings);
+    edtWMP->setGeometry(24, 54, 280, 21);
+    auto* rpLabel = new QLabel(QStringLiteral("Real Audio"), settings);
+    rpLabel->move(24, 84);
+    edtRP = new QLineEdit(QStringLiteral(".ram.rm."), settings);
+    edtRP->setGeometry(24, 102, 280, 21);
+    auto* hint = new QLabel(QStringLiteral("拡張子を羅列し、最後に.をつける"), settings);
+    hint->move(24, 130);
+    auto* hisLabel = new QLabel(QStringLiteral("ヒストリ数"), settings);
+    hisLabel->move(12, 170);
+    spnHisNum = new THistorySpin(settings);
+    spnHisNum->setGeometry(90, 166, 60, 22);
+    spnHisNum->setRange(kMinHistory, kMaxHistory);
+    spnHisNum->setValue(kMinHistory);
+
+    auto* about = new QWidget;
+    aboutText = new QPlainTextEdit(QString::fromUtf8(kAbout), about);
+    aboutText->setReadOnly(true);
+    aboutText->setGeometry(8, 8, 381, 301);
+
+    PageControl1->addTab(history, QStringLiteral("History"));
+    PageControl1->addTab(settings, QStringLiteral("設定"));
+    PageControl1->addTab(about, QStringLiteral("ＱＭ５について"));
+    PageControl1->setCurrentIndex(0);
+
+    FormCreate();
+}
+
+TfrmInfo::~TfrmInfo() {
+    FormDestroy();
+    if (frmInfo == this) frmInfo = nullptr;
+}
+
+QString TfrmInfo::defaultSettingsPath() {
+    const QString beside = QCoreApplication::applicationDirPath();
+    if (QFileInfo(beside).isWritable()) return QDir(beside).filePath(kSettingsName);
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return QDir(config).filePath(kSettingsName);
+}
+
+QString TfrmInfo::wmpExtensions() const { return edtWMP->text(); }
+QString TfrmInfo::rpExtensions() const { return edtRP->text(); }
+
+void TfrmInfo::AddHistory(const QString& path) {
+    for (int i = 0; i < memHistory.size(); ++i) {
+        if (memHistory[i].compare(path, Qt::CaseInsensitive) == 0) {
+            memHistory.removeAt(i);
+            delete lstHistory->takeItem(i);
+            break;
+        }
+    }
+    memHistory.insert(0, path);
+    lstHistory->insertItem(0, fileNameOf(path));
+}
+
+void TfrmInfo::FormCreate() {
+    // Nothing here may stop the start: a missing or malformed file means an empty history.
+    QFile file(settingsPath_);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QByteArray raw = file.readAll();
+    const auto lines = qm::text::splitLines(qm::text::decode(std::string(raw.constData(), raw.size())));
+    if (lines.size() < 2) return;
+    if (frmMain != nullptr) frmMain->SaveDialog1.initialDir = QString::fromStdString(lines[0]);
+    bool ok = false;
+    const int size = QString::fromStdString(lines[1]).toInt(&ok);
+    if (!ok) return;
+    spnHisNum->setValue(std::clamp(size, kMinHistory, kMaxHistory));
+    for (std::size_t i = 2; i < lines.size(); ++i) {
+        const QString path = QString::fromStdString(lines[i]);
+        memHistory << path;
+        lstHistory->addItem(fileNameOf(path));
+    }
+}
+
+void TfrmInfo::FormDestroy() {
+    if (written_) return;
+    written_ = true;
+    QStringList out = memHistory.mid(0, spnHisNum->value());
+    const QString saved = frmMain != nullptr ? frmMain->SaveDialog1.fileName : QString();
+    out.insert(0, QString::fromStdString(qm::settingsFolderPart(saved.toStdString())));
+    out.insert(1, QString::number(spnHisNum->value()));
+    QString text;
+    for (const QString& l : out) text += l + QStringLiteral("\r\n");
+    const std::string bytes = qm::text::encode(text.toStdString());
+
+    // Written beside the old file and renamed over it: a failure keeps the old
+    // file whole. A failure is not reported; the run's settings are lost.
+    QDir().mkpath(QFileInfo(settingsPath_).absolutePath());
+    QSaveFile file(settingsPath_);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+        file.cancelWriting();
+        return;
+    }
+    file.commit();
+}
+
+void TfrmInfo::lstHistoryMouseUp(Qt::MouseButton, const QPoint& pos) {
+    QListWidgetItem* item = lstHistory->itemAt(pos);
+    if (item == nullptr) return;
+    const int i = lstHistory->row(item);
+    if (i < 0 || i >= memHistory.size()) return;
+    const QString path = memHistory[i];
+    try {
+        if (frmMain != nullptr) frmMain->OpenFile(path);
+    } catch (...) {
+        hide();
+        throw;
+    }
+    hide();
+}
+
+void TfrmInfo::lstHistoryMouseMove(const QPoint& pos) {
+    QListWidgetItem* item = lstHistory->itemAt(pos);
+    const int i = item != nullptr ? lstHistory->row(item) : -1;
+    pnlFileName->setText(i >= 0 && i < memHistory.size() ? memHistory[i] : QString());
+}
+
+bool TfrmInfo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != lstHistory->viewport()) return false;
+    try {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto* me = static_cast<QMouseEvent*>(event);
+            lstHistoryMouseUp(me->button(), me->position().toPoint());
+        } else if (event->type() == QEvent::MouseMove) {
+            lstHistoryMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+        }
+    } catch (const std::exception& e) {
+        qm::qmApp()->showError(e);
+    }
+    return false;
+}
+
+void TfrmInfo::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    hide();
+}

@@ -1,0 +1,264 @@
+#include "Unit2.h"
+
+#include "Application.h"
+#include "Dialogs.h"
+#include "TextCodec.h"
+#include "Unit1.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStringList>
+#include <QTextBlock>
+
+namespace {
+
+constexpr int kPanelHeight = 32;
+
+QFont memoFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    f.setPixelSize(12);
+    return f;
+}
+
+QStringList splitNoteLines(const QString& text) {
+    QStringList lines;
+    for (const auto& l : qm::text::splitLines(text.toStdString())) lines << QString::fromStdString(l);
+    return lines;
+}
+
+// Every line followed by a line break, as the editor holds the notes.
+QString joinLines(const QStringList& lines) {
+    QString text;
+    for (const QString& l : lines) text += l + QLatin1Char('\n');
+    return text;
+}
+
+}  // namespace
+
+TfrmMemo::TfrmMemo(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmMemo"));
+    setWindowTitle(QStringLiteral("Memo"));
+    setFont(memoFont());
+    move(463, 110);
+    resize(341, 309);
+
+    ListBox1 = new QListWidget(this);
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->hide();
+
+    btnEdit = new QPushButton(QStringLiteral("編集"), this);
+    btnNew = new QPushButton(QStringLiteral("New"), this);
+    btnEnd = new QPushButton(QStringLiteral("編集終了"), this);
+    btnCancel = new QPushButton(QStringLiteral("中止"), this);
+    btnFont = new QPushButton(QStringLiteral("Font"), this);
+    Label1 = new QLabel(QStringLiteral("F1 F2 F3   F4     F5"), this);
+    Label2 = new QLabel(QStringLiteral("<   =   >  Play thisLine"), this);
+    for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnEnd, btnCancel, Label1, Label2}) w->hide();
+
+    using qm::guarded;
+    connect(btnEdit, &QPushButton::clicked, this, guarded([this] { btnEditClick(); }));
+    connect(btnEnd, &QPushButton::clicked, this, guarded([this] { btnEndClick(); }));
+    connect(btnCancel, &QPushButton::clicked, this, guarded([this] { btnCancelClick(); }));
+    connect(btnNew, &QPushButton::clicked, this, guarded([this] { btnNewClick(); }));
+    connect(btnFont, &QPushButton::clicked, this, guarded([this] { btnFontClick(); }));
+    ListBox1->viewport()->installEventFilter(this);
+    Memo1->installEventFilter(this);
+}
+
+bool TfrmMemo::inEditMode() const { return !Memo1->isHidden(); }
+
+QStringList TfrmMemo::lines() const {
+    QStringList out;
+    for (int i = 0; i < ListBox1->count(); ++i) out << ListBox1->item(i)->text();
+    return out;
+}
+
+void TfrmMemo::setLines(const QStringList& lines) {
+    ListBox1->clear();
+    ListBox1->addItems(lines);
+    ListBox1->setCurrentRow(-1);
+    ListBox1->clearSelection();
+}
+
+void TfrmMemo::selectLine(int index) {
+    if (index < 0 || index >= ListBox1->count()) {
+        ListBox1->setCurrentRow(-1);
+        ListBox1->clearSelection();
+        return;
+    }
+    ListBox1->setCurrentRow(index);
+}
+
+void TfrmMemo::btnEditClick() {
+    ListBox1->hide();
+    const QString text = joinLines(lines());
+    // Loading the list's text clears the modified mark, unless the editor holds it already.
+    if (Memo1->toPlainText() != text) {
+        Memo1->setPlainText(text);
+        Memo1->document()->setModified(false);
+    }
+    Memo1->show();
+    btnEdit->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->show();
+    setWindowTitle(QStringLiteral("Memo 編集中"));
+    Memo1->setFocus();
+}
+
+void TfrmMemo::btnEndClick() {
+    Memo1->hide();
+    const QStringList edited = splitNoteLines(Memo1->toPlainText());
+    ListBox1->clear();
+    ListBox1->addItems(edited);
+    ListBox1->show();
+    for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->hide();
+    btnEdit->show();
+    if (frmMain != nullptr) selectLine(frmMain->state().curBlock - 1);
+    if (Memo1->document()->isModified() && frmMain != nullptr) frmMain->state().dirty = true;
+    setWindowTitle(QStringLiteral("Memo"));
+}
+
+void TfrmMemo::btnCancelClick() {
+    ListBox1->show();
+    Memo1->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->hide();
+    btnEdit->show();
+    if (frmMain != nullptr) selectLine(frmMain->state().curBlock - 1);
+    setWindowTitle(QStringLiteral("Memo"));
+}
+
+void TfrmMemo::btnNewClick() {
+    Memo1->clear();
+    if (frmMain != nullptr) {
+        const auto& s = frmMain->state();
+        QStringList template_;
+        for (int32_t i = 0; i < s.blockCount; ++i) {
+            template_ << QString::asprintf("%2d(%3d)", i + 1, s.blockSep[i] / 1000);
+        }
+        if (!template_.isEmpty()) Memo1->setPlainText(template_.join(QStringLiteral("\n")));
+    }
+    show();
+    raise();
+    activateWindow();
+    Memo1->document()->setModified(true);
+}
+
+void TfrmMemo::btnFontClick() {
+    const QFont initial = inEditMode() ? Memo1->font() : ListBox1->font();
+    const auto chosen = qm::qmApp()->dialogs().font(this, initial);
+    if (!chosen) return;
+    Memo1->setFont(*chosen);
+    ListBox1->setFont(*chosen);
+}
+
+void TfrmMemo::ListBox1MouseUp(Qt::MouseButton, const QPoint& pos) {
+    if (frmMain == nullptr) return;
+    QListWidgetItem* item = ListBox1->itemAt(pos);
+    const int i = item != nullptr ? ListBox1->row(item) : -1;
+    auto& s = frmMain->state();
+    if (i < 0 || i >= s.blockCount) return;
+    frmMain->SelectBlock(i + 1);
+    frmMain->engine().SeekTo(s.blockSep[i]);
+    frmMain->engine().ReadPosition();
+    frmMain->engine().MediaPlay();
+}
+
+void TfrmMemo::Memo1KeyUp(int key) {
+    if (frmMain == nullptr) return;
+    switch (key) {
+        case Qt::Key_F1:
+            frmMain->btnBackClick();
+            break;
+        case Qt::Key_F2:
+            frmMain->btnRepClick();
+            break;
+        case Qt::Key_F3:
+            frmMain->btnNextClick();
+            break;
+        case Qt::Key_F4:
+            frmMain->engine().MediaPlay();
+            break;
+        case Qt::Key_F5: {
+            QTextCursor c = Memo1->textCursor();
+            c.setPosition(c.position());  // the end of the selection holds the caret
+            const int y = c.blockNumber();
+            auto& s = frmMain->state();
+            if (y >= 0 && y < s.blockCount) {
+                frmMain->SelectBlock(y + 1);
+                frmMain->engine().SeekTo(s.blockSep[y]);
+                frmMain->engine().ReadPosition();
+            }
+            frmMain->engine().MediaPlay();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+bool TfrmMemo::eventFilter(QObject* watched, QEvent* event) {
+    try {
+        if (watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonRelease) {
+            auto* me = static_cast<QMouseEvent*>(event);
+            ListBox1MouseUp(me->button(), me->position().toPoint());
+        } else if (watched == Memo1 && event->type() == QEvent::KeyRelease) {
+            auto* ke = static_cast<QKeyEvent*>(event);
+            if (!ke->isAutoRepeat()) Memo1KeyUp(ke->key());
+        }
+    } catch (const std::exception& e) {
+        qm::qmApp()->showError(e);
+    }
+    return false;
+}
+
+void TfrmMemo::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    hide();
+}
+
+void TfrmMemo::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TfrmMemo::FormShow() {
+    if (inEditMode()) Memo1->setFocus();
+}
+
+void TfrmMemo::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    FormResize();
+}
+
+void TfrmMemo::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int h = height() - kPanelHeight;
+    ListBox1->setGeometry(0, 0, width(), h);
+    Memo1->setGeometry(0, 0, width(), h);
+    btnEdit->setGeometry(4, h + 4, 60, 24);
+    btnNew->setGeometry(4, h + 4, 40, 24);
+    btnEnd->setGeometry(48, h + 4, 64, 24);
+    btnCancel->setGeometry(116, h + 4, 40, 24);
+    Label1->setGeometry(162, h + 2, 120, 14);
+    Label2->setGeometry(162, h + 16, 120, 14);
+    btnFont->setGeometry(width() - 48, h + 4, 44, 24);
+    FormResize();
+}
+
+void TfrmMemo::FormResize() {
+    // A window left off screen at both edges comes back into view.
+    const QRect g = frameGeometry();
+    if (g.left() < 0 && g.top() < 0) {
+        move(x(), 294);
+        resize(width(), 450);
+    }
+}

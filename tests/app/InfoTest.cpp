@@ -1,0 +1,208 @@
+// The info window: history, extension lists, history size and the settings file.
+#include "AppHarness.h"
+
+#include "TextCodec.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+using qmtest::AppHarness;
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QStringList listTexts(const QListWidget* l) {
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+    return out;
+}
+
+TEST(InfoWindow, HasItsTabsAndDefaults) {
+    AppHarness app;
+    EXPECT_EQ(frmInfo->PageControl1->count(), 3);
+    EXPECT_EQ(frmInfo->PageControl1->tabText(0), "History");
+    EXPECT_EQ(frmInfo->PageControl1->tabText(1), "設定");
+    EXPECT_EQ(frmInfo->PageControl1->tabText(2), "ＱＭ５について");
+    EXPECT_EQ(frmInfo->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(frmInfo->edtWMP->text(), ".wma.mp3.");
+    EXPECT_EQ(frmInfo->edtRP->text(), ".ram.rm.");
+    EXPECT_EQ(frmInfo->spnHisNum->value(), 10);
+    EXPECT_EQ(frmInfo->spnHisNum->minimum(), 10);
+    EXPECT_EQ(frmInfo->spnHisNum->maximum(), 100);
+    EXPECT_EQ(frmInfo->pos(), QPoint(215, 205));
+}
+
+TEST(InfoWindow, FirstStartWritesAnEmptyFolderTheSizeAndTheHistory) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    {
+        AppHarness app(ini);
+        EXPECT_TRUE(frmInfo->memHistory.isEmpty());
+        frmMain->AddHistory("/m/a.mp3");
+        frmMain->AddHistory("/m/b.wma");
+        frmMain->AddHistory("/m/c.bsd");
+    }
+    EXPECT_EQ(readAll(ini), QByteArray("\r\n10\r\n/m/c.bsd\r\n/m/b.wma\r\n/m/a.mp3\r\n"));
+}
+
+TEST(InfoWindow, TheSamePathTwiceOrInOtherCaseIsOneEntryAtTheHead) {
+    AppHarness app;
+    frmMain->AddHistory("/m/Lesson.mp3");
+    frmMain->AddHistory("/m/other.mp3");
+    frmMain->AddHistory("/m/Lesson.mp3");
+    EXPECT_EQ(frmInfo->memHistory, (QStringList{"/m/Lesson.mp3", "/m/other.mp3"}));
+    frmMain->AddHistory("/M/LESSON.MP3");
+    EXPECT_EQ(frmInfo->memHistory, (QStringList{"/M/LESSON.MP3", "/m/other.mp3"}));
+    EXPECT_EQ(listTexts(frmInfo->lstHistory), (QStringList{"LESSON.MP3", "other.mp3"}));
+}
+
+TEST(InfoWindow, NothingIsAddedWhileABlockFileIsFollowed) {
+    AppHarness app;
+    frmMain->state().loadingBsd = true;
+    frmMain->AddHistory("/m/a.mp3");
+    frmMain->state().loadingBsd = false;
+    EXPECT_TRUE(frmInfo->memHistory.isEmpty());
+}
+
+TEST(InfoWindow, KeepsOnlyTheHistorySizeAtExitButShowsAllUntilThen) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    {
+        AppHarness app(ini);
+        for (int i = 0; i < 15; ++i) frmMain->AddHistory(QStringLiteral("/m/%1.mp3").arg(i));
+        EXPECT_EQ(frmInfo->lstHistory->count(), 15);
+    }
+    AppHarness again(ini);
+    ASSERT_EQ(frmInfo->memHistory.size(), 10);
+    EXPECT_EQ(frmInfo->memHistory.first(), "/m/14.mp3");
+    EXPECT_EQ(frmInfo->memHistory.last(), "/m/5.mp3");
+    EXPECT_EQ(listTexts(frmInfo->lstHistory).first(), "14.mp3");
+}
+
+TEST(InfoWindow, HistorySizeFromTheFileIsBroughtIntoRange) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    writeAll(ini, "\r\n150\r\n/a.mp3\r\n");
+    {
+        AppHarness app(ini);
+        EXPECT_EQ(frmInfo->spnHisNum->value(), 100);
+    }
+    writeAll(ini, "\r\n3\r\n/a.mp3\r\n");
+    AppHarness app(ini);
+    EXPECT_EQ(frmInfo->spnHisNum->value(), 10);
+    EXPECT_EQ(frmInfo->memHistory, QStringList{"/a.mp3"});
+}
+
+TEST(InfoWindow, TypedHistorySizesAreCorrectedWhenTheFieldLosesFocus) {
+    AppHarness app;
+    frmInfo->show();
+    QApplication::setActiveWindow(frmInfo);
+    frmInfo->PageControl1->setCurrentIndex(1);
+    auto* text = frmInfo->spnHisNum->findChild<QLineEdit*>();
+    ASSERT_NE(text, nullptr);
+    for (const auto& [typed, value] : {std::pair<QString, int>{"500", 100}, {"4", 10}, {"abc", 10}, {"37", 37}}) {
+        frmInfo->spnHisNum->setFocus();
+        text->setText(typed);
+        frmInfo->edtWMP->setFocus();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(frmInfo->spnHisNum->value(), value) << typed.toStdString();
+    }
+}
+
+TEST(InfoWindow, TheSaveFolderRuleForLineZero) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/home/u/lessons/a.bsd", "/home/u/lessons"},
+        {"/a.bsd", "/"},
+        {"C:\\lessons\\a.bsd", "C:\\lessons"},
+        {"C:\\a.bsd", "C:\\"},
+        {"a.bsd", ""},
+    };
+    for (const auto& [saved, folder] : cases) {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("QM4.ini");
+        {
+            AppHarness app(ini);
+            frmMain->SaveDialog1.fileName = QString::fromUtf8(saved);
+        }
+        EXPECT_EQ(readAll(ini), QByteArray(folder) + "\r\n10\r\n") << saved;
+        AppHarness app(ini);
+        EXPECT_EQ(frmMain->SaveDialog1.initialDir, QString::fromUtf8(folder)) << saved;
+    }
+}
+
+TEST(InfoWindow, ReadsACp932FileMadeOnWindows) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    const std::string text = "C:\\教材\r\n20\r\nC:\\教材\\表ソ十.mp3\r\nC:\\a.bsd\r\n";
+    const std::string cp932 = qm::text::encode(text);
+    ASSERT_NE(cp932, text);  // really Shift-JIS bytes, with 0x5C second bytes
+    writeAll(ini, QByteArray(cp932.data(), static_cast<int>(cp932.size())));
+    AppHarness app(ini);
+    EXPECT_EQ(frmMain->SaveDialog1.initialDir, "C:\\教材");
+    EXPECT_EQ(frmInfo->spnHisNum->value(), 20);
+    EXPECT_EQ(frmInfo->memHistory, (QStringList{"C:\\教材\\表ソ十.mp3", "C:\\a.bsd"}));
+    EXPECT_EQ(listTexts(frmInfo->lstHistory), (QStringList{"表ソ十.mp3", "a.bsd"}));
+}
+
+TEST(InfoWindow, AMalformedFileStartsWithAnEmptyConsistentHistory) {
+    for (const QByteArray& bad : {QByteArray("/folder\r\nten\r\n/a.mp3\r\n"), QByteArray("/folder"),
+                                  QByteArray(), QByteArray("\xff\xfe\x00garbage", 10)}) {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("QM4.ini");
+        writeAll(ini, bad);
+        AppHarness app(ini);
+        EXPECT_TRUE(frmInfo->memHistory.isEmpty());
+        EXPECT_EQ(frmInfo->lstHistory->count(), 0);
+        EXPECT_EQ(frmInfo->spnHisNum->value(), 10);
+        frmMain->AddHistory("/x.mp3");
+        EXPECT_EQ(frmInfo->memHistory.size(), frmInfo->lstHistory->count());
+    }
+}
+
+TEST(InfoWindow, ExtensionListsAreNotStored) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    {
+        AppHarness app(ini);
+        frmInfo->edtWMP->setText(".ogg.");
+    }
+    AppHarness app(ini);
+    EXPECT_EQ(frmInfo->edtWMP->text(), ".wma.mp3.");
+    EXPECT_EQ(frmInfo->edtRP->text(), ".ram.rm.");
+}
+
+TEST(InfoWindow, HoverShowsTheFullPathAndAClickBelowTheListDoesNothing) {
+    AppHarness app;
+    frmMain->AddHistory("/m/b.txt");
+    frmMain->AddHistory("/m/a.txt");
+    frmInfo->show();
+    frmInfo->PageControl1->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    const QRect first = frmInfo->lstHistory->visualItemRect(frmInfo->lstHistory->item(0));
+    frmInfo->lstHistoryMouseMove(first.center());
+    EXPECT_EQ(frmInfo->pnlFileName->text(), "/m/a.txt");
+    frmInfo->lstHistoryMouseUp(Qt::LeftButton, QPoint(5, frmInfo->lstHistory->viewport()->height() - 2));
+    EXPECT_TRUE(frmInfo->isVisible());
+    // A click on an entry opens it (a .txt fails silently) and hides the window.
+    frmInfo->lstHistoryMouseUp(Qt::RightButton, first.center());
+    EXPECT_TRUE(frmInfo->isHidden());
+    EXPECT_EQ(frmInfo->memHistory.first(), "/m/a.txt");
+}
+
+}  // namespace

@@ -1,0 +1,315 @@
+// The main window without media: start state, closing, the height cap, the
+// general error handler, the keys before any open.
+#include "AppHarness.h"
+
+#include "TRealAudio.h"
+#include "TWindowsMediaPlayer.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <stdexcept>
+
+namespace {
+
+using qmtest::AppHarness;
+
+class MainWindow : public ::testing::Test {
+protected:
+    AppHarness app;
+    TfrmMain& w = *frmMain;
+};
+
+TEST_F(MainWindow, StartsWithItsDesignState) {
+    EXPECT_EQ(w.windowTitle(), "QM5");
+    EXPECT_EQ(qm::qmApp()->title(), "QM5");
+    EXPECT_EQ(w.size(), QSize(404, 316));
+    EXPECT_EQ(w.lblPos->text(), "0/0");
+    EXPECT_EQ(w.lblBlock->text(), "0/0");
+    EXPECT_EQ(w.FileName->text(), "");
+    EXPECT_EQ(w.Panel2->text(), "↑Position/Block↓");
+    EXPECT_EQ(w.cmbRate->count(), 13);
+    EXPECT_EQ(w.cmbRate->currentText(), "1.0");
+    EXPECT_EQ(w.cmbRate->itemText(0), "2.0");
+    EXPECT_EQ(w.cmbRate->itemText(12), "0.5");
+    EXPECT_EQ(w.RadioGroup1Items->checkedId(), 0);
+    EXPECT_EQ(w.RadioGroup1Items->checkedButton()->text(), "Next");
+    EXPECT_EQ(w.RadioGroup2Items->checkedId(), 0);
+    EXPECT_EQ(w.RadioGroup2Items->checkedButton()->text(), "None");
+    EXPECT_EQ(w.Label1->text(), "再生速度（XP+File+WMP時）");
+    EXPECT_EQ(w.btnMark->toolTip(), "ブロック区切りの挿入[space/x]");
+    EXPECT_EQ(w.btnRDel->toolTip(), "ブロック区切りの削除[d]");
+    EXPECT_EQ(w.btnLDel->toolTip(), w.btnRDel->toolTip());
+    EXPECT_EQ(w.Image1->toolTip(), "再生位置の指定");
+    EXPECT_EQ(w.Image2->toolTip(), "再生ブロックの指定");
+    EXPECT_TRUE(w.Memo1->isHidden());
+    EXPECT_FALSE(w.WindowsMediaPlayer1->isHidden());
+    EXPECT_TRUE(w.RealAudio1->isHidden());
+    EXPECT_EQ(w.WindowsMediaPlayer1->geometry(), QRect(1, 250, 402, 65));
+    EXPECT_EQ(w.GroupBox2->geometry(), QRect(190, 10, 137, 89));
+    EXPECT_EQ(w.btnMark->geometry(), QRect(9, 32, 32, 20));
+    EXPECT_EQ(w.btnInfo->geometry(), QRect(75, 194, 50, 23));
+
+    const auto& s = w.state();
+    EXPECT_EQ(s.mediaLength, 0);
+    EXPECT_EQ(s.blockCount, 0);
+    EXPECT_EQ(s.curBlock, 0);
+    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(s.useReal);
+
+    EXPECT_TRUE(frmMemo->isHidden());
+    EXPECT_TRUE(frmIE->isHidden());
+    EXPECT_TRUE(frmInfo->isHidden());
+    EXPECT_EQ(frmMemo->windowTitle(), "Memo");
+    EXPECT_EQ(frmIE->windowTitle(), "インターネット");
+    EXPECT_EQ(frmInfo->windowTitle(), "Info");
+    EXPECT_EQ(frmIE->size(), QSize(699, 506));
+    EXPECT_EQ(frmInfo->size(), QSize(405, 348));
+    EXPECT_EQ(frmMemo->size(), QSize(341, 309));
+}
+
+TEST_F(MainWindow, BlockControlsAreOffUntilAnOpenWhileTheRestWorks) {
+    EXPECT_FALSE(w.Timer1->isActive());
+    for (QWidget* c : {static_cast<QWidget*>(w.Image1), static_cast<QWidget*>(w.Image2),
+                       static_cast<QWidget*>(w.btnMark), static_cast<QWidget*>(w.btnClear),
+                       static_cast<QWidget*>(w.btnLDel), static_cast<QWidget*>(w.btnRDel),
+                       static_cast<QWidget*>(w.btnNext), static_cast<QWidget*>(w.btnRep),
+                       static_cast<QWidget*>(w.btnBack), static_cast<QWidget*>(w.btnSave),
+                       static_cast<QWidget*>(w.btnLoad), static_cast<QWidget*>(w.btnMemo)}) {
+        EXPECT_FALSE(c->isEnabled()) << c->metaObject()->className();
+    }
+    for (QWidget* c : {static_cast<QWidget*>(w.btnOpen), static_cast<QWidget*>(w.btnIE),
+                       static_cast<QWidget*>(w.btnInfo), static_cast<QWidget*>(w.cmbRate),
+                       static_cast<QWidget*>(w.RadioGroup1), static_cast<QWidget*>(w.RadioGroup2)}) {
+        EXPECT_TRUE(c->isEnabled());
+    }
+    w.EnableBlockControls(true);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.btnMemo->isEnabled());
+    w.EnableBlockControls(false);
+    EXPECT_FALSE(w.Timer1->isActive());
+}
+
+TEST_F(MainWindow, SpeedButtonsNeverTakeTheFocus) {
+    for (QToolButton* b : {w.btnMark, w.btnLDel, w.btnRDel, w.btnClear, w.btnOpen, w.btnIE}) {
+        EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+    }
+    EXPECT_NE(w.btnNext->focusPolicy(), Qt::NoFocus);
+    EXPECT_NE(w.cmbRate->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(MainWindow, JapaneseCaptionsUseIpaPGothicAt12Pixels) {
+    const QFontInfo info(w.Label1->font());
+    EXPECT_EQ(info.family(), "IPAPGothic");
+    EXPECT_EQ(w.Label1->font().pixelSize(), 12);
+}
+
+TEST_F(MainWindow, ClosingWithNothingOpenAsksNothing) {
+    w.show();
+    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(app.dialogs->questions.isEmpty());
+}
+
+TEST_F(MainWindow, ClosingWithUnsavedMarksAsksToSave) {
+    w.show();
+    w.state().dirty = true;
+
+    app.dialogs->confirmAnswers = {qm::Answer::Cancel};
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(app.dialogs->questions, QStringList{"保存しますか"});
+
+    app.dialogs->confirmAnswers = {qm::Answer::Yes};
+    app.dialogs->saveAnswers = {std::nullopt};  // the save dialog is cancelled
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.state().dirty);
+    EXPECT_EQ(app.dialogs->saveRequests.size(), 1u);
+
+    app.dialogs->confirmAnswers = {qm::Answer::No};
+    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(w.state().dirty);  // No closes without saving and changes nothing
+}
+
+TEST_F(MainWindow, ClosingWhileAMemoLineIsEditedIsRefusedEvenWithTheMemoHidden) {
+    w.show();
+    frmMemo->btnEditClick();
+    ASSERT_TRUE(frmMemo->isHidden());
+    ASSERT_TRUE(frmMemo->inEditMode());
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(app.dialogs->messages, QStringList{"Memoの編集を終了してください"});
+    frmMemo->btnCancelClick();
+    EXPECT_TRUE(w.close());
+}
+
+TEST_F(MainWindow, OuterHeightIsCappedAt350) {
+    w.show();
+    const int extra = w.frameGeometry().height() - w.height();
+    w.resize(500, 500 - extra);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.frameGeometry().height(), 350);
+    EXPECT_EQ(w.width(), 500);
+    EXPECT_EQ(w.Image1->width(), 498);
+    EXPECT_EQ(w.Image1->bitmap().width(), 498);
+
+    w.resize(300, 350 - extra);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.frameGeometry().height(), 350);
+    w.resize(300, 200 - extra);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.frameGeometry().height(), 200);
+    EXPECT_EQ(w.RealAudio1->geometry().bottom(), w.Panel1->height() - 2);
+}
+
+TEST_F(MainWindow, AnErrorOfAHandlerIsShownAndTheProgramGoesOn) {
+    w.show();
+    bool ranAfter = false;
+    QTimer::singleShot(0, &w, qm::guarded([] { throw std::runtime_error("engine said no"); }));
+    QTimer::singleShot(5, &w, [&] { ranAfter = true; });
+    ASSERT_TRUE(qmtest::waitUntil([&] { return ranAfter; }, 2000));
+    EXPECT_EQ(app.dialogs->messages, QStringList{"engine said no"});
+}
+
+TEST_F(MainWindow, AnErrorEscapingAnEventReachesTheApplicationsHandler) {
+    struct Throwing : QObject {
+        bool event(QEvent* e) override {
+            if (e->type() == QEvent::User) throw std::runtime_error("from an event");
+            return QObject::event(e);
+        }
+    } target;
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app.dialogs->messages, QStringList{"from an event"});
+}
+
+TEST_F(MainWindow, SecondaryWindowsOnlyHideWhenClosedAndTheButtonsRaiseThem) {
+    w.show();
+    w.btnInfoClick();
+    EXPECT_TRUE(frmInfo->isVisible());
+    frmInfo->close();
+    EXPECT_TRUE(frmInfo->isHidden());
+    ASSERT_NE(frmInfo, nullptr);
+    w.btnIEClick();
+    EXPECT_TRUE(frmIE->isVisible());
+    frmIE->close();
+    EXPECT_TRUE(frmIE->isHidden());
+    w.EnableBlockControls(true);
+    QTest::mouseClick(w.btnMemo, Qt::LeftButton);
+    EXPECT_TRUE(frmMemo->isVisible());
+    frmMemo->close();
+    EXPECT_TRUE(frmMemo->isHidden());
+}
+
+TEST_F(MainWindow, KeysBeforeAnyOpenDoNoHarm) {
+    w.show();
+    for (char c : std::string("xbdenz ")) w.FormKeyPress(QChar(c));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.state().blockCount, 0);
+    EXPECT_EQ(w.state().curBlock, 0);
+    EXPECT_EQ(w.lblBlock->text(), "0/0");
+    EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join(" | ").toStdString();
+    w.bars().RedrawBars();
+    w.bars().ShowPosition();
+}
+
+TEST_F(MainWindow, BlockCommandsOnTheListRedrawAndShowTheCounter) {
+    auto& s = w.state();
+    s.mediaLength = 9000;
+    s.blockCount = 3;
+    s.blockSep[0] = 0;
+    s.blockSep[1] = 3000;
+    s.blockSep[2] = 5000;
+    s.blockSep[3] = 9000;
+    w.SelectBlock(2);
+    EXPECT_EQ(w.lblBlock->text(), "2/3");
+    w.btnLDelClick();
+    EXPECT_EQ(s.curBlock, 1);
+    EXPECT_EQ(w.lblBlock->text(), "1/2");
+    w.btnLDelClick();  // block 1 has no left separator to delete
+    EXPECT_EQ(s.blockCount, 2);
+    w.btnRDelClick();
+    EXPECT_EQ(s.blockCount, 1);
+    EXPECT_EQ(s.blockSep[1], 9000);
+    EXPECT_EQ(w.lblBlock->text(), "1/1");
+    EXPECT_FALSE(s.dirty);
+}
+
+TEST_F(MainWindow, ClearButtonClearsTheBlocks) {
+    auto& s = w.state();
+    s.mediaLength = 9000;
+    s.blockCount = 3;
+    s.blockSep[1] = 3000;
+    s.blockSep[2] = 5000;
+    s.blockSep[3] = 9000;
+    w.SelectBlock(2);
+    w.EnableBlockControls(true);
+    QTest::mouseClick(w.btnClear, Qt::LeftButton);
+    EXPECT_EQ(s.blockCount, 1);
+    EXPECT_EQ(s.blockSep[1], 9000);
+    EXPECT_EQ(s.curBlock, 1);
+    EXPECT_EQ(w.lblBlock->text(), "1/1");
+    EXPECT_FALSE(s.dirty);
+}
+
+TEST_F(MainWindow, UpperCaseLettersDoNothing) {
+    auto& s = w.state();
+    s.mediaLength = 9000;
+    s.blockCount = 3;
+    s.blockSep[1] = 3000;
+    s.blockSep[2] = 5000;
+    s.blockSep[3] = 9000;
+    w.SelectBlock(2);
+    for (char c : std::string("NBEDXZ")) w.FormKeyPress(QChar(c));
+    EXPECT_EQ(s.curBlock, 2);
+    EXPECT_EQ(s.blockCount, 3);
+    w.FormKeyPress(QChar('d'));
+    EXPECT_EQ(s.blockCount, 2);
+    w.FormKeyPress(QChar('n'));
+    EXPECT_EQ(s.curBlock, 2);  // now the last block: only resumes playback
+    w.FormKeyPress(QChar('b'));
+    EXPECT_EQ(s.curBlock, 1);
+}
+
+TEST_F(MainWindow, KeysInEditModeOnlyBringTheMemoForward) {
+    auto& s = w.state();
+    s.mediaLength = 9000;
+    s.blockCount = 2;
+    s.blockSep[1] = 3000;
+    s.blockSep[2] = 9000;
+    w.SelectBlock(1);
+    w.show();
+    frmMemo->show();
+    frmMemo->btnEditClick();
+    for (char c : std::string("dnbez x")) w.FormKeyPress(QChar(c));
+    EXPECT_EQ(s.curBlock, 1);
+    EXPECT_EQ(s.blockCount, 2);
+}
+
+TEST_F(MainWindow, AKeyTypedAfterAClickOnNextReachesTheKeyHandlerOnce) {
+    auto& s = w.state();
+    s.mediaLength = 9000;
+    s.blockCount = 3;
+    s.blockSep[1] = 3000;
+    s.blockSep[2] = 5000;
+    s.blockSep[3] = 9000;
+    w.show();
+    w.activateWindow();
+    w.EnableBlockControls(true);
+    w.Timer1->stop();
+    QTest::mouseClick(w.btnNext, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.curBlock, 1);
+    EXPECT_NE(QApplication::focusWidget(), w.btnNext);
+    // The key goes through the key preview once, not to the button as a click.
+    QTest::keyClick(&w, Qt::Key_N, Qt::NoModifier);
+    EXPECT_EQ(s.curBlock, 2);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Space);
+    EXPECT_EQ(s.curBlock, 2);
+}
+
+}  // namespace

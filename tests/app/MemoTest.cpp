@@ -1,0 +1,183 @@
+// The memo window: its modes, the dirty rules, the template and the keys.
+#include "AppHarness.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+using qmtest::AppHarness;
+
+class Memo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto& s = frmMain->state();
+        s.mediaLength = 9000;
+        s.blockCount = 3;
+        s.blockSep[0] = 0;
+        s.blockSep[1] = 3000;
+        s.blockSep[2] = 5000;
+        s.blockSep[3] = 9000;
+        frmMemo->setLines({"one", "two", "three", "four"});
+    }
+    // Types at the end of the last note, before the editor's final line break.
+    void type(const QString& text) {
+        frmMemo->Memo1->moveCursor(QTextCursor::End);
+        frmMemo->Memo1->moveCursor(QTextCursor::Left);
+        QTest::keyClicks(frmMemo->Memo1, text);
+    }
+    AppHarness app;
+    qm::PracticeState& s = frmMain->state();
+};
+
+TEST_F(Memo, ModesShowTheirButtonsAndCaptions) {
+    EXPECT_FALSE(frmMemo->inEditMode());
+    EXPECT_FALSE(frmMemo->btnEdit->isHidden());
+    EXPECT_TRUE(frmMemo->btnEnd->isHidden());
+    frmMemo->btnEditClick();
+    EXPECT_TRUE(frmMemo->inEditMode());
+    EXPECT_EQ(frmMemo->windowTitle(), "Memo 編集中");
+    EXPECT_TRUE(frmMemo->ListBox1->isHidden());
+    EXPECT_TRUE(frmMemo->btnEdit->isHidden());
+    for (QWidget* w : {static_cast<QWidget*>(frmMemo->btnNew), static_cast<QWidget*>(frmMemo->btnEnd),
+                       static_cast<QWidget*>(frmMemo->btnCancel), static_cast<QWidget*>(frmMemo->Label1),
+                       static_cast<QWidget*>(frmMemo->Label2), static_cast<QWidget*>(frmMemo->btnFont)}) {
+        EXPECT_FALSE(w->isHidden());
+    }
+    EXPECT_EQ(frmMemo->Memo1->toPlainText(), "one\ntwo\nthree\nfour\n");
+    frmMemo->btnEndClick();
+    EXPECT_EQ(frmMemo->windowTitle(), "Memo");
+    EXPECT_FALSE(frmMemo->inEditMode());
+    EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "four"}));
+}
+
+TEST_F(Memo, EndingWithoutTypingLeavesDirtyAndTypingSetsIt) {
+    frmMemo->Memo1->setPlainText("something else");
+    frmMemo->btnEditClick();
+    frmMemo->btnEndClick();
+    EXPECT_FALSE(s.dirty);
+
+    frmMemo->btnEditClick();
+    type("x");
+    frmMemo->btnEndClick();
+    EXPECT_TRUE(s.dirty);
+    EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "fourx"}));
+}
+
+TEST_F(Memo, ASecondEndWithoutTypingSetsDirtyAgain) {
+    frmMemo->btnEditClick();
+    type("!");
+    frmMemo->btnEndClick();
+    s.dirty = false;  // as after a save
+    frmMemo->btnEditClick();  // the editor already holds the list's text: the mark stays
+    frmMemo->btnEndClick();
+    EXPECT_TRUE(s.dirty);
+}
+
+TEST_F(Memo, CancelKeepsTheListAndDirtyAndTheNextEditShowsTheList) {
+    frmMemo->btnEditClick();
+    type("typed");
+    frmMemo->btnCancelClick();
+    EXPECT_FALSE(s.dirty);
+    EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "four"}));
+    frmMemo->btnEditClick();
+    EXPECT_EQ(frmMemo->Memo1->toPlainText(), "one\ntwo\nthree\nfour\n");
+}
+
+TEST_F(Memo, LeavingEditModeSelectsTheNoteOfTheCurrentBlock) {
+    frmMain->SelectBlock(3);
+    frmMemo->btnEditClick();
+    frmMemo->btnEndClick();
+    EXPECT_EQ(frmMemo->ListBox1->currentRow(), 2);
+    frmMain->SelectBlock(0);
+    frmMemo->btnEditClick();
+    frmMemo->btnCancelClick();
+    EXPECT_EQ(frmMemo->ListBox1->selectedItems().size(), 0);
+}
+
+TEST_F(Memo, NewWritesOneTemplateLinePerBlock) {
+    frmMemo->btnEditClick();
+    frmMemo->btnNewClick();
+    EXPECT_EQ(frmMemo->Memo1->toPlainText(), " 1(  0)\n 2(  3)\n 3(  5)");
+    EXPECT_TRUE(frmMemo->Memo1->document()->isModified());
+    s.blockCount = 12;
+    s.blockSep[11] = 10000;
+    s.blockSep[2] = 1234567;
+    frmMemo->btnNewClick();
+    const QStringList lines = frmMemo->Memo1->toPlainText().split('\n');
+    EXPECT_EQ(lines[2], " 3(1234)");
+    EXPECT_EQ(lines[11], "12( 10)");
+    s.blockCount = 0;
+    frmMemo->btnNewClick();
+    EXPECT_EQ(frmMemo->Memo1->toPlainText(), "");
+}
+
+TEST_F(Memo, AClickOnALinePastTheBlocksOrBelowTheListDoesNothing) {
+    frmMemo->show();
+    QCoreApplication::processEvents();
+    frmMain->SelectBlock(1);
+    const QRect fourth = frmMemo->ListBox1->visualItemRect(frmMemo->ListBox1->item(3));
+    frmMemo->ListBox1MouseUp(Qt::LeftButton, fourth.center());
+    EXPECT_EQ(s.curBlock, 1);
+    frmMemo->ListBox1MouseUp(Qt::LeftButton, QPoint(5, frmMemo->ListBox1->viewport()->height() - 2));
+    EXPECT_EQ(s.curBlock, 1);
+}
+
+TEST_F(Memo, F5PlaysTheBlockOfTheCaretsLine) {
+    frmMemo->btnEditClick();
+    frmMemo->Memo1->moveCursor(QTextCursor::Start);
+    frmMemo->Memo1KeyUp(Qt::Key_F5);
+    EXPECT_EQ(s.curBlock, 1);
+    frmMemo->Memo1->moveCursor(QTextCursor::End);  // the empty line after "four", index 4
+    frmMemo->Memo1KeyUp(Qt::Key_F5);
+    EXPECT_EQ(s.curBlock, 1);
+    QTextCursor c = frmMemo->Memo1->textCursor();
+    c.setPosition(QStringLiteral("one\ntwo\nth").size());
+    frmMemo->Memo1->setTextCursor(c);
+    frmMemo->Memo1KeyUp(Qt::Key_F5);
+    EXPECT_EQ(s.curBlock, 3);
+}
+
+TEST_F(Memo, FunctionKeysStepThroughTheBlocks) {
+    frmMain->SelectBlock(1);
+    frmMemo->btnEditClick();
+    frmMemo->Memo1KeyUp(Qt::Key_F3);
+    EXPECT_EQ(s.curBlock, 2);
+    frmMemo->Memo1KeyUp(Qt::Key_F3);
+    EXPECT_EQ(s.curBlock, 3);
+    frmMemo->Memo1KeyUp(Qt::Key_F1);
+    EXPECT_EQ(s.curBlock, 2);
+    frmMemo->Memo1KeyUp(Qt::Key_F2);
+    EXPECT_EQ(s.curBlock, 2);
+}
+
+TEST_F(Memo, SavingIsRefusedInEditModeEvenWithTheWindowClosed) {
+    frmMemo->btnEditClick();
+    frmMemo->close();
+    EXPECT_TRUE(frmMemo->inEditMode());
+    EXPECT_FALSE(frmMain->SaveBlockData());
+    EXPECT_EQ(app.dialogs->messages, QStringList{"Memoの編集を終了してください"});
+    EXPECT_TRUE(app.dialogs->saveRequests.empty());
+}
+
+TEST_F(Memo, FontGoesToBothTheListAndTheEditor) {
+    QFont big = frmMemo->ListBox1->font();
+    big.setPixelSize(20);
+    app.dialogs->fontAnswers = {big};
+    frmMemo->btnFontClick();
+    EXPECT_EQ(frmMemo->ListBox1->font().pixelSize(), 20);
+    EXPECT_EQ(frmMemo->Memo1->font().pixelSize(), 20);
+}
+
+TEST_F(Memo, AWindowLeftOffScreenComesBack) {
+    frmMemo->show();
+    frmMemo->move(-500, -400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frmMemo->y(), 294);
+    EXPECT_EQ(frmMemo->height(), 450);
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#pragma once
+
+// The four windows of the program, made for one test, with dialogs the test answers.
+#include "Application.h"
+#include "Dialogs.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qmtest {
+
+// Answers every box and dialog from queues the test fills, and records what was asked.
+class ScriptedDialogs : public qm::Dialogs {
+public:
+    QStringList messages;   // plain boxes, in order
+    QStringList questions;  // confirmations and warnings, in order
+    std::deque<qm::Answer> confirmAnswers;
+    std::deque<bool> warningAnswers;
+    std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<QString>> saveAnswers;
+    std::deque<std::optional<QFont>> fontAnswers;
+    std::vector<qm::FileDialogRequest> openRequests;
+    std::vector<qm::FileDialogRequest> saveRequests;
+
+    void message(QWidget*, const QString& text) override { messages << text; }
+    qm::Answer confirm(QWidget*, const QString& text) override {
+        questions << text;
+        return take(confirmAnswers, qm::Answer::Cancel);
+    }
+    bool warningYesNo(QWidget*, const QString& text) override {
+        questions << text;
+        return take(warningAnswers, false);
+    }
+    std::optional<QString> openFile(QWidget*, const qm::FileDialogRequest& r) override {
+        openRequests.push_back(r);
+        return take(openAnswers, std::optional<QString>{});
+    }
+    std::optional<QString> saveFile(QWidget*, const qm::FileDialogRequest& r) override {
+        saveRequests.push_back(r);
+        return take(saveAnswers, std::optional<QString>{});
+    }
+    std::optional<QFont> font(QWidget*, const QFont&) override {
+        return take(fontAnswers, std::optional<QFont>{});
+    }
+
+private:
+    template <typename T>
+    static T take(std::deque<T>& q, T fallback) {
+        if (q.empty()) return fallback;
+        T v = q.front();
+        q.pop_front();
+        return v;
+    }
+};
+
+// Makes the four windows in the program's order; the settings file lives in a
+// temporary folder. Destroys them in the program's order at the end.
+class AppHarness {
+public:
+    explicit AppHarness(QString settingsPath = {}) {
+        auto d = std::make_unique<ScriptedDialogs>();
+        dialogs = d.get();
+        qm::qmApp()->setDialogs(std::move(d));
+        qm::qmApp()->setTitle(QStringLiteral("QM5"));
+        if (settingsPath.isEmpty()) settingsPath = dir.filePath(QStringLiteral("QM4.ini"));
+        this->settingsPath = settingsPath;
+        frmMain = new TfrmMain;
+        frmMemo = new TfrmMemo;
+        frmIE = new TfrmIE;
+        frmInfo = new TfrmInfo(nullptr, settingsPath);
+    }
+    ~AppHarness() { destroy(); }
+
+    // The program's exit: the info window writes the settings file first.
+    void destroy() {
+        delete frmInfo;
+        delete frmIE;
+        delete frmMemo;
+        if (frmMain != nullptr) frmMain->state().dirty = false;
+        delete frmMain;
+        frmInfo = nullptr;
+        frmIE = nullptr;
+        frmMemo = nullptr;
+        frmMain = nullptr;
+    }
+
+    QTemporaryDir dir;
+    QString settingsPath;
+    ScriptedDialogs* dialogs = nullptr;
+};
+
+// Handles events until pred holds or timeoutMs passes; returns pred's last answer.
+inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs) return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Handles events for ms milliseconds.
+inline void pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+}
+
+// The folder of the generated test media.
+inline QString testMedia(const QString& name) {
+    return QString::fromLocal8Bit(qgetenv("QM5_TEST_MEDIA")) + QLatin1Char('/') + name;
+}
+
+}  // namespace qmtest

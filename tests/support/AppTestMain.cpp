@@ -1,0 +1,15 @@
+// gtest entry for tests of the windows: one application object for the run.
+#include "Application.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+int main(int argc, char** argv) {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QM5_AO", "null");
+    qm::TApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // libmpv refuses to start otherwise
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
