@@ -69,7 +69,7 @@ TEST_F(BlockData, SaveProposesTheMediaNameWithBsdAndWritesTheFile) {
 }
 
 TEST_F(BlockData, ACancelledSaveChangesNothing) {
-    app.dialogs->saveAnswers = {std::nullopt};
+    app.dialogs->saveAnswers = {QString()};
     EXPECT_FALSE(frmMain->SaveBlockData());
     EXPECT_TRUE(s.dirty);
     EXPECT_TRUE(frmInfo->memHistory.isEmpty());

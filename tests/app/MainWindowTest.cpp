@@ -126,7 +126,7 @@ TEST_F(MainWindow, ClosingWithUnsavedMarksAsksToSave) {
     EXPECT_EQ(app.dialogs->questions, QStringList{"保存しますか"});
 
     app.dialogs->confirmAnswers = {qm::Answer::Yes};
-    app.dialogs->saveAnswers = {std::nullopt};  // the save dialog is cancelled
+    app.dialogs->saveAnswers = {QString()};  // the save dialog is cancelled
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.state().dirty);
     EXPECT_EQ(app.dialogs->saveRequests.size(), 1u);

@@ -30,8 +30,8 @@ public:
     QStringList questions;  // confirmations and warnings, in order
     std::deque<qm::Answer> confirmAnswers;
     std::deque<bool> warningAnswers;
-    std::deque<std::optional<QString>> openAnswers;
-    std::deque<std::optional<QString>> saveAnswers;
+    std::deque<QString> openAnswers;  // an empty name cancels the dialog
+    std::deque<QString> saveAnswers;
     std::deque<std::optional<QFont>> fontAnswers;
     std::vector<qm::FileDialogRequest> openRequests;
     std::vector<qm::FileDialogRequest> saveRequests;
@@ -47,17 +47,21 @@ public:
     }
     std::optional<QString> openFile(QWidget*, const qm::FileDialogRequest& r) override {
         openRequests.push_back(r);
-        return take(openAnswers, std::optional<QString>{});
+        return chosen(take(openAnswers, QString()));
     }
     std::optional<QString> saveFile(QWidget*, const qm::FileDialogRequest& r) override {
         saveRequests.push_back(r);
-        return take(saveAnswers, std::optional<QString>{});
+        return chosen(take(saveAnswers, QString()));
     }
     std::optional<QFont> font(QWidget*, const QFont&) override {
         return take(fontAnswers, std::optional<QFont>{});
     }
 
 private:
+    static std::optional<QString> chosen(const QString& name) {
+        if (name.isEmpty()) return std::nullopt;
+        return name;
+    }
     template <typename T>
     static T take(std::deque<T>& q, T fallback) {
         if (q.empty()) return fallback;
