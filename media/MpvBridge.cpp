@@ -90,7 +90,8 @@ EventCopy copyEvent(const mpv_event& ev) {
 
 }  // namespace
 
-MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput) : QObject(parent) {
+MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput, MpvCache cache)
+    : QObject(parent) {
     h_ = mpv_create();
     if (!h_) throw MediaError("mpv: cannot create a player instance");
     try {
@@ -118,6 +119,7 @@ MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput) : QObject(pare
         setOption("keep-open", "no");
         setOption("idle", "yes");
         setOption("network-timeout", "10");
+        if (cache == MpvCache::WholeFile) setOption("cache", "yes");
         QString ao = audioOutput;
         if (ao.isEmpty()) ao = qEnvironmentVariable("QM5_AO");
         if (!ao.isEmpty()) setOption("ao", ao.toUtf8().constData());

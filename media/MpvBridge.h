@@ -27,6 +27,11 @@ inline constexpr const char* Speed = "speed";
 inline constexpr const char* Volume = "volume";
 }  // namespace mpvprop
 
+// Whether mpv keeps the whole file in memory once read. FFmpeg's RealMedia
+// demuxer finds seek points by scanning for packet headers and often fails;
+// seeks inside mpv's own cache never ask the demuxer.
+enum class MpvCache { Auto, WholeFile };
+
 // Why mpv ended a file (mirrors mpv's end-file reasons without its header).
 enum class MpvEndReason { Eof, Stop, Quit, Error, Redirect };
 
@@ -41,7 +46,8 @@ class MpvBridge : public QObject {
     Q_OBJECT
 public:
     // audioOutput: mpv's "ao"; empty takes $QM5_AO, and mpv's default without it.
-    explicit MpvBridge(QObject* parent = nullptr, const QString& audioOutput = {});
+    explicit MpvBridge(QObject* parent = nullptr, const QString& audioOutput = {},
+                       MpvCache cache = MpvCache::Auto);
     ~MpvBridge() override;
     MpvBridge(const MpvBridge&) = delete;
     MpvBridge& operator=(const MpvBridge&) = delete;

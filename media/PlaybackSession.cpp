@@ -6,12 +6,15 @@
 namespace qm {
 
 namespace {
-// A restart this close to a pending seek target means mpv has carried it out.
-constexpr double kSeekLandedSeconds = 0.25;
+// Once mpv has restarted after a seek, a time this close below the target (or
+// beyond it) means the seek has been carried out. A seek made while paused
+// after playing restarts at the decoder's pre-roll point, up to ~0.2 s early,
+// and reaches the exact target only when playback resumes.
+constexpr double kSeekLandedSeconds = 0.005;
 }  // namespace
 
-PlaybackSession::PlaybackSession(QObject* parent, const QString& audioOutput)
-    : QObject(parent), mpv_(this, audioOutput) {
+PlaybackSession::PlaybackSession(QObject* parent, const QString& audioOutput, MpvCache cache)
+    : QObject(parent), mpv_(this, audioOutput, cache) {
     connect(&mpv_, &MpvBridge::startFile, this, &PlaybackSession::onStartFile);
     connect(&mpv_, &MpvBridge::fileLoaded, this, &PlaybackSession::onFileLoaded);
     connect(&mpv_, &MpvBridge::playbackRestarted, this, &PlaybackSession::onPlaybackRestarted);
@@ -182,14 +185,23 @@ void PlaybackSession::seek(double seconds) {
         return;
     }
     seekTarget_ = t;
-    restartsSinceSeek_ = 0;
+    seekRestarted_ = false;
     mpv_.seekExact(t);
 }
 
 double PlaybackSession::position() {
-    if (seekTarget_) return *seekTarget_;
     if (!loaded_) return startAt_.value_or(0.0);
-    return mpv_.getDouble(mpvprop::TimePos).value_or(0.0);
+    if (seekTarget_ && !seekLanded()) return *seekTarget_;
+    return std::max(0.0, mpv_.getDouble(mpvprop::TimePos).value_or(0.0));
+}
+
+// Clears the seek target once mpv's own time has reached it.
+bool PlaybackSession::seekLanded() {
+    if (!seekTarget_ || !seekRestarted_) return !seekTarget_;
+    const auto now = mpv_.getDouble(mpvprop::TimePos);
+    if (!now || *now < *seekTarget_ - kSeekLandedSeconds) return false;
+    seekTarget_.reset();
+    return true;
 }
 
 void PlaybackSession::setSpeed(double speed) {
@@ -239,11 +251,8 @@ void PlaybackSession::onFileLoaded() {
 void PlaybackSession::onPlaybackRestarted() {
     if (!isCurrent(started_) || !loaded_) return;
     if (seekTarget_) {
-        ++restartsSinceSeek_;
-        const auto now = mpv_.getDouble(mpvprop::TimePos);
-        // The restart of the load itself may come before the one of the seek.
-        if ((now && std::abs(*now - *seekTarget_) <= kSeekLandedSeconds) || restartsSinceSeek_ >= 2)
-            seekTarget_.reset();
+        seekRestarted_ = true;
+        seekLanded();
     }
     if (phase_ == Phase::Opening && afterLoad_ == Phase::Playing) setPhase(Phase::Playing);
 }

@@ -30,7 +30,8 @@ public:
         Failed      // the source could not be opened or was refused
     };
 
-    explicit PlaybackSession(QObject* parent = nullptr, const QString& audioOutput = {});
+    explicit PlaybackSession(QObject* parent = nullptr, const QString& audioOutput = {},
+                             MpvCache cache = MpvCache::Auto);
 
     // Loads source; autoplay starts it once loaded, otherwise it waits stopped
     // at the start. A refused source ends in Failed without reaching mpv.
@@ -71,6 +72,7 @@ private:
     void onEndFile(qint64 entryId, MpvEndReason reason, const QString& errorText);
     void onBuffering(bool buffering);
     bool isCurrent(qint64 entryId) const;
+    bool seekLanded();
 
     static constexpr qint64 kNoEntry = std::numeric_limits<qint64>::min();
     void onDuration(double seconds);
@@ -84,7 +86,7 @@ private:
     qint64 entry_ = kNoEntry;           // mpv's playlist entry of our load
     qint64 started_ = kNoEntry;         // the entry mpv started last
     bool followRedirect_ = false;       // our entry was a playlist
-    int restartsSinceSeek_ = 0;
+    bool seekRestarted_ = false;        // mpv restarted since the last seek
     std::optional<double> seekTarget_;  // asked for, not yet carried out
     std::optional<double> startAt_;     // where the next load begins
     double duration_ = 0;

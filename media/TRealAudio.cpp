@@ -40,7 +40,8 @@ bool hasScheme(const QString& s) {
 }  // namespace
 
 TRealAudio::TRealAudio(QWidget* parent, const QString& audioOutput)
-    : QWidget(parent), session_(this, audioOutput) {
+    // RealMedia seeks only work reliably from mpv's cache (see MpvCache).
+    : QWidget(parent), session_(this, audioOutput, qm::MpvCache::WholeFile) {
     posBar_ = new QSlider(Qt::Horizontal, this);
     posBar_->setRange(0, 0);
     btnPlay_ = new QToolButton(this);

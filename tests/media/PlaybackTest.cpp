@@ -1,0 +1,321 @@
+// Both playback controls on libmpv (null audio output), driven through
+// MediaEngine as the program drives them, on the generated lessons.
+#include "MediaEngine.h"
+#include "MediaTestSupport.h"
+#include "MpvBridge.h"
+#include "TRealAudio.h"
+#include "TWindowsMediaPlayer.h"
+
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+using namespace qm;
+using qmtest::media;
+using qmtest::pumpFor;
+using qmtest::pumpUntil;
+
+namespace {
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QFile::exists(media("lesson.mp3"))) << "no test media in " << qmtest::mediaDir().toStdString();
+        connect();
+    }
+
+    void connect() {
+        QObject::connect(&wmp, &TWindowsMediaPlayer::PlayStateChange,
+                         [this](int st) { wmpStates.push_back(st); });
+        QObject::connect(&wmp, &TWindowsMediaPlayer::StatusChange, [this] { ++wmpStatusChanges; });
+        QObject::connect(&ra, &TRealAudio::PlayStateChange, [this](int st) { raStates.push_back(st); });
+    }
+
+    // OpenFile's engine steps: stop, load, play unless playing, wait for the length.
+    int32_t open(const QString& path, Engine e) {
+        engine.MediaStop();
+        engine.LoadIntoEngine(path, e);
+        if (!engine.IsPlaying()) engine.MediaPlay();
+        return engine.WaitForLength();
+    }
+    int32_t pos() {
+        engine.ReadPosition();
+        return s.mediaPos;
+    }
+    bool stopped() { return s.useReal ? ra.GetPlayState() == ra::Stopped : wmp.playState() == wmp::Stopped; }
+    bool atEnd() const { return s.useReal ? ra.stoppedAtEnd() : wmp.stoppedAtEnd(); }
+    bool waitPlaying(int ms = 3000) {
+        return pumpUntil([this] { return engine.IsPlaying(); }, ms);
+    }
+    // Position gained per ms of wall time over about `ms`.
+    double speedOver(int ms) {
+        using Clock = std::chrono::steady_clock;
+        const int32_t p0 = pos();
+        const auto t0 = Clock::now();
+        pumpFor(ms);
+        const int32_t p1 = pos();
+        const double wall =
+            std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        return (p1 - p0) / wall;
+    }
+
+    TWindowsMediaPlayer wmp{nullptr, QStringLiteral("null")};
+    TRealAudio ra{nullptr, QStringLiteral("null")};
+    PracticeState s;
+    MediaEngine engine{s, wmp, ra, qtEventPump()};
+    std::vector<int> wmpStates, raStates;
+    int wmpStatusChanges = 0;
+};
+
+struct MediaCase {
+    const char* file;
+    Engine engine;
+    const char* probed;  // what ffprobe measures (a metafile's target)
+};
+
+void PrintTo(const MediaCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
+class EachMedia : public PlaybackTest, public ::testing::WithParamInterface<MediaCase> {
+protected:
+    int32_t openParam() { return open(media(GetParam().file), GetParam().engine); }
+};
+
+TEST_P(EachMedia, LengthMatchesFfprobeAndPositionAdvances) {
+    const int64_t probed = qmtest::ffprobeMs(media(GetParam().probed));
+    ASSERT_GT(probed, 0);
+    const int32_t length = openParam();
+    EXPECT_NEAR(length, probed, 50);
+    EXPECT_EQ(s.mediaLength, length);
+    ASSERT_TRUE(waitPlaying());
+    const int32_t p0 = pos();
+    pumpFor(500);
+    const int32_t p1 = pos();
+    EXPECT_GE(p1 - p0, 300);
+    EXPECT_LE(p1 - p0, 900);
+}
+
+TEST_P(EachMedia, SeekAnswersAtOnceAndLandsExactly) {
+    ASSERT_GT(openParam(), 0);
+    ASSERT_TRUE(waitPlaying());
+    // While playing: the target is what a read says at once, before mpv has moved.
+    const int32_t t1 = 6123;
+    engine.SeekTo(t1);
+    EXPECT_NEAR(pos(), t1, 1);
+    pumpFor(400);
+    EXPECT_GE(pos(), t1 + 200);
+    EXPECT_LE(pos(), t1 + 900);
+
+    // Paused: the position stays on the target, and playing resumes from it.
+    engine.MediaPause();
+    const int32_t t2 = 2345;
+    engine.SeekTo(t2);
+    pumpFor(300);
+    EXPECT_NEAR(pos(), t2, 5);
+    engine.MediaPlay();
+    ASSERT_TRUE(engine.IsPlaying());
+    EXPECT_NEAR(pos(), t2, 5);
+    pumpFor(300);
+    EXPECT_GE(pos(), t2 + 150);
+}
+
+TEST_P(EachMedia, EndOfMediaIsReportedAsAStopAtTheEnd) {
+    const int32_t length = openParam();
+    ASSERT_GT(length, 1000);
+    ASSERT_TRUE(waitPlaying());
+    engine.SeekTo(length - 600);
+    ASSERT_TRUE(pumpUntil([this] { return stopped(); }, 4000));
+    EXPECT_TRUE(atEnd());
+    EXPECT_EQ(pos(), 0);
+    if (s.useReal) {
+        ASSERT_FALSE(raStates.empty());
+        EXPECT_EQ(raStates.back(), ra::Stopped);
+    } else {
+        ASSERT_FALSE(wmpStates.empty());
+        EXPECT_EQ(wmpStates.back(), wmp::Stopped);
+    }
+    // What the repeat controller does at the end: back into the media, play.
+    engine.SeekTo(2000);
+    EXPECT_NEAR(pos(), 2000, 1);
+    engine.MediaPlay();
+    ASSERT_TRUE(waitPlaying());
+    EXPECT_FALSE(atEnd());
+    pumpFor(300);
+    EXPECT_GE(pos(), 2100);
+    EXPECT_LE(pos(), 3000);
+}
+
+TEST_P(EachMedia, RequestedStopIsNotTheEndAndGoesBackToTheStart) {
+    ASSERT_GT(openParam(), 0);
+    ASSERT_TRUE(waitPlaying());
+    pumpFor(300);
+    engine.MediaStop();
+    EXPECT_TRUE(stopped());  // reported from inside the call
+    EXPECT_FALSE(atEnd());
+    EXPECT_EQ(pos(), 0);
+    pumpFor(300);
+    EXPECT_TRUE(stopped());
+    EXPECT_EQ(pos(), 0);
+    engine.MediaPlay();
+    ASSERT_TRUE(waitPlaying());
+    pumpFor(300);
+    EXPECT_GT(pos(), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Media, EachMedia,
+    ::testing::Values(MediaCase{"lesson.mp3", Engine::MediaPlayer, "lesson.mp3"},
+                      MediaCase{"lesson.wma", Engine::MediaPlayer, "lesson.wma"},
+                      MediaCase{"talk.rm", Engine::Streaming, "talk.rm"},
+                      MediaCase{"talk.ram", Engine::Streaming, "talk.rm"},
+                      MediaCase{"talk_rel.ram", Engine::Streaming, "talk.rm"}),
+    [](const auto& info) {
+        QString n = QString::fromLatin1(info.param.file);
+        return n.replace(QLatin1Char('.'), QLatin1Char('_')).toStdString();
+    });
+
+TEST_F(PlaybackTest, MediaPlayerStartsByItselfWithItsInitialSettings) {
+    EXPECT_EQ(wmp.currentMedia(), nullptr);
+    EXPECT_EQ(wmp.playState(), wmp::Undefined);
+    EXPECT_EQ(wmp.settings().volume(), 50);
+    EXPECT_DOUBLE_EQ(wmp.settings().rate(), 1.0);
+    wmp.setURL(media("lesson.mp3"));
+    ASSERT_NE(wmp.currentMedia(), nullptr);
+    EXPECT_EQ(wmp.URL(), media("lesson.mp3"));
+    EXPECT_TRUE(pumpUntil([this] { return wmp.playState() == wmp::Playing; }, 3000));
+    EXPECT_GT(wmp.currentMedia()->duration(), 10.0);
+    EXPECT_GT(wmpStatusChanges, 0);
+    // Opening went through "transitioning" (9) to "playing" (3).
+    EXPECT_EQ(wmpStates, (std::vector<int>{wmp::Transitioning, wmp::Playing}));
+    wmp.close();
+    EXPECT_EQ(wmp.currentMedia(), nullptr);
+    EXPECT_EQ(wmp.playState(), wmp::Undefined);
+}
+
+TEST_F(PlaybackTest, StreamingControlWaitsForDoPlay) {
+    s.useReal = true;
+    ra.setSource(media("talk.ram"));
+    EXPECT_EQ(ra.Source(), media("talk.ram"));
+    ASSERT_TRUE(pumpUntil([this] { return ra.GetLength() > 0; }, 3000));
+    pumpFor(400);
+    EXPECT_EQ(ra.GetPlayState(), ra::Stopped);
+    EXPECT_EQ(ra.GetPosition(), 0);
+    EXPECT_FALSE(ra.stoppedAtEnd());
+    ra.DoPlay();
+    ASSERT_TRUE(pumpUntil([this] { return ra.GetPlayState() == ra::Playing; }, 3000));
+    pumpFor(300);
+    EXPECT_GT(ra.GetPosition(), 100);
+    ra.DoPause();
+    EXPECT_EQ(ra.GetPlayState(), ra::Paused);
+    const int32_t held = ra.GetPosition();
+    pumpFor(300);
+    EXPECT_NEAR(ra.GetPosition(), held, 30);  // what the output held back still counts
+}
+
+TEST_F(PlaybackTest, HalfRateHalvesTheSpeedOfThePosition) {
+    ASSERT_GT(open(media("tone.mp3"), Engine::MediaPlayer), 0);
+    ASSERT_TRUE(waitPlaying());
+    pumpFor(200);
+    const double normal = speedOver(1000);
+    engine.SetRate(0.5);
+    EXPECT_DOUBLE_EQ(wmp.settings().rate(), 0.5);
+    pumpFor(200);
+    const double half = speedOver(1500);
+    EXPECT_NEAR(normal, 1.0, 0.2);
+    EXPECT_NEAR(half, 0.5, 0.12);
+}
+
+TEST_F(PlaybackTest, RateDoesNotReachTheStreamingControl) {
+    ASSERT_GT(open(media("talk.rm"), Engine::Streaming), 0);
+    ASSERT_TRUE(waitPlaying());
+    engine.SetRate(0.5);
+    EXPECT_DOUBLE_EQ(wmp.settings().rate(), 0.5);
+    pumpFor(200);
+    EXPECT_NEAR(speedOver(1000), 1.0, 0.2);
+}
+
+TEST_F(PlaybackTest, Mp3OverHttpOpensAndPlays) {
+    qmtest::TinyHttpServer server;
+    server.serve(QStringLiteral("/lesson.mp3"), qmtest::readAll(media("lesson.mp3")));
+    const int32_t length = open(server.url(QStringLiteral("/lesson.mp3")), Engine::MediaPlayer);
+    EXPECT_NEAR(length, qmtest::ffprobeMs(media("lesson.mp3")), 50);
+    ASSERT_TRUE(waitPlaying());
+    const int32_t p0 = pos();
+    pumpFor(500);
+    EXPECT_GE(pos() - p0, 300);
+    EXPECT_GE(server.requests(), 1);
+}
+
+TEST_F(PlaybackTest, RealMediaOverHttpOpensInTheStreamingControl) {
+    qmtest::TinyHttpServer server;
+    server.serve(QStringLiteral("/talk.rm"), qmtest::readAll(media("talk.rm")));
+    const int32_t length = open(server.url(QStringLiteral("/talk.rm")), Engine::Streaming);
+    EXPECT_NEAR(length, qmtest::ffprobeMs(media("talk.rm")), 50);
+    ASSERT_TRUE(waitPlaying());
+    const int32_t p0 = pos();
+    pumpFor(500);
+    EXPECT_GE(pos() - p0, 300);
+}
+
+TEST_F(PlaybackTest, TransportsTakeNoFocusAndDriveTheSameMembers) {
+    for (QWidget* root : {static_cast<QWidget*>(&wmp), static_cast<QWidget*>(&ra)}) {
+        EXPECT_EQ(root->focusPolicy(), Qt::NoFocus);
+        const auto children = root->findChildren<QWidget*>();
+        EXPECT_FALSE(children.isEmpty());
+        for (QWidget* w : children)
+            EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->metaObject()->className();
+    }
+    EXPECT_EQ(wmp.sizeHint(), QSize(402, 65));
+    EXPECT_EQ(ra.sizeHint(), QSize(402, 91));
+
+    auto button = [](QWidget* root, const QString& tip) -> QToolButton* {
+        for (auto* b : root->findChildren<QToolButton*>())
+            if (b->toolTip() == tip) return b;
+        return nullptr;
+    };
+    ASSERT_GT(open(media("lesson.mp3"), Engine::MediaPlayer), 0);
+    ASSERT_TRUE(waitPlaying());
+    QToolButton* playPause = button(&wmp, QStringLiteral("Play / Pause"));
+    QToolButton* stop = button(&wmp, QStringLiteral("Stop"));
+    ASSERT_NE(playPause, nullptr);
+    ASSERT_NE(stop, nullptr);
+    playPause->click();
+    EXPECT_EQ(wmp.playState(), wmp::Paused);
+    playPause->click();
+    EXPECT_EQ(wmp.playState(), wmp::Playing);
+    stop->click();
+    EXPECT_EQ(wmp.playState(), wmp::Stopped);
+    EXPECT_FALSE(wmp.stoppedAtEnd());
+}
+
+// The metafile reader on its own: comments, blank lines, CR LF, relative and
+// absolute entries, addresses.
+TEST(Metafile, FirstMediaEntryAfterCommentsAndBlankLines) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto write = [&dir](const QString& name, const QByteArray& text) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return dir.filePath(name);
+    };
+    EXPECT_EQ(TRealAudio::readMetafile(write("a.ram", "# c\r\n\r\n  sub/talk.rm  \r\nother.rm\r\n")),
+              dir.filePath("sub/talk.rm"));
+    EXPECT_EQ(TRealAudio::readMetafile(write("b.ram", "\n\n/abs/x.rm\n")), QStringLiteral("/abs/x.rm"));
+    EXPECT_EQ(TRealAudio::readMetafile(write("c.ram", "#x\nrtsp://host/s.rm\n")),
+              QStringLiteral("rtsp://host/s.rm"));
+    EXPECT_EQ(TRealAudio::readMetafile(write("d.ram", "../up.rm")),
+              QDir::cleanPath(dir.path() + QStringLiteral("/../up.rm")));
+    EXPECT_EQ(TRealAudio::readMetafile(write("e.ram", "# only comments\n\n")), std::nullopt);
+    EXPECT_EQ(TRealAudio::readMetafile(write("f.ram", "--stop--\nx.rm\n")), std::nullopt);
+    EXPECT_EQ(TRealAudio::readMetafile(dir.filePath("missing.ram")), std::nullopt);
+    EXPECT_TRUE(TRealAudio::isMetafile(QStringLiteral("/x/TALK.RAM")));
+    EXPECT_FALSE(TRealAudio::isMetafile(QStringLiteral("/x/talk.rm")));
+}
+
+}  // namespace
