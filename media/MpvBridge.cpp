@@ -117,6 +117,8 @@ MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput, MpvCache cache
         setOption("audio-fallback-to-null", "yes");
         setOption("hr-seek", "yes");
         setOption("keep-open", "no");
+        setOption("loop-file", "no");  // a media item plays once
+        setOption("loop-playlist", "no");
         setOption("idle", "yes");
         setOption("network-timeout", "10");
         if (cache == MpvCache::WholeFile) setOption("cache", "yes");
