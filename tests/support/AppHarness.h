@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -129,9 +130,12 @@ inline void pump(int ms) {
     }
 }
 
-// The folder of the generated test media.
+// A file of the generated test media: $QM5_TEST_MEDIA, or else the build
+// tree's testmedia folder beside bin/.
 inline QString testMedia(const QString& name) {
-    return QString::fromLocal8Bit(qgetenv("QM5_TEST_MEDIA")) + QLatin1Char('/') + name;
+    QString dir = qEnvironmentVariable("QM5_TEST_MEDIA");
+    if (dir.isEmpty()) dir = QCoreApplication::applicationDirPath() + QStringLiteral("/../testmedia");
+    return QDir::cleanPath(dir + QLatin1Char('/') + name);
 }
 
 }  // namespace qmtest

@@ -1,0 +1,40 @@
+// Plays a file with libmpv and nothing else, no window, null audio: the
+// yardstick for the program's CPU use while a lesson plays.
+#include <mpv/client.h>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s FILE SECONDS\n", argv[0]);
+        return 2;
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    mpv_handle* h = mpv_create();
+    if (h == nullptr) return 1;
+    const char* options[][2] = {{"config", "no"}, {"vid", "no"}, {"ao", "null"}, {"terminal", "no"},
+                                {"ytdl", "no"},   {"load-scripts", "no"}, {"loop-file", "inf"}};
+    for (const auto& o : options) {
+        if (mpv_set_option_string(h, o[0], o[1]) < 0) return 1;
+    }
+    if (mpv_initialize(h) < 0) return 1;
+    const char* cmd[] = {"loadfile", argv[1], nullptr};
+    if (mpv_command(h, cmd) < 0) return 1;
+    const double seconds = std::atof(argv[2]);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        const double left = std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count();
+        mpv_wait_event(h, left > 0 ? left : 0);
+    }
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    const double cpu = u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+    std::printf("%.3f\n", cpu);
+    mpv_terminate_destroy(h);
+    return 0;
+}
