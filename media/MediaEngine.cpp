@@ -79,6 +79,8 @@ int32_t MediaEngine::WaitForLength() {
             WmpMedia* media = wmp_.currentMedia();
             s_.mediaLength = media ? secondsToMs(media->duration()) : 0;
         }
+        // A source the engine has given up on gets no length: no need to wait on.
+        if (s_.mediaLength == 0 && (s_.useReal ? ra_.openFailed() : wmp_.openFailed())) break;
     }
     if (s_.mediaLength == 0) MediaStop();
     return s_.mediaLength;

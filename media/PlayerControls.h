@@ -65,6 +65,8 @@ public:
     virtual void close() = 0;
     // Why the last stop happened: end of the media, or asked for.
     virtual bool stoppedAtEnd() const = 0;
+    // The source given last could not be opened (missing, no media, refused).
+    virtual bool openFailed() const { return false; }
     virtual void setControlVisible(bool visible) = 0;
 };
 
@@ -82,6 +84,7 @@ public:
     virtual QString Source() const = 0;
     virtual void setSource(const QString& source) = 0;
     virtual bool stoppedAtEnd() const = 0;
+    virtual bool openFailed() const { return false; }
     virtual void setControlVisible(bool visible) = 0;
 };
 

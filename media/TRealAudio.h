@@ -38,6 +38,7 @@ public:
     QString Source() const override { return source_; }
     void setSource(const QString& source) override;
     bool stoppedAtEnd() const override { return session_.stoppedAtEnd(); }
+    bool openFailed() const override { return session_.phase() == qm::PlaybackSession::Phase::Failed; }
     void setControlVisible(bool visible) override { setVisible(visible); }
 
     // What a ".ram" metafile names: its first media entry, a relative one

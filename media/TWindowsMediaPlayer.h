@@ -37,6 +37,7 @@ public:
     int playState() override;
     void close() override;
     bool stoppedAtEnd() const override { return session_.stoppedAtEnd(); }
+    bool openFailed() const override { return session_.phase() == qm::PlaybackSession::Phase::Failed; }
     void setControlVisible(bool visible) override { setVisible(visible); }
 
     QSize sizeHint() const override { return {kDesignWidth, kDesignHeight}; }

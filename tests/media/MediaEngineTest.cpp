@@ -35,6 +35,7 @@ public:
     int playState() override { return state; }
     void close() override { log_.push_back("wmp.close"); }
     bool stoppedAtEnd() const override { return false; }
+    bool openFailed() const override { return failed; }
     void setControlVisible(bool v) override { log_.push_back(std::string("wmp.visible:") + (v ? "1" : "0")); }
     void play() override { log_.push_back("wmp.play"); }
     void pause() override { log_.push_back("wmp.pause"); }
@@ -61,6 +62,7 @@ public:
 
     int state = wmp::Stopped;
     bool hasMedia = true;
+    bool failed = false;
     bool failReads = false;
     double position = 0, writtenPosition = -1, durationSec = 0, writtenRate = 1.0;
     QString url;
@@ -266,6 +268,16 @@ TEST_F(MediaEngineTest, LengthUnderOneMsIsNoLengthAndEndsWithTheEngineStopped) {
     EXPECT_EQ(log.back(), "wmp.stop");
     EXPECT_EQ(std::count(log.begin(), log.end(), "wmp.stop"), 1);
     EXPECT_EQ(std::count(log.begin(), log.end(), "ra.DoStop"), 0);
+}
+
+TEST_F(MediaEngineTest, WaitForLengthEndsAtOnceWhenTheEngineGaveUpOnTheSource) {
+    wmp.durationSec = 0;
+    onPump = [this](int pass) {
+        if (pass == 3) wmp.failed = true;
+    };
+    EXPECT_EQ(engine.WaitForLength(), 0);
+    EXPECT_EQ(pumpWaits.size(), 3u);
+    EXPECT_EQ(log.back(), "wmp.stop");
 }
 
 TEST_F(MediaEngineTest, FailingReadsRaiseAndLeaveTheStateAlone) {
