@@ -29,12 +29,7 @@ class BlockData : public ::testing::Test {
 protected:
     void SetUp() override {
         s.mediaFile = (dir.path() + "/表ソ十 lesson.mp3").toStdString();
-        s.mediaLength = 9000;
-        s.blockCount = 3;
-        s.blockSep[0] = 0;
-        s.blockSep[1] = 3000;
-        s.blockSep[2] = 5000;
-        s.blockSep[3] = 9000;
+        qmtest::setBlocks(s, {0, 3000, 5000, 9000});
         s.dirty = true;
     }
     std::vector<int32_t> separators() const {

@@ -219,12 +219,7 @@ TEST_F(MainWindow, KeysBeforeAnyOpenDoNoHarm) {
 
 TEST_F(MainWindow, BlockCommandsOnTheListRedrawAndShowTheCounter) {
     auto& s = w.state();
-    s.mediaLength = 9000;
-    s.blockCount = 3;
-    s.blockSep[0] = 0;
-    s.blockSep[1] = 3000;
-    s.blockSep[2] = 5000;
-    s.blockSep[3] = 9000;
+    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
     w.SelectBlock(2);
     EXPECT_EQ(w.lblBlock->text(), "2/3");
     w.btnLDelClick();
@@ -241,11 +236,7 @@ TEST_F(MainWindow, BlockCommandsOnTheListRedrawAndShowTheCounter) {
 
 TEST_F(MainWindow, ClearButtonClearsTheBlocks) {
     auto& s = w.state();
-    s.mediaLength = 9000;
-    s.blockCount = 3;
-    s.blockSep[1] = 3000;
-    s.blockSep[2] = 5000;
-    s.blockSep[3] = 9000;
+    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
     w.SelectBlock(2);
     w.EnableBlockControls(true);
     QTest::mouseClick(w.btnClear, Qt::LeftButton);
@@ -258,11 +249,7 @@ TEST_F(MainWindow, ClearButtonClearsTheBlocks) {
 
 TEST_F(MainWindow, UpperCaseLettersDoNothing) {
     auto& s = w.state();
-    s.mediaLength = 9000;
-    s.blockCount = 3;
-    s.blockSep[1] = 3000;
-    s.blockSep[2] = 5000;
-    s.blockSep[3] = 9000;
+    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
     w.SelectBlock(2);
     for (char c : std::string("NBEDXZ")) w.FormKeyPress(QChar(c));
     EXPECT_EQ(s.curBlock, 2);
@@ -277,10 +264,7 @@ TEST_F(MainWindow, UpperCaseLettersDoNothing) {
 
 TEST_F(MainWindow, KeysInEditModeOnlyBringTheMemoForward) {
     auto& s = w.state();
-    s.mediaLength = 9000;
-    s.blockCount = 2;
-    s.blockSep[1] = 3000;
-    s.blockSep[2] = 9000;
+    qmtest::setBlocks(s, {0, 3000, 9000});
     w.SelectBlock(1);
     w.show();
     frmMemo->show();
@@ -292,11 +276,7 @@ TEST_F(MainWindow, KeysInEditModeOnlyBringTheMemoForward) {
 
 TEST_F(MainWindow, AKeyTypedAfterAClickOnNextReachesTheKeyHandlerOnce) {
     auto& s = w.state();
-    s.mediaLength = 9000;
-    s.blockCount = 3;
-    s.blockSep[1] = 3000;
-    s.blockSep[2] = 5000;
-    s.blockSep[3] = 9000;
+    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
     w.show();
     w.activateWindow();
     w.EnableBlockControls(true);

@@ -15,12 +15,7 @@ class Memo : public ::testing::Test {
 protected:
     void SetUp() override {
         auto& s = frmMain->state();
-        s.mediaLength = 9000;
-        s.blockCount = 3;
-        s.blockSep[0] = 0;
-        s.blockSep[1] = 3000;
-        s.blockSep[2] = 5000;
-        s.blockSep[3] = 9000;
+        qmtest::setBlocks(s, {0, 3000, 5000, 9000});
         frmMemo->setLines({"one", "two", "three", "four"});
     }
     // Types at the end of the last note, before the editor's final line break.

@@ -19,6 +19,7 @@
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -107,6 +108,14 @@ public:
     QString settingsPath;
     ScriptedDialogs* dialogs = nullptr;
 };
+
+// Gives the state a block list ending at the media's end, without playback.
+inline void setBlocks(qm::PracticeState& s, std::initializer_list<int32_t> separators) {
+    int32_t i = 0;
+    for (int32_t v : separators) s.blockSep[i++] = v;
+    s.blockCount = i - 1;
+    s.mediaLength = s.blockSep[s.blockCount];
+}
 
 // Handles events until pred holds or timeoutMs passes; returns pred's last answer.
 inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
