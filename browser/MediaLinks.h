@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class QUrl;
+
+// The tests the browser window puts links and status texts to. Plain text
+// functions, so that they can be checked without a web engine.
+namespace qm::browser {
+
+// The extension of a status text: the text from the last of ".", "\" and ":"
+// on when that character is a "."; empty otherwise, or when there is none.
+QString statusTextExtension(const QString& text);
+
+// True when the status text's extension followed by "." occurs in wmpList
+// (the media player list only). An empty extension tests "." alone.
+bool passesStatusTest(const QString& text, const QString& wmpList);
+
+// True when ExtensionPart(address) is not empty and occurs in wmpList
+// followed directly by rpList. Plain, case-sensitive text search.
+bool isMediaLink(const QString& address, const QString& wmpList, const QString& rpList);
+
+// Only web addresses go from a page to the player: never a local file, nor
+// any address of another scheme.
+bool mayGoToPlayer(const QUrl& url);
+
+}  // namespace qm::browser

@@ -1,0 +1,525 @@
+// The browser window on a real, headless web engine, against pages served by
+// a test server on 127.0.0.1, and the plain link rules it decides by.
+#include "AppHarness.h"
+#include "MediaLinks.h"
+#include "WebServer.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <unistd.h>
+
+namespace {
+
+using qm::browser::isMediaLink;
+using qm::browser::mayGoToPlayer;
+using qm::browser::passesStatusTest;
+using qm::browser::statusTextExtension;
+using qmtest::AppHarness;
+using qmtest::waitUntil;
+
+const QString kWmp = QStringLiteral(".wma.mp3.");
+const QString kRp = QStringLiteral(".ram.rm.");
+
+// ---------------------------------------------------------------- link rules
+
+TEST(MediaLinkRules, TheExtensionPartIsSearchedInBothListsAsPlainText) {
+    EXPECT_TRUE(isMediaLink("http://h/lesson.mp3", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("http://h/talk.wma", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("http://h/clip.ram", kWmp, kRp));  // only in the streaming list
+    EXPECT_TRUE(isMediaLink("http://h/talk.rm", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("http://h/x.m", kWmp, kRp));   // ".m" occurs in ".mp3."
+    EXPECT_TRUE(isMediaLink("http://h/x.a.", kWmp, kRp));  // "." alone occurs in every list
+    EXPECT_TRUE(isMediaLink("http://h/notes.html.ram", kWmp, kRp));  // the last "." counts
+    EXPECT_FALSE(isMediaLink("http://h/talk.ram.html", kWmp, kRp));
+
+    EXPECT_FALSE(isMediaLink("http://h/LESSON.MP3", kWmp, kRp));  // letter case counts
+    EXPECT_FALSE(isMediaLink("http://h/page.html", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("http://h/lesson.mp3?x=1", kWmp, kRp));  // the query is part of it
+    EXPECT_FALSE(isMediaLink("http://127.0.0.1:8080/path", kWmp, kRp));  // ".1:8080/path"
+    EXPECT_FALSE(isMediaLink("http://www.example.com/lesson", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("http://localhost/lesson", kWmp, kRp));  // no "." at all
+    EXPECT_FALSE(isMediaLink("", kWmp, kRp));
+}
+
+TEST(MediaLinkRules, TheListsInUseDecide) {
+    EXPECT_FALSE(isMediaLink("http://h/a.ogg", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("http://h/a.ogg", ".ogg.", kRp));
+    EXPECT_FALSE(isMediaLink("http://h/a.mp3", ".ogg.", ""));
+    EXPECT_FALSE(isMediaLink("http://h/a.mp3", "", ""));
+    // The lists are searched joined: ".xy" is in neither alone.
+    EXPECT_TRUE(isMediaLink("http://h/a.xy", ".x", "y."));
+    EXPECT_FALSE(isMediaLink("http://h/a.xy", ".x", ""));
+    EXPECT_FALSE(isMediaLink("http://h/a.xy", "", "y."));
+}
+
+TEST(MediaLinkRules, TheStatusTextExtensionEndsAtTheLastDotBackslashOrColon) {
+    EXPECT_EQ(statusTextExtension("http://h/talk.wma"), ".wma");
+    EXPECT_EQ(statusTextExtension("http://h.com/path"), ".com/path");  // the "." of the host is last
+    EXPECT_EQ(statusTextExtension("http://127.0.0.1:8080/path"), "");  // the ":" is last
+    EXPECT_EQ(statusTextExtension("C:\\lesson.mp3\\notes"), "");
+    EXPECT_EQ(statusTextExtension("C:\\lessons\\表.mp3"), ".mp3");
+    EXPECT_EQ(statusTextExtension("ページを開いています"), "");
+    EXPECT_EQ(statusTextExtension(""), "");
+    EXPECT_EQ(statusTextExtension("a."), ".");
+}
+
+TEST(MediaLinkRules, OnlyTheMediaPlayerListIsConsultedForStatusTexts) {
+    EXPECT_TRUE(passesStatusTest("http://h/talk.wma", kWmp));
+    EXPECT_TRUE(passesStatusTest("http://h/lesson.mp3", kWmp));
+    EXPECT_FALSE(passesStatusTest("http://h/talk.ram", kWmp));
+    EXPECT_FALSE(passesStatusTest("http://h/talk.rm", kWmp));
+    EXPECT_FALSE(passesStatusTest("http://h/LESSON.MP3", kWmp));
+    EXPECT_FALSE(passesStatusTest("http://h/x.m", kWmp));  // ".m." is not in ".wma.mp3."
+    // No extension tests "." alone, which a list ending in "." holds.
+    EXPECT_TRUE(passesStatusTest("", kWmp));
+    EXPECT_TRUE(passesStatusTest("http://127.0.0.1:8080/path", kWmp));
+    EXPECT_FALSE(passesStatusTest("", ""));
+    EXPECT_FALSE(passesStatusTest("http://h/talk.wma", ""));
+}
+
+TEST(MediaLinkRules, OnlyWebAddressesGoToThePlayer) {
+    EXPECT_TRUE(mayGoToPlayer(QUrl("http://h/lesson.mp3")));
+    EXPECT_TRUE(mayGoToPlayer(QUrl("https://h/lesson.mp3")));
+    EXPECT_TRUE(mayGoToPlayer(QUrl("HTTP://h/lesson.mp3")));
+    EXPECT_FALSE(mayGoToPlayer(QUrl("file:///home/me/lesson.mp3")));
+    EXPECT_FALSE(mayGoToPlayer(QUrl("file://h/home/me/lesson.mp3")));
+    EXPECT_FALSE(mayGoToPlayer(QUrl("data:audio/mpeg;base64,AAAA.mp3")));
+    EXPECT_FALSE(mayGoToPlayer(QUrl("javascript:alert(1)//.mp3")));
+    EXPECT_FALSE(mayGoToPlayer(QUrl("ftp://h/lesson.mp3")));
+    EXPECT_FALSE(mayGoToPlayer(QUrl("edl://h/lesson.mp3")));
+    EXPECT_FALSE(mayGoToPlayer(QUrl("http:///lesson.mp3")));  // no host
+    EXPECT_FALSE(mayGoToPlayer(QUrl("/home/me/lesson.mp3")));
+}
+
+// ---------------------------------------------------------------- the window
+
+// Web engine processes started by this test process (children or deeper).
+int webEngineProcesses() {
+    const pid_t self = getpid();
+    int count = 0;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isPid = false;
+        entry.toInt(&isPid);
+        if (!isPid) continue;
+        QFile comm("/proc/" + entry + "/comm");
+        if (!comm.open(QIODevice::ReadOnly) || !comm.readAll().startsWith("QtWebEngineProc")) continue;
+        // Walk up the parents: the engine starts its helpers through a zygote.
+        QString pid = entry;
+        for (int depth = 0; depth < 8; ++depth) {
+            QFile stat("/proc/" + pid + "/stat");
+            if (!stat.open(QIODevice::ReadOnly)) break;
+            const QByteArray s = stat.readAll();
+            const QList<QByteArray> f = s.mid(s.lastIndexOf(')') + 2).split(' ');
+            pid = QString::fromLatin1(f.value(1));  // ppid, after the state
+            if (pid.toInt() == self) {
+                ++count;
+                break;
+            }
+            if (pid.toInt() <= 1) break;
+        }
+    }
+    return count;
+}
+
+TEST(BrowserWindow, ControlsPresetsAndAWebEngineMadeOnlyAtTheFirstShow) {
+    AppHarness app;
+    TfrmIE& ie = *frmIE;
+    EXPECT_EQ(ie.windowTitle(), "インターネット");
+    EXPECT_EQ(ie.pos(), QPoint(282, 126));
+    EXPECT_EQ(ie.size(), QSize(699, 506));
+    EXPECT_EQ(ie.btnBack->text(), "<");
+    EXPECT_EQ(ie.btnStop->text(), "■");
+    EXPECT_EQ(ie.btnForward->text(), ">");
+    EXPECT_EQ(ie.btnGo->text(), "go");
+    for (QToolButton* b : {ie.btnBack, ie.btnStop, ie.btnForward, ie.btnGo}) EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+    EXPECT_TRUE(ie.cmbURL->isEditable());
+    ASSERT_EQ(ie.cmbURL->count(), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(ie.cmbURL->itemText(i).startsWith("https://"));
+    EXPECT_EQ(ie.cmbURL->currentText(), ie.cmbURL->itemText(0));
+    EXPECT_EQ(ie.pendingMediaLink(), "");
+
+    EXPECT_FALSE(ie.hasWebEngine());
+    EXPECT_EQ(ie.page(), nullptr);
+    qmtest::pump(300);
+    EXPECT_EQ(webEngineProcesses(), 0);
+    ie.btnBackClick();  // nothing to go back to, and no engine: nothing happens
+    ie.btnForwardClick();
+    ie.btnStopClick();
+    EXPECT_FALSE(ie.hasWebEngine());
+
+    ie.show();
+    ASSERT_TRUE(ie.hasWebEngine());
+    EXPECT_TRUE(waitUntil([] { return webEngineProcesses() > 0; }, 10000));
+    qmtest::pump(500);
+    EXPECT_TRUE(ie.WebBrowser1->url().isEmpty());  // showing navigates nowhere
+    EXPECT_EQ(ie.cmbURL->count(), 4);
+
+    // The layout: panel on top, the view in the middle, the status bar below.
+    EXPECT_EQ(ie.Panel1->geometry(), QRect(0, 0, 699, 33));
+    EXPECT_EQ(ie.StatusBar1->geometry(), QRect(0, 506 - 19, 699, 19));
+    EXPECT_EQ(ie.WebBrowser1->mapTo(&ie, QPoint(0, 0)), QPoint(0, 33));
+    EXPECT_EQ(ie.WebBrowser1->height(), 506 - 33 - 19);
+    EXPECT_EQ(ie.btnGo->geometry().right(), ie.Panel1->width() - 1 - 4);
+    ie.resize(900, 506);
+    qmtest::pump(50);
+    EXPECT_GT(ie.cmbURL->width(), 699 - 4 * 25);  // the address box takes the width
+
+    ie.close();
+    EXPECT_TRUE(ie.isHidden());
+    EXPECT_EQ(frmIE, &ie);  // hidden, not gone
+    EXPECT_TRUE(ie.hasWebEngine());
+    EXPECT_TRUE(app.dialogs->messages.isEmpty());
+}
+
+// Pages with links, the generated media and a page for each address a link names.
+class Browser : public ::testing::Test {
+protected:
+    qmtest::WebServer web;  // outlives the windows: the player may still be reading from it
+    AppHarness app;
+    TfrmIE& ie = *frmIE;
+    int loads = 0;
+
+    void SetUp() override {
+        ASSERT_NE(web.port(), 0);
+        QFile mp3(qmtest::testMedia("lesson.mp3"));
+        QFile wma(qmtest::testMedia("lesson.wma"));
+        ASSERT_TRUE(mp3.open(QIODevice::ReadOnly)) << mp3.fileName().toStdString();
+        ASSERT_TRUE(wma.open(QIODevice::ReadOnly)) << wma.fileName().toStdString();
+        web.serve("/lesson.mp3", "audio/mpeg", mp3.readAll());
+        web.serve("/talk.wma", "audio/x-ms-wma", wma.readAll());
+        web.serve("/clip.ram", "audio/x-pn-realaudio", web.url("/talk.rm").toUtf8() + "\n");
+        web.serve("/talk.ram", "audio/x-pn-realaudio", web.url("/talk.rm").toUtf8() + "\n");
+        const QByteArray links =
+            "<a id='mp3' href='/lesson.mp3'>lesson</a>"
+            "<a id='ram' href='/clip.ram'>clip</a>"
+            "<a id='m' href='/x.m'>x.m</a>"
+            "<a id='upper' href='/LESSON.MP3'>LESSON</a>"
+            "<a id='page' href='/page.html'>page</a>"
+            "<a id='PAGE' href='/PAGE.HTML'>PAGE</a>"
+            "<a id='host' href='" + web.url("/path").toUtf8() + "'>path</a>"
+            "<a id='file' href='file://" + qmtest::testMedia("lesson.mp3").toUtf8() + "'>file</a>"
+            "<a id='wmaBlank' target='_blank' href='/talk.wma'>talk.wma</a>"
+            "<a id='ramBlank' target='_blank' href='/talk.ram'>talk.ram</a>";
+        web.serve("/index.html", "text/html", page("index", links));
+        for (const char* p : {"/page.html", "/PAGE.HTML", "/LESSON.MP3", "/path"}) {
+            web.serve(p, "text/html", page(p, "<a id='index' href='/index.html'>back</a>"));
+        }
+
+        ie.show();
+        ASSERT_TRUE(ie.hasWebEngine());
+        QObject::connect(ie.page(), &QWebEnginePage::loadFinished, ie.page(), [this](bool ok) {
+            if (ok) ++loads;
+        });
+    }
+
+    static QByteArray page(const QByteArray& title, const QByteArray& body) {
+        return "<!DOCTYPE html><html><head><title>" + title +
+               "</title><style>a{display:block;height:30px}</style></head><body>" + body + "</body></html>";
+    }
+
+    QUrl url(const QString& path) const { return QUrl(web.url(path)); }
+    QUrl shown() const { return ie.WebBrowser1->url(); }
+
+    // Goes to path through the address box and waits until the page is there.
+    bool go(const QString& path) {
+        const int before = loads;
+        ie.cmbURL->setEditText(web.url(path));
+        ie.btnGoClick();
+        return waitUntil([&] { return loads > before && shown() == url(path); }, 15000);
+    }
+
+    struct Link {
+        QPoint centre{-1, -1};  // in the view
+        QString href;
+    };
+
+    // Asks the page where the link is; tries again while the page that has it
+    // is still on its way.
+    Link link(const QString& id) {
+        Link l;
+        waitUntil(
+            [&] {
+                bool answered = false;
+                ie.page()->runJavaScript(
+                    QStringLiteral("(function(){var a=document.getElementById('%1'); if (!a) return [];"
+                                   "var r=a.getBoundingClientRect(); return [r.left + 10, r.top + r.height / 2, a.href];})()")
+                        .arg(id),
+                    [&](const QVariant& v) {
+                        const QVariantList xs = v.toList();
+                        if (xs.size() == 3) l = Link{QPoint(xs[0].toInt(), xs[1].toInt()), xs[2].toString()};
+                        answered = true;
+                    });
+                waitUntil([&] { return answered; }, 3000);
+                return l.centre.x() >= 0;
+            },
+            3000);
+        return l;
+    }
+
+    QPoint inWindow(const QPoint& inView) const { return ie.WebBrowser1->mapTo(&ie, inView); }
+
+    // The pointer rests on a link as the user's would, until the engine reports
+    // it (right after a load the page may not take input yet). True when it did.
+    bool hover(const QString& id) {
+        const Link l = link(id);
+        if (l.centre.x() < 0) return false;
+        int nudge = 0;
+        return waitUntil(
+            [&] {
+                if (ie.StatusBar1->currentMessage() == l.href) return true;
+                QTest::mouseMove(ie.windowHandle(), inWindow(l.centre + QPoint(nudge++ % 2, 0)));
+                return ie.StatusBar1->currentMessage() == l.href;
+            },
+            5000);
+    }
+
+    // The pointer leaves the links for an empty spot of the page; true when the
+    // engine cleared the status text.
+    bool leaveLinks() {
+        const QPoint empty(10, ie.WebBrowser1->height() - 10);
+        int nudge = 0;
+        return waitUntil(
+            [&] {
+                QTest::mouseMove(ie.windowHandle(), inWindow(empty + QPoint(nudge++ % 2, 0)));
+                return ie.StatusBar1->currentMessage().isEmpty();
+            },
+            5000);
+    }
+
+    // The user's click on a link: a real mouse click, so that the page sees a
+    // user gesture, which the engine's history wants for going back later.
+    bool click(const QString& id) {
+        if (!hover(id)) return false;
+        QTest::mouseClick(ie.windowHandle(), Qt::LeftButton, {}, inWindow(link(id).centre));
+        return true;
+    }
+
+    // Clicks a link and waits for the page it names.
+    bool clickAndLoad(const QString& id, const QString& path) {
+        const int before = loads;
+        if (!click(id)) return false;
+        return waitUntil([&] { return loads > before && shown() == url(path); }, 5000);
+    }
+
+    bool historyHas(const QString& path) const { return frmInfo->historyPaths().contains(web.url(path)); }
+};
+
+TEST_F(Browser, MediaLinksGoToThePlayerWhileThePageStays) {
+    ASSERT_TRUE(go("/index.html"));
+    frmMain->hide();
+
+    // An mp3 link: cancelled, opened in the player from this server, playing.
+    ASSERT_TRUE(click("mp3"));
+    ASSERT_TRUE(waitUntil([&] { return frmMain->state().mediaFile == web.url("/lesson.mp3").toStdString(); }, 10000));
+    EXPECT_GT(frmMain->state().mediaLength, 1000);
+    EXPECT_TRUE(waitUntil([] { return frmMain->engine().IsPlaying(); }, 3000));
+    EXPECT_TRUE(frmMain->isVisible());
+    EXPECT_GE(web.requestCount("/lesson.mp3"), 1);  // the player fetched it
+    EXPECT_EQ(shown(), url("/index.html"));
+    EXPECT_EQ(ie.cmbURL->currentText(), web.url("/index.html"));
+
+    // A ram link: the streaming list is consulted too.
+    frmMain->hide();
+    ASSERT_TRUE(click("ram"));
+    EXPECT_TRUE(waitUntil([&] { return historyHas("/clip.ram"); }, 8000));
+    EXPECT_TRUE(frmMain->isVisible());
+    EXPECT_EQ(shown(), url("/index.html"));
+
+    // ".m" occurs in ".mp3.": media too, though nothing is there to play.
+    frmMain->hide();
+    ASSERT_TRUE(click("m"));
+    EXPECT_TRUE(waitUntil([&] { return historyHas("/x.m"); }, 8000));
+    EXPECT_TRUE(frmMain->isVisible());
+    EXPECT_EQ(shown(), url("/index.html"));
+
+    // Capitals are no listed extension: the page loads in the browser.
+    frmMain->hide();
+    EXPECT_TRUE(clickAndLoad("upper", "/LESSON.MP3"));
+    EXPECT_FALSE(historyHas("/LESSON.MP3"));
+    EXPECT_FALSE(frmMain->isVisible());
+    ASSERT_TRUE(clickAndLoad("index", "/index.html"));
+
+    EXPECT_TRUE(clickAndLoad("page", "/page.html"));
+    ASSERT_TRUE(clickAndLoad("index", "/index.html"));
+
+    // The last "." lies in the host name "127.0.0.1": no media.
+    EXPECT_TRUE(clickAndLoad("host", "/path"));
+    EXPECT_FALSE(historyHas("/path"));
+    EXPECT_FALSE(frmMain->isVisible());
+    ASSERT_TRUE(clickAndLoad("index", "/index.html"));
+
+    // A local file with a media name: neither played nor shown.
+    const QStringList history = frmInfo->historyPaths();
+    ASSERT_TRUE(click("file"));
+    qmtest::pump(1000);
+    EXPECT_EQ(frmInfo->historyPaths(), history);
+    EXPECT_EQ(frmMain->state().mediaFile, web.url("/lesson.mp3").toStdString());
+    EXPECT_FALSE(frmMain->isVisible());
+    EXPECT_EQ(shown(), url("/index.html"));
+
+    // The engine refuses that one itself; the window's own rule refuses it
+    // too, and any local address a web page leads to, while the user may
+    // still type one.
+    const QUrl localMedia = QUrl::fromLocalFile(qmtest::testMedia("lesson.mp3"));
+    const QUrl localPage = QUrl::fromLocalFile(qmtest::testMedia("lesson.times"));
+    bool cancel = false;
+    ie.WebBrowser1BeforeNavigate2(localMedia, /*fromPage=*/false, cancel);
+    EXPECT_TRUE(cancel);
+    cancel = false;
+    ie.WebBrowser1BeforeNavigate2(QUrl("data:audio/mpeg;base64,AAAA#.mp3"), true, cancel);
+    EXPECT_TRUE(cancel);
+    cancel = false;
+    ie.WebBrowser1BeforeNavigate2(localPage, true, cancel);
+    EXPECT_TRUE(cancel);
+    cancel = false;
+    ie.WebBrowser1BeforeNavigate2(localPage, false, cancel);
+    EXPECT_FALSE(cancel);
+    qmtest::pump(300);
+    EXPECT_EQ(frmInfo->historyPaths(), history);
+    EXPECT_FALSE(frmMain->isVisible());
+    EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join('|').toStdString();
+}
+
+TEST_F(Browser, ANewWindowIsTakenForMediaByTheLastHoveredLink) {
+    ASSERT_TRUE(go("/index.html"));
+    frmMain->hide();
+
+    // The pointer rests on talk.wma; the page opens it in a new window.
+    ASSERT_TRUE(hover("wmaBlank"));
+    EXPECT_EQ(ie.pendingMediaLink(), web.url("/talk.wma"));
+    ASSERT_TRUE(click("wmaBlank"));
+    ASSERT_TRUE(waitUntil([&] { return frmMain->state().mediaFile == web.url("/talk.wma").toStdString(); }, 10000));
+    EXPECT_GT(frmMain->state().mediaLength, 1000);
+    EXPECT_TRUE(frmMain->isVisible());
+    EXPECT_TRUE(ie.pageWindows().isEmpty());
+    EXPECT_EQ(shown(), url("/index.html"));
+    EXPECT_EQ(ie.pendingMediaLink(), web.url("/talk.wma"));  // not cleared by use
+
+    // talk.ram fails the media-player test: the earlier link is still the
+    // pending one, so the window request plays talk.wma again.
+    ASSERT_TRUE(hover("ramBlank"));
+    EXPECT_EQ(ie.pendingMediaLink(), web.url("/talk.wma"));
+    frmMain->hide();
+    const int opens = frmInfo->historyPaths().count(web.url("/talk.wma"));
+    ASSERT_TRUE(click("ramBlank"));
+    EXPECT_TRUE(waitUntil([&] { return frmMain->isVisible(); }, 8000));
+    EXPECT_TRUE(ie.pageWindows().isEmpty());
+    EXPECT_FALSE(historyHas("/talk.ram"));
+    EXPECT_EQ(frmInfo->historyPaths().first(), web.url("/talk.wma"));
+    EXPECT_EQ(frmInfo->historyPaths().count(web.url("/talk.wma")), opens);  // moved to the top, once
+
+    // The pointer leaves the link and the engine empties the status text: no
+    // media is pending any more.
+    ASSERT_TRUE(leaveLinks());
+    EXPECT_EQ(ie.pendingMediaLink(), "");
+    ASSERT_TRUE(hover("ramBlank"));
+    EXPECT_EQ(ie.pendingMediaLink(), "");
+    frmMain->hide();
+    ASSERT_TRUE(click("ramBlank"));
+    ASSERT_TRUE(waitUntil([&] { return ie.pageWindows().size() == 1; }, 8000));
+    TfrmIE* opened = ie.pageWindows().first();
+    EXPECT_TRUE(opened->isVisible());
+    EXPECT_NE(opened, frmIE);
+    // The new window is ours: its own link test hands talk.ram to the player.
+    EXPECT_TRUE(waitUntil([&] { return historyHas("/talk.ram"); }, 8000));
+    EXPECT_TRUE(frmMain->isVisible());
+    EXPECT_EQ(shown(), url("/index.html"));
+
+    // A window a page was given goes when closed; frmIE only hides.
+    opened->close();
+    EXPECT_TRUE(waitUntil([&] { return ie.pageWindows().isEmpty(); }, 3000));
+}
+
+TEST_F(Browser, TheAddressBoxListsCompletedAddressesOnce) {
+    ie.btnBackClick();  // no page yet: nothing happens, no message
+    ie.btnForwardClick();
+    qmtest::pump(200);
+    EXPECT_TRUE(shown().isEmpty());
+
+    // Gone to from the box: the box already shows it exactly, nothing is added.
+    ie.cmbURL->setEditText(web.url("/index.html"));
+    ie.btnGoClick();
+    EXPECT_EQ(ie.StatusBar1->currentMessage(), "しばらくお待ちください．．．");
+    ASSERT_TRUE(go("/index.html"));
+    EXPECT_EQ(ie.cmbURL->count(), 4);
+
+    // Reached by a link: added at the end, once, and shown.
+    ASSERT_TRUE(clickAndLoad("page", "/page.html"));
+    ASSERT_EQ(ie.cmbURL->count(), 5);
+    EXPECT_EQ(ie.cmbURL->itemText(4), web.url("/page.html"));
+    EXPECT_EQ(ie.cmbURL->currentText(), web.url("/page.html"));
+    qmtest::pump(300);
+    EXPECT_EQ(ie.cmbURL->count(), 5);
+
+    int before = loads;
+    ie.btnBackClick();
+    ASSERT_TRUE(waitUntil([&] { return loads > before && shown() == url("/index.html"); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return ie.cmbURL->currentText() == web.url("/index.html"); }, 3000));
+    ASSERT_EQ(ie.cmbURL->count(), 6);
+    EXPECT_EQ(ie.cmbURL->itemText(5), web.url("/index.html"));
+
+    // There again: nothing added.
+    before = loads;
+    ie.btnForwardClick();
+    ASSERT_TRUE(waitUntil([&] { return loads > before && shown() == url("/page.html"); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return ie.cmbURL->currentText() == web.url("/page.html"); }, 3000));
+    ASSERT_TRUE(clickAndLoad("index", "/index.html"));
+    EXPECT_EQ(ie.cmbURL->count(), 6);
+
+    // The item search ignores letter case: PAGE.HTML is shown, not added.
+    ASSERT_TRUE(clickAndLoad("PAGE", "/PAGE.HTML"));
+    EXPECT_EQ(ie.cmbURL->currentText(), web.url("/PAGE.HTML"));
+    EXPECT_EQ(ie.cmbURL->count(), 6);
+    ie.btnForwardClick();  // nothing ahead: nothing happens
+    qmtest::pump(300);
+    EXPECT_EQ(shown(), url("/PAGE.HTML"));
+
+    // The program setting the text starts nothing.
+    ie.cmbURL->setEditText(web.url("/page.html"));
+    qmtest::pump(500);
+    EXPECT_EQ(shown(), url("/PAGE.HTML"));
+
+    // Typing navigates at each keystroke to the text so far.
+    ie.cmbURL->setEditText(web.url("/page.htm"));
+    ie.StatusBar1->clearMessage();
+    before = loads;
+    QTest::keyClick(ie.cmbURL->lineEdit(), 'l');
+    EXPECT_EQ(ie.StatusBar1->currentMessage(), "しばらくお待ちください．．．");
+    EXPECT_TRUE(waitUntil([&] { return loads > before && shown() == url("/page.html"); }, 5000));
+
+    // Choosing an item from the list navigates to it.
+    ie.cmbURL->setCurrentIndex(4);  // page.html; the program's choice starts nothing
+    before = loads;
+    QTest::keyClick(ie.cmbURL, Qt::Key_Down);  // the user's choice: index.html
+    EXPECT_EQ(ie.cmbURL->currentText(), web.url("/index.html"));
+    EXPECT_TRUE(waitUntil([&] { return loads > before && shown() == url("/index.html"); }, 5000));
+    EXPECT_EQ(ie.cmbURL->count(), 6);
+    EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join('|').toStdString();
+}
+
+TEST_F(Browser, AMediaLinkWhileTheMemoIsEditedStaysCancelled) {
+    ASSERT_TRUE(go("/index.html"));
+    frmMemo->btnEditClick();
+    ASSERT_TRUE(frmMemo->inEditMode());
+    frmMain->hide();
+    ASSERT_TRUE(click("mp3"));
+    ASSERT_TRUE(waitUntil([&] { return !app.dialogs->messages.isEmpty(); }, 8000));
+    EXPECT_EQ(app.dialogs->messages, QStringList{"Memoの編集を終了してください"});
+    EXPECT_TRUE(waitUntil([] { return frmMain->isVisible(); }, 3000));
+    EXPECT_EQ(frmMain->state().mediaFile, "");
+    EXPECT_FALSE(historyHas("/lesson.mp3"));
+    EXPECT_EQ(web.requestCount("/lesson.mp3"), 0);
+    qmtest::pump(300);
+    EXPECT_EQ(shown(), url("/index.html"));
+}
+
+}  // namespace
