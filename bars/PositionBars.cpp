@@ -90,8 +90,16 @@ void PositionBars::DrawSepLine(int32_t ms, QRgb colour) {
 
 void PositionBars::ShowPosition() {
     if (s_.cursorPos != s_.mediaPos) {
-        DrawPosLine(s_.cursorPos, kBarWhite);
-        DrawPosLine(s_.mediaPos, kBarBlack);
+        // On a long recording the cursor stays in its column for seconds:
+        // erasing and drawing it again there would only repaint the same pixels.
+        const QImage& bitmap = image1_->bitmap();
+        const int x = barColumn(s_.mediaPos, bitmap.width(), s_.mediaLength);
+        const bool alreadyThere = x == barColumn(s_.cursorPos, bitmap.width(), s_.mediaLength) &&
+                                  bitmap.valid(x, 0) && (bitmap.pixel(x, 0) & 0xFFFFFF) == kBarBlack;
+        if (!alreadyThere) {
+            DrawPosLine(s_.cursorPos, kBarWhite);
+            DrawPosLine(s_.mediaPos, kBarBlack);
+        }
         s_.cursorPos = s_.mediaPos;
     }
     lblPos_->setText(QString::asprintf("%d/%d", s_.mediaPos / 1000, s_.mediaLength / 1000));

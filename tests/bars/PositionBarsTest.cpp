@@ -192,6 +192,20 @@ TEST_F(PositionBarsTest, NoCursorAtPositionZeroUntilThePositionMoves) {
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{0});
 }
 
+TEST_F(PositionBarsTest, ACursorStayingInItsColumnLeavesTheBitmapAlone) {
+    s.mediaLength = 36'000'000;  // ten hours: about 90 s per column at width 402
+    showAt(1'000'000);
+    const Columns drawn = blackColumns(image1.bitmap());
+    ASSERT_EQ(drawn.size(), 1u);
+    const qint64 key = image1.bitmap().cacheKey();
+    showAt(1'000'050);
+    EXPECT_EQ(image1.bitmap().cacheKey(), key);
+    EXPECT_EQ(blackColumns(image1.bitmap()), drawn);
+    EXPECT_EQ(s.cursorPos, 1'000'050);
+    showAt(2'000'000);  // another column: erased there, drawn here
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{qm::barColumn(2'000'000, 402, s.mediaLength)});
+}
+
 TEST_F(PositionBarsTest, NoLengthDrawsNothing) {
     setBlocks({0, 30000, 60000, 120000});
     s.mediaLength = 0;  // an open that found no length keeps the old list
