@@ -36,6 +36,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -301,10 +302,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     connect(RadioGroup2Items, &QButtonGroup::idClicked, this, guarded([this] { RepeatingClick(); }));
 
     // The ten block buttons give the focus back on mouse-up.
-    for (QWidget* b : std::initializer_list<QWidget*>{btnMark, btnLDel, btnRDel, btnClear, btnNext, btnRep,
-                                                       btnBack, btnMemo, btnSave, btnLoad}) {
-        b->installEventFilter(this);
-    }
+    focusReleasers_ = {btnMark, btnLDel, btnRDel, btnClear, btnNext, btnRep, btnBack, btnMemo, btnSave, btnLoad};
     // Key preview: every key typed in this window is seen here first.
     qApp->installEventFilter(this);
 
@@ -392,11 +390,11 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease && watched != qApp && watched->parent() != nullptr &&
-        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
-        qobject_cast<QAbstractButton*>(watched) != nullptr) {
-        // notFocus, for the ten block buttons only (the filter is installed on them).
-        QTimer::singleShot(0, this, qm::guarded([this] { ReleaseFocus(); }));
+    if (event->type() == QEvent::MouseButtonRelease) {
+        // notFocus, for the ten block buttons only.
+        if (std::find(focusReleasers_.begin(), focusReleasers_.end(), watched) != focusReleasers_.end()) {
+            QTimer::singleShot(0, this, qm::guarded([this] { ReleaseFocus(); }));
+        }
         return false;
     }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QButtonGroup;
 class QComboBox;
@@ -173,6 +174,7 @@ private:
     std::unique_ptr<qm::MediaEngine> engine_;
     std::unique_ptr<qm::PositionBars> bars_;
     std::unique_ptr<qm::RepeatController> repeater_;
+    std::vector<QObject*> focusReleasers_;  // the block buttons that give the focus back on mouse-up
     QStringList arguments_;
     bool shown_ = false;
     bool waitingForLength_ = false;

@@ -293,3 +293,23 @@ TEST_F(MainWindow, AKeyTypedAfterAClickOnNextReachesTheKeyHandlerOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, OnlyTheBlockButtonsGiveTheFocusBackOnMouseUp) {
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.btnInfo->setFocus();
+    QTest::mouseRelease(w.btnInfo, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), w.btnInfo);
+
+    w.EnableBlockControls(true);
+    w.Timer1->stop();
+    w.btnSave->setFocus();
+    QTest::mouseRelease(w.btnSave, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), &w);
+}
+
+}  // namespace
