@@ -1,0 +1,21 @@
+// Start-up probe for the smallest Qt Widgets program: one empty window,
+// reported at its first paint like the program's probe.
+#include "FirstPaint.h"
+#include "StartupProbe.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(640, 480);
+    qmbench::FirstPaint seen(&window, [] {
+        qmbench::report("minimal", qmbench::msSinceSpawn(), qmbench::residentKb(), qmbench::webEngineProcesses());
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    });
+    window.show();
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
+    return app.exec();
+}

@@ -1,0 +1,81 @@
+// Start-up probe for the program: makes the application and the four windows
+// as the program's entry does, shows the main window and reports, at its first
+// paint, the time since the process was started, its resident memory and how
+// many web engine processes exist. With --browser it then shows the browser
+// window and reports when the web engine's processes have come up.
+#include "Application.h"
+#include "FirstPaint.h"
+#include "StartupProbe.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <clocale>
+#include <cstring>
+
+namespace {
+
+// Shows the browser and waits (handling events) for its engine processes.
+void showBrowserAndReport() {
+    QElapsedTimer t;
+    t.start();
+    frmIE->show();
+    int engines = 0;
+    while (t.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        engines = qmbench::webEngineProcesses();
+        if (engines > 0) break;
+        QThread::msleep(20);
+    }
+    std::printf("browser shown_after_ms=%lld webengine=%d rss_kb=%ld\n", static_cast<long long>(t.elapsed()),
+                engines, qmbench::residentKb());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool thenBrowser = argc > 1 && std::strcmp(argv[1], "--browser") == 0;
+    qm::TApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // libmpv refuses to start otherwise
+    app.setApplicationName(QStringLiteral("QM5"));
+    app.setTitle(QStringLiteral("QM5"));
+
+    QTemporaryDir settings;  // the probe leaves no settings file behind
+    if (!settings.isValid()) return 1;
+    frmMain = new TfrmMain;
+    frmMemo = new TfrmMemo;
+    frmIE = new TfrmIE;
+    frmInfo = new TfrmInfo(nullptr, settings.filePath(QStringLiteral("QM4.ini")));
+
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        std::fprintf(stderr, "the main window was never painted\n");
+        QCoreApplication::exit(1);
+    });
+    qmbench::FirstPaint seen(frmMain, [thenBrowser, &watchdog] {
+        watchdog.stop();
+        qmbench::report("qm5", qmbench::msSinceSpawn(), qmbench::residentKb(), qmbench::webEngineProcesses());
+        QTimer::singleShot(0, [thenBrowser] {
+            if (thenBrowser) showBrowserAndReport();
+            QCoreApplication::exit(0);  // quit() would ask the windows, and frmIE only hides
+        });
+    });
+    frmMain->setWindowIconText(app.title());
+    frmMain->show();
+    watchdog.start(10000);
+    const int rc = app.exec();
+
+    delete frmInfo;
+    delete frmIE;
+    delete frmMemo;
+    delete frmMain;
+    return rc;
+}
