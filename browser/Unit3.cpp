@@ -1,7 +1,6 @@
 #include "Unit3.h"
 
 #include "Application.h"
-#include "BrowserPage.h"
 #include "MediaLinks.h"
 #include "Unit1.h"
 #include "Unit4.h"
@@ -11,15 +10,15 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
+
+#include <stdexcept>
 
 #include <unistd.h>
 
@@ -46,7 +45,7 @@ void showMainWindow() {
 }
 
 // Chromium reads its switches once, when the engine starts, so they are set
-// just before the first profile is made. Settings the user made are kept.
+// just before the engine is loaded. Settings the user made are kept.
 void prepareWebEngineEnvironment() {
     // Chromium refuses to start its sandbox as root; everyone else keeps it.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
@@ -61,6 +60,14 @@ void prepareWebEngineEnvironment() {
     flags += "--disable-gpu";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
+
+// The engine, loaded later from its module, shares OpenGL resources with the
+// application; Qt wants that said before the application object is made,
+// which is before main() gets to run anything of ours.
+[[maybe_unused]] const bool kShareGlContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
 
 // Runs f at once, its errors shown by the general handler. For signals with
 // arguments, which qm::guarded's forwarding wrapper cannot take through connect.
@@ -87,7 +94,7 @@ TfrmIE::TfrmIE(QWidget* parent) : QWidget(parent), family_(this) {
     resize(699, 506);
 }
 
-TfrmIE::TfrmIE(TfrmIE* family, QWebEngineProfile* profile) : QWidget(nullptr), family_(family), profile_(profile) {
+TfrmIE::TfrmIE(TfrmIE* family) : QWidget(nullptr), family_(family) {
     setObjectName(QStringLiteral("frmIEPage"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
@@ -96,10 +103,10 @@ TfrmIE::TfrmIE(TfrmIE* family, QWebEngineProfile* profile) : QWidget(nullptr), f
 }
 
 TfrmIE::~TfrmIE() {
-    // Pages go before the profile they were made with, or the engine complains.
+    // Views go before the engine they were made with, or the engine complains.
     for (const QPointer<TfrmIE>& w : pageWindows_) delete w.data();
-    delete WebBrowser1;  // the page is the view's child
-    if (ownsProfile_) delete profile_;
+    view_.reset();
+    engine_.reset();
 }
 
 void TfrmIE::buildControls() {
@@ -162,35 +169,32 @@ void TfrmIE::buildControls() {
     connect(cmbURL->lineEdit(), &QLineEdit::textEdited, this, [this] { runGuarded([this] { cmbURLChange(); }); });
 }
 
-void TfrmIE::ensureWebEngine() {
-    if (WebBrowser1 != nullptr) return;
-    if (profile_ == nullptr) {
-        prepareWebEngineEnvironment();
-        // Off the record: no cookies, cache or history are kept on disk, so the
-        // program leaves no trace of where the user browsed.
-        profile_ = new QWebEngineProfile();
-        ownsProfile_ = true;
+qm::BrowserEngine& TfrmIE::engine() {
+    if (family_ != this) return family_->engine();
+    if (engine_ != nullptr) return *engine_;
+    prepareWebEngineEnvironment();
+    // The module lies beside the executable.
+    auto module = std::make_unique<QLibrary>(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                             QLatin1String(qm::kBrowserEngineModule));
+    const auto create = reinterpret_cast<qm::CreateBrowserEngine>(module->resolve(qm::kCreateBrowserEngineSymbol));
+    if (create == nullptr) {
+        throw std::runtime_error("the web engine cannot be loaded: " + module->errorString().toStdString());
     }
-    WebBrowser1 = new QWebEngineView();
-    page_ = new qm::TBrowserPage(this, profile_, WebBrowser1);
-    // Local pages may not read local files or reach the web behind the user's back.
-    page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-    page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    WebBrowser1->setPage(page_);
-    viewHost_->addWidget(WebBrowser1);
-
-    connect(page_, &QWebEnginePage::linkHovered, this, [this](const QString& text) {
-        runGuarded([this, &text] { WebBrowser1StatusTextChange(text); });
-    });
-    connect(page_, &QWebEnginePage::urlChanged, this, [this] { runGuarded([this] { WebBrowser1NavigateComplete2(); }); });
-    connect(page_, &QWebEnginePage::loadFinished, this,
-            [this] { runGuarded([this] { WebBrowser1NavigateComplete2(); }); });
-    connect(page_, &QWebEnginePage::windowCloseRequested, this, [this] {
-        if (family_ != this) close();  // a page may close a window it was given, not frmIE
-    });
+    engine_.reset(create());
+    module_ = std::move(module);  // never unloaded: the engine's threads live until the end
+    return *engine_;
 }
 
-QWebEnginePage* TfrmIE::page() const { return page_; }
+void TfrmIE::ensureWebEngine() {
+    if (view_ != nullptr) return;
+    view_ = engine().createView(this);
+    WebBrowser1 = view_->widget();
+    viewHost_->addWidget(WebBrowser1);
+}
+
+QObject* TfrmIE::page() const { return view_ != nullptr ? view_->page() : nullptr; }
+
+QUrl TfrmIE::location() const { return view_ != nullptr ? view_->url() : QUrl(); }
 
 QList<TfrmIE*> TfrmIE::pageWindows() const {
     QList<TfrmIE*> open;
@@ -220,7 +224,7 @@ void TfrmIE::navigate(const QString& address) {
     // "www.example.com" works without its scheme.
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid()) return;
-    WebBrowser1->setUrl(url);
+    view_->load(url);
 }
 
 void TfrmIE::btnGoClick() {
@@ -233,24 +237,24 @@ void TfrmIE::cmbURLChange() { btnGoClick(); }
 // The engine reports nothing when there is no page to go to; anything that
 // is thrown all the same is dropped, as the window promises.
 void TfrmIE::btnBackClick() {
-    if (WebBrowser1 == nullptr) return;
+    if (view_ == nullptr) return;
     try {
-        WebBrowser1->back();
+        view_->back();
     } catch (const std::exception&) {
     }
 }
 
 void TfrmIE::btnForwardClick() {
-    if (WebBrowser1 == nullptr) return;
+    if (view_ == nullptr) return;
     try {
-        WebBrowser1->forward();
+        view_->forward();
     } catch (const std::exception&) {
     }
 }
 
 void TfrmIE::btnStopClick() {
-    if (WebBrowser1 == nullptr) return;
-    WebBrowser1->stop();
+    if (view_ == nullptr) return;
+    view_->stop();
 }
 
 void TfrmIE::WebBrowser1StatusTextChange(const QString& text) {
@@ -268,7 +272,7 @@ void TfrmIE::WebBrowser1BeforeNavigate2(const QUrl& url, bool fromPage, bool& ca
         return;
     }
     // The user may browse local pages; a web page may not lead there.
-    if (fromPage && url.isLocalFile() && !(WebBrowser1 != nullptr && WebBrowser1->url().isLocalFile())) {
+    if (fromPage && url.isLocalFile() && !location().isLocalFile()) {
         cancel = true;
     }
 }
@@ -281,20 +285,54 @@ void TfrmIE::WebBrowser1NewWindow2(bool& cancel) {
 }
 
 void TfrmIE::WebBrowser1NavigateComplete2() {
-    if (WebBrowser1 == nullptr) return;
-    const QString location = WebBrowser1->url().toString();
+    if (view_ == nullptr) return;
+    const QString location = view_->url().toString();
     if (location.isEmpty()) return;  // nothing shown yet
     if (location == cmbURL->currentText()) return;
     if (cmbURL->findText(location, Qt::MatchFixedString) < 0) cmbURL->addItem(location);
     cmbURL->setEditText(location);
 }
 
-QWebEnginePage* TfrmIE::openPageWindow() {
-    ensureWebEngine();
-    auto* w = new TfrmIE(family_, profile_);
-    family_->pageWindows_ << QPointer<TfrmIE>(w);
-    w->show();
-    return w->page();
+// ---------------------------------------------------------------- what the view reports
+
+// The engine calls these from inside itself, where no exception may pass:
+// each runs its handler and shows what it throws through the general handler.
+
+void TfrmIE::statusTextChanged(const QString& text) noexcept {
+    runGuarded([&] { WebBrowser1StatusTextChange(text); });
+}
+
+bool TfrmIE::beforeNavigate(const QUrl& url, bool fromPage) noexcept {
+    bool cancel = false;
+    runGuarded([&] { WebBrowser1BeforeNavigate2(url, fromPage, cancel); });
+    return cancel;
+}
+
+// Not cancelled, the page gets a browser window of ours, shown, sharing this
+// window's engine.
+qm::BrowserView* TfrmIE::newWindow() noexcept {
+    bool cancel = false;
+    qm::BrowserView* view = nullptr;
+    runGuarded([&] {
+        WebBrowser1NewWindow2(cancel);
+        if (cancel) return;
+        auto* w = new TfrmIE(family_);
+        family_->pageWindows_ << QPointer<TfrmIE>(w);
+        w->show();
+        view = w->view_.get();
+    });
+    return view;
+}
+
+void TfrmIE::navigateComplete() noexcept {
+    runGuarded([this] { WebBrowser1NavigateComplete2(); });
+}
+
+void TfrmIE::closeRequested() noexcept {
+    // A page may close a window it was given, not frmIE. Later: the page is
+    // still inside its own call.
+    if (family_ == this) return;
+    QTimer::singleShot(0, this, &QWidget::close);
 }
 
 // The open waits for the media's length with a nested event loop; that must

@@ -1,42 +1,42 @@
 #pragma once
 
+#include "BrowserEngine.h"
+
 #include <QList>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QFrame;
+class QLibrary;
 class QStatusBar;
 class QToolButton;
 class QUrl;
 class QVBoxLayout;
-class QWebEnginePage;
-class QWebEngineProfile;
-class QWebEngineView;
-
-namespace qm {
-class TBrowserPage;
-}
 
 // The browser window. Watches the navigation of its web view: links to media
 // with a listed extension go to the main window's OpenFile instead of being
-// shown. Owns the web engine's view, page and (in the program's one browser
-// window) the profile it shares with the windows its pages ask for; the
+// shown. Owns its view and, in the program's one browser window, the web
+// engine (its profile), which the windows its pages ask for share; the
 // extension lists belong to frmInfo, the player to frmMain.
 //
-// The web engine is made when the window is first shown, not before: it costs
-// a second or more and much memory, and the player must start fast.
-class TfrmIE : public QWidget {
+// The web engine is loaded and made when the window is first shown, not
+// before: it costs much time and memory, and the player must start fast.
+class TfrmIE : public QWidget, private qm::BrowserViewHost {
     Q_OBJECT
 public:
     explicit TfrmIE(QWidget* parent = nullptr);
     ~TfrmIE() override;
 
-    // Makes the view, its page and the profile if they are not there yet.
+    // Loads the engine and makes the view if they are not there yet; throws
+    // when the engine's module cannot be loaded.
     void ensureWebEngine();
-    bool hasWebEngine() const { return WebBrowser1 != nullptr; }
-    QWebEnginePage* page() const;  // null before the web engine is made
+    bool hasWebEngine() const { return view_ != nullptr; }
+    QObject* page() const;  // the engine's page (a QWebEnginePage); null before the engine
+    QUrl location() const;  // the address of the document shown; empty before any
     QString pendingMediaLink() const { return pendingMediaLink_; }
     // The windows pages of this window's family asked for and that are still open.
     QList<TfrmIE*> pageWindows() const;
@@ -52,10 +52,6 @@ public:
     void WebBrowser1NewWindow2(bool& cancel);
     void WebBrowser1NavigateComplete2();
 
-    // The window a page gets when it asks for one and is let: a browser window
-    // of ours, shown, sharing this window's profile. Returns its page.
-    QWebEnginePage* openPageWindow();
-
     // The addresses the address box starts with.
     static QStringList presetAddresses();
 
@@ -65,7 +61,7 @@ public:
     QToolButton* btnForward;
     QComboBox* cmbURL;
     QToolButton* btnGo;
-    QWebEngineView* WebBrowser1 = nullptr;  // made at the first show
+    QWidget* WebBrowser1 = nullptr;  // the engine's view, made at the first show
     QStatusBar* StatusBar1;
 
 protected:
@@ -73,21 +69,29 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // A window a page asked for: its engine is made at once, since the page
-    // that asked is waiting for the new page.
-    TfrmIE(TfrmIE* family, QWebEngineProfile* profile);
+    // A window a page asked for: its view is made at once, since the page
+    // that asked waits for the new page.
+    explicit TfrmIE(TfrmIE* family);
 
     void buildControls();
     void navigate(const QString& address);
     void openInPlayer(const QString& address);
+    qm::BrowserEngine& engine();
 
-    TfrmIE* family_;                 // the window whose profile is shared; this for frmIE
-    QWebEngineProfile* profile_ = nullptr;
-    bool ownsProfile_ = false;
-    qm::TBrowserPage* page_ = nullptr;
+    // BrowserViewHost
+    void statusTextChanged(const QString& text) noexcept override;
+    bool beforeNavigate(const QUrl& url, bool fromPage) noexcept override;
+    qm::BrowserView* newWindow() noexcept override;
+    void navigateComplete() noexcept override;
+    void closeRequested() noexcept override;
+
+    TfrmIE* family_;  // the window that owns the engine: this for frmIE
+    std::unique_ptr<QLibrary> module_;         // the family's window only
+    std::unique_ptr<qm::BrowserEngine> engine_;  // the family's window only
+    std::unique_ptr<qm::BrowserView> view_;
     QVBoxLayout* viewHost_ = nullptr;
     QString pendingMediaLink_;
-    QList<QPointer<TfrmIE>> pageWindows_;  // kept by the family's first window
+    QList<QPointer<TfrmIE>> pageWindows_;  // kept by the family's window
 };
 
 extern TfrmIE* frmIE;

@@ -158,9 +158,11 @@ TEST(BrowserWindow, ControlsPresetsAndAWebEngineMadeOnlyAtTheFirstShow) {
 
     ie.show();
     ASSERT_TRUE(ie.hasWebEngine());
+    EXPECT_NE(qobject_cast<QWebEnginePage*>(ie.page()), nullptr);
+    EXPECT_NE(qobject_cast<QWebEngineView*>(ie.WebBrowser1), nullptr);
     EXPECT_TRUE(waitUntil([] { return webEngineProcesses() > 0; }, 10000));
     qmtest::pump(500);
-    EXPECT_TRUE(ie.WebBrowser1->url().isEmpty());  // showing navigates nowhere
+    EXPECT_TRUE(ie.location().isEmpty());  // showing navigates nowhere
     EXPECT_EQ(ie.cmbURL->count(), 4);
 
     // The layout: panel on top, the view in the middle, the status bar below.
@@ -186,6 +188,7 @@ protected:
     qmtest::WebServer web;  // outlives the windows: the player may still be reading from it
     AppHarness app;
     TfrmIE& ie = *frmIE;
+    QWebEnginePage* page = nullptr;
     int loads = 0;
 
     void SetUp() override {
@@ -209,25 +212,27 @@ protected:
             "<a id='file' href='file://" + qmtest::testMedia("lesson.mp3").toUtf8() + "'>file</a>"
             "<a id='wmaBlank' target='_blank' href='/talk.wma'>talk.wma</a>"
             "<a id='ramBlank' target='_blank' href='/talk.ram'>talk.ram</a>";
-        web.serve("/index.html", "text/html", page("index", links));
+        web.serve("/index.html", "text/html", html("index", links));
         for (const char* p : {"/page.html", "/PAGE.HTML", "/LESSON.MP3", "/path"}) {
-            web.serve(p, "text/html", page(p, "<a id='index' href='/index.html'>back</a>"));
+            web.serve(p, "text/html", html(p, "<a id='index' href='/index.html'>back</a>"));
         }
 
         ie.show();
         ASSERT_TRUE(ie.hasWebEngine());
-        QObject::connect(ie.page(), &QWebEnginePage::loadFinished, ie.page(), [this](bool ok) {
+        page = qobject_cast<QWebEnginePage*>(ie.page());
+        ASSERT_NE(page, nullptr);
+        QObject::connect(page, &QWebEnginePage::loadFinished, page, [this](bool ok) {
             if (ok) ++loads;
         });
     }
 
-    static QByteArray page(const QByteArray& title, const QByteArray& body) {
+    static QByteArray html(const QByteArray& title, const QByteArray& body) {
         return "<!DOCTYPE html><html><head><title>" + title +
                "</title><style>a{display:block;height:30px}</style></head><body>" + body + "</body></html>";
     }
 
     QUrl url(const QString& path) const { return QUrl(web.url(path)); }
-    QUrl shown() const { return ie.WebBrowser1->url(); }
+    QUrl shown() const { return ie.location(); }
 
     // Goes to path through the address box and waits until the page is there.
     bool go(const QString& path) {
@@ -249,7 +254,7 @@ protected:
         waitUntil(
             [&] {
                 bool answered = false;
-                ie.page()->runJavaScript(
+                page->runJavaScript(
                     QStringLiteral("(function(){var a=document.getElementById('%1'); if (!a) return [];"
                                    "var r=a.getBoundingClientRect(); return [r.left + 10, r.top + r.height / 2, a.href];})()")
                         .arg(id),
