@@ -64,9 +64,9 @@ inline int webEngineProcesses() {
     return count;
 }
 
-// One line the driver reads: "key=value ..." on stdout.
-inline void report(const char* what, double ms, long rssKb, int engines) {
-    std::printf("%s shown_ms=%.2f rss_kb=%ld webengine=%d\n", what, ms, rssKb, engines);
+// One line the driver reads: "key=value ..." on stdout. mainMs: when main() began.
+inline void report(const char* what, double mainMs, double ms, long rssKb, int engines) {
+    std::printf("%s main_ms=%.2f shown_ms=%.2f rss_kb=%ld webengine=%d\n", what, mainMs, ms, rssKb, engines);
     std::fflush(stdout);
 }
 
