@@ -90,8 +90,8 @@ private:
         for (const QByteArray& l : lines) {
             const QByteArray line = l.trimmed();
             if (!line.toLower().startsWith("range: bytes=")) continue;
-            const QByteArray spec = line.mid(13);
-            from = spec.left(spec.indexOf('-')).toLongLong(&ranged);
+            const QByteArray range = line.mid(13);
+            from = range.left(range.indexOf('-')).toLongLong(&ranged);
         }
 
         Resource r;
