@@ -247,6 +247,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     Timer2 = new QTimer(this);
     Timer2->setInterval(1000);
     Timer2->setSingleShot(true);
+    // A coarse timer may fire 5% late: 200 ms on a four-second block.
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer2->setTimerType(Qt::PreciseTimer);
 
     OpenDialog1.initialDir = QStringLiteral(".");
 
