@@ -1,5 +1,5 @@
 qm_add_test(test_blockfile
-  SOURCES blockfile/TextCodecTest.cpp blockfile/BlockFileTest.cpp
+  SOURCES blockfile/TextCodecTest.cpp blockfile/BlockFileTest.cpp blockfile/WholeFileTest.cpp
   LIBS qm_blockfile)
 
 # The reader under libFuzzer with the address and undefined-behaviour sanitizers,
