@@ -6,6 +6,35 @@
 
 namespace qm {
 
+template <typename F>
+auto CountingDialogs::counted(F f) {
+    struct Depth {
+        int& d;
+        explicit Depth(int& depth) : d(depth) { ++d; }
+        ~Depth() { --d; }
+    } depth(depth_);
+    return f(*target_);
+}
+
+void CountingDialogs::message(QWidget* parent, const QString& text) {
+    counted([&](Dialogs& d) { d.message(parent, text); });
+}
+Answer CountingDialogs::confirm(QWidget* parent, const QString& text) {
+    return counted([&](Dialogs& d) { return d.confirm(parent, text); });
+}
+bool CountingDialogs::warningYesNo(QWidget* parent, const QString& text) {
+    return counted([&](Dialogs& d) { return d.warningYesNo(parent, text); });
+}
+std::optional<QString> CountingDialogs::openFile(QWidget* parent, const FileDialogRequest& request) {
+    return counted([&](Dialogs& d) { return d.openFile(parent, request); });
+}
+std::optional<QString> CountingDialogs::saveFile(QWidget* parent, const FileDialogRequest& request) {
+    return counted([&](Dialogs& d) { return d.saveFile(parent, request); });
+}
+std::optional<QFont> CountingDialogs::font(QWidget* parent, const QFont& initial) {
+    return counted([&](Dialogs& d) { return d.font(parent, initial); });
+}
+
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv), dialogs_(std::make_unique<QtDialogs>()) {}
 

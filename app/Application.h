@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Dialogs.h"
+
 #include <QApplication>
 #include <QString>
 
@@ -8,7 +10,25 @@
 
 namespace qm {
 
-class Dialogs;
+// Hands every call on to the dialogs in use and knows whether one is showing.
+class CountingDialogs : public Dialogs {
+public:
+    explicit CountingDialogs(std::unique_ptr<Dialogs>& target) : target_(target) {}
+    bool showing() const { return depth_ > 0; }
+
+    void message(QWidget* parent, const QString& text) override;
+    Answer confirm(QWidget* parent, const QString& text) override;
+    bool warningYesNo(QWidget* parent, const QString& text) override;
+    std::optional<QString> openFile(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QString> saveFile(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QFont> font(QWidget* parent, const QFont& initial) override;
+
+private:
+    template <typename F>
+    auto counted(F f);
+    std::unique_ptr<Dialogs>& target_;
+    int depth_ = 0;
+};
 
 // The application object: its title (the task-bar text and the caption of
 // message boxes), the dialogs in use, and the general error handler that shows
@@ -22,9 +42,12 @@ public:
     QString title() const { return title_; }
     void setTitle(const QString& title);
 
-    Dialogs& dialogs() { return *dialogs_; }
+    Dialogs& dialogs() { return counting_; }
     // Tests put their own answers in place; the application keeps ownership.
     void setDialogs(std::unique_ptr<Dialogs> dialogs);
+    // A box or dialog is open: its nested event loop runs, and nothing that
+    // would ask another question may start from it.
+    bool dialogShowing() const { return counting_.showing(); }
 
     // The general error handler: one plain message box with the error's text.
     void showError(const std::exception& e);
@@ -35,6 +58,7 @@ public:
 private:
     QString title_ = QStringLiteral("QM5");
     std::unique_ptr<Dialogs> dialogs_;
+    CountingDialogs counting_{dialogs_};
 };
 
 TApplication* qmApp();
