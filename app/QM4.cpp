@@ -1,6 +1,7 @@
 // QM5: the program entry. Creates the four windows, the main one first, and
 // runs the message loop until the main window closes.
 #include "Application.h"
+#include "ProgramEnd.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "Unit3.h"
@@ -23,9 +24,10 @@ int main(int argc, char** argv) {
     frmMain->setCommandLine(args.mid(1, 1));  // the first argument only
     frmMain->setWindowIconText(app.title());
     frmMain->show();
+    qm::ProgramEnd end;  // writes the settings when the loop ends, handles logout and signals
     const int rc = app.exec();
 
-    delete frmInfo;  // writes the settings file while the main window still exists
+    delete frmInfo;
     delete frmIE;
     delete frmMemo;
     delete frmMain;

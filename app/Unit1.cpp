@@ -5,9 +5,12 @@
 #include "BlockList.h"
 #include "Dialogs.h"
 #include "PathParts.h"
+#include "Recovery.h"
 #include "TRealAudio.h"
+#include "Utf8.h"
 #include "TWindowsMediaPlayer.h"
 #include "TextCodec.h"
+#include "WholeFile.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit4.h"
@@ -29,14 +32,13 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -44,7 +46,7 @@ namespace {
 constexpr int kMaxOuterHeight = 350;
 const QString kFinishMemoEdit = QStringLiteral("Memoの編集を終了してください");
 
-QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
+QString fromUtf8(const std::string& s) { return qm::utf8ToQString(s); }
 
 QFont japaneseFont() {
     QFont f;
@@ -104,13 +106,23 @@ void waitForEvents(int maxWaitMs) {
     loop.exec();
 }
 
-std::string readWholeFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error(QStringLiteral("ファイル %1 は開けません").arg(path).toStdString());
-    }
-    const QByteArray bytes = f.readAll();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+// A block file holds a media path, a thousand numbers and the notes: a few
+// hundred kilobytes at most. Anything much bigger is no block file.
+constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
+// Enough of the file's start to hold its header line.
+constexpr std::size_t kHeaderProbeBytes = 4096;
+
+// The bytes of a block file, or nothing when its first line is not the
+// header; that is read first, so a big file of another kind is never read
+// whole. Throws, with path and reason, when the file cannot be read or is too big.
+std::optional<std::string> readBlockFile(const QString& path) {
+    const std::string p = path.toStdString();
+    const auto head = qm::files::readFileHead(p, kHeaderProbeBytes);
+    if (head.error) throw std::runtime_error(qm::files::cannotOpenMessage(*head.error));
+    if (qm::blockfile::line(head.bytes, 0) != qm::blockfile::kHeader) return std::nullopt;
+    auto whole = qm::files::readWholeFile(p, kMaxBlockFileBytes);
+    if (whole.error) throw std::runtime_error(qm::files::cannotOpenMessage(*whole.error));
+    return std::move(whole.bytes);
 }
 
 template <typename T>
@@ -236,11 +248,6 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1), 1, 250, 402, 65);
     RealAudio1 = placed(new TRealAudio(Panel1), 1, 224, 402, 91);
     RealAudio1->hide();
-
-    Memo1 = placed(new QPlainTextEdit(Panel1), 104, 344, 225, 25);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->hide();
-    Memo1->setPlainText(QString());
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(50);
@@ -389,7 +396,9 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         qm::qmApp()->showError(e);
     }
     event->accept();
-    QCoreApplication::quit();
+    // quit() would ask every window to close first, and the memo, info and
+    // browser windows only hide: the program would go on without a window.
+    QCoreApplication::exit(0);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -453,6 +462,39 @@ bool TfrmMain::CanReleaseMedia() {
             return false;
     }
     return false;
+}
+
+bool TfrmMain::CommitData() {
+    if (!CanReleaseMedia()) return false;
+    state_.dirty = false;
+    return true;
+}
+
+qm::blockfile::BlockData TfrmMain::blockData(const QStringList& notes) const {
+    qm::blockfile::BlockData data;
+    data.mediaPath = state_.mediaFile;
+    data.mediaLength = state_.mediaLength;
+    data.separators.assign(state_.blockSep.begin(), state_.blockSep.begin() + state_.blockCount + 1);
+    for (const QString& l : notes) data.memoLines.push_back(l.toStdString());
+    return data;
+}
+
+void TfrmMain::KeepUnsavedWork() {
+    const bool memoEdited = frmMemo != nullptr && frmMemo->hasUnendedEdit();
+    if ((!state_.dirty && !memoEdited) || state_.mediaFile.empty() || state_.blockCount < 1) return;
+    const QStringList notes = frmMemo == nullptr ? QStringList() : memoEdited ? frmMemo->editedLines() : frmMemo->lines();
+    qm::recovery::keep(state_.mediaFile, qm::blockfile::serialize(blockData(notes)));
+}
+
+void TfrmMain::offerRecovery() {
+    const auto kept = qm::recovery::take(state_.mediaFile);
+    if (!kept) return;
+    if (!dialogs().warningYesNo(
+            this, QStringLiteral("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
+        return;
+    }
+    ApplyBlockData(*kept);
+    state_.dirty = true;  // restored, not saved
 }
 
 void TfrmMain::EnableBlockControls(bool enabled) {
@@ -736,11 +778,16 @@ bool TfrmMain::OpenFile(const QString& path) {
     if (!engine_->IsPlaying()) engine_->MediaPlay();
     {
         FlagGuard waiting(waitingForLength_);
+        // A close asked for during the wait comes now, also when the wait failed.
+        struct PendingClose {
+            TfrmMain* w;
+            ~PendingClose() {
+                if (!w->closeRequested_) return;
+                w->closeRequested_ = false;
+                QTimer::singleShot(0, w, &QWidget::close);
+            }
+        } pendingClose{this};
         engine_->WaitForLength();
-    }
-    if (closeRequested_) {
-        closeRequested_ = false;
-        QTimer::singleShot(0, this, &QWidget::close);
     }
     if (state_.mediaLength == 0) return false;
 
@@ -757,22 +804,29 @@ bool TfrmMain::OpenFile(const QString& path) {
     EnableBlockControls(true);
     SelectBlock(0);
     ShowBlockNo();
+    if (!state_.loadingBsd) offerRecovery();
     return true;
 }
 
 bool TfrmMain::followBlockFile(const QString& path) {
     // A block file that names a block file is not followed: no chain, no ring.
     if (state_.loadingBsd) return false;
-    const std::string bytes = readWholeFile(path);
-    Memo1->setPlainText(fromUtf8(qm::text::decode(bytes)));
+    const auto bytes = readBlockFile(path);
+    if (!bytes) {
+        dialogs().message(this, QStringLiteral("ファイル %1 はブロックファイルではありません").arg(path));
+        return false;
+    }
     FlagGuard loading(state_.loadingBsd);
-    QString mediaPath = fromUtf8(qm::blockfile::line(bytes, 1));
+    QString mediaPath = fromUtf8(qm::blockfile::line(*bytes, 1));
     // A bare file name or relative path is taken beside the block file, so a
     // lesson folder can be moved as a whole.
     if (!mediaPath.isEmpty() && !mediaPath.contains(QStringLiteral("://")) && QFileInfo(mediaPath).isRelative()) {
         mediaPath = QFileInfo(path).absoluteDir().filePath(mediaPath);
     }
-    if (OpenFile(mediaPath)) ApplyBlockData();
+    if (OpenFile(mediaPath)) {
+        ApplyBlockData(*bytes);
+        offerRecovery();
+    }
     return false;
 }
 
@@ -817,6 +871,11 @@ bool TfrmMain::SaveBlockData() {
         dialogs().message(this, kFinishMemoEdit);
         return false;
     }
+    if (state_.mediaFile.find_first_of("\r\n") != std::string::npos) {
+        // Line 1 of the file holds the path: a break in it would shift every line after it.
+        dialogs().message(this, QStringLiteral("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
+        return false;
+    }
     QString proposal = fromUtf8(qm::fileNamePart(state_.mediaFile));
     const int dot = proposal.lastIndexOf(QLatin1Char('.'));
     proposal = (dot >= 0 ? proposal.left(dot) : proposal) + QStringLiteral(".bsd");
@@ -834,26 +893,9 @@ bool TfrmMain::SaveBlockData() {
     const QString target = *chosen;
     SaveDialog1.fileName = target;
 
-    qm::blockfile::BlockData data;
-    data.mediaPath = state_.mediaFile;
-    data.mediaLength = state_.mediaLength;
-    data.separators.assign(state_.blockSep.begin(), state_.blockSep.begin() + state_.blockCount + 1);
-    if (frmMemo != nullptr) {
-        for (const QString& l : frmMemo->lines()) data.memoLines.push_back(l.toStdString());
-    }
-    const std::string bytes = qm::blockfile::serialize(data);
-    Memo1->setPlainText(fromUtf8(qm::text::decode(bytes)));
-
-    // Written beside the target and renamed over it, so a failure keeps the old file.
-    QSaveFile file(target);
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-                             static_cast<qint64>(bytes.size()) &&
-                         file.commit();
-    if (!written) {
-        file.cancelWriting();
-        throw std::runtime_error(QStringLiteral("ファイル %1 を作成できません").arg(target).toStdString());
-    }
+    const auto data = blockData(frmMemo != nullptr ? frmMemo->lines() : QStringList());
+    // A failure keeps the old file and dirty, and the caller's close or open does not go on.
+    qm::files::writeWholeFileOrThrow(target.toStdString(), qm::blockfile::serialize(data));
     SaveDialog1.initialDir = QFileInfo(target).absolutePath();
     AddHistory(target);
     state_.dirty = false;
@@ -862,9 +904,9 @@ bool TfrmMain::SaveBlockData() {
 
 void TfrmMain::btnSaveClick() { SaveBlockData(); }
 
-void TfrmMain::ApplyBlockData() {
+void TfrmMain::ApplyBlockData(std::string_view fileBytes) {
     using qm::blockfile::ParseStatus;
-    const auto result = qm::blockfile::parse(Memo1->toPlainText().toStdString());
+    const auto result = qm::blockfile::parse(fileBytes);
     switch (result.status) {
         case ParseStatus::Ok:
             break;
@@ -884,15 +926,18 @@ void TfrmMain::ApplyBlockData() {
         !dialogs().warningYesNo(this, QStringLiteral("長さが違いますが、それでも読み込みますか？"))) {
         return;
     }
-    const auto seps = state_.mediaLength > 0
-                          ? qm::blockfile::fitToLength(result.data.separators, state_.mediaLength)
-                          : result.data.separators;
+    auto seps = state_.mediaLength > 0 ? qm::blockfile::fitToLength(result.data.separators, state_.mediaLength)
+                                       : result.data.separators;
     if (seps.size() < 2) {
         dialogs().message(this, QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
         return;
     }
+    // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
+    if (state_.mediaLength > 0 && seps.back() < state_.mediaLength) seps.back() = state_.mediaLength;
     state_.blockCount = static_cast<int32_t>(seps.size()) - 1;
     std::copy(seps.begin(), seps.end(), state_.blockSep.begin());
+    // Fewer blocks than before: the current block is the last one there is.
+    if (state_.curBlock > state_.blockCount) state_.curBlock = state_.blockCount;
 
     QStringList memo;
     for (const auto& l : result.data.memoLines) memo << fromUtf8(l);
@@ -915,7 +960,5 @@ void TfrmMain::btnLoadClick() {
     if (!chosen) return;
     OpenDialog2.fileName = *chosen;
     OpenDialog2.initialDir = QFileInfo(*chosen).absolutePath();
-    const std::string bytes = readWholeFile(*chosen);
-    Memo1->setPlainText(fromUtf8(qm::text::decode(bytes)));
-    ApplyBlockData();
+    if (const auto bytes = readBlockFile(*chosen)) ApplyBlockData(*bytes);
 }

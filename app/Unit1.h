@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BlockFile.h"
 #include "MediaEngine.h"
 #include "PositionBars.h"
 #include "PracticeState.h"
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class QButtonGroup;
@@ -16,7 +18,6 @@ class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -56,6 +57,12 @@ public:
     void OpenDroppedFile(const QString& path);
 
     bool CanReleaseMedia();
+    // The logout's question: CanReleaseMedia; agreed, the unsaved data is
+    // given up (a "No" means so), and nothing is kept for recovery afterwards.
+    bool CommitData();
+    // The program is ended from outside: unsaved block data and notes, an
+    // unended memo edit included, go to the media's recovery file.
+    void KeepUnsavedWork();
     void EnableBlockControls(bool enabled);
     void ReleaseFocus();
 
@@ -74,7 +81,8 @@ public:
 
     // Block files.
     bool SaveBlockData();
-    void ApplyBlockData();  // from the text in Memo1
+    // Applies a block file's bytes to the open media; a faulty file changes nothing.
+    void ApplyBlockData(std::string_view fileBytes);
     void btnSaveClick();
     void btnLoadClick();
 
@@ -132,7 +140,6 @@ public:
     QLabel* Label1;
     TWindowsMediaPlayer* WindowsMediaPlayer1;
     TRealAudio* RealAudio1;
-    QPlainTextEdit* Memo1;  // never shown: the line buffer of block files
     QTimer* Timer1;
     QTimer* Timer2;
     TFileDialogState OpenDialog1;
@@ -153,6 +160,8 @@ private:
     void FormResize();
     void layoutStrips();
     bool followBlockFile(const QString& path);
+    void offerRecovery();
+    qm::blockfile::BlockData blockData(const QStringList& notes) const;
     QString openFilter() const;
     qm::Dialogs& dialogs();
 

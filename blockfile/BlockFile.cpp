@@ -43,6 +43,8 @@ public:
         return std::string(l.substr(0, cut));
     }
 
+    size_t position() const { return pos_; }
+
 private:
     std::string_view text_;
     size_t pos_ = 0;
@@ -134,11 +136,15 @@ ParseResult parse(std::string_view fileBytes) {
         data.separators.push_back(sep);
     }
 
-    // The memo part starts after the first "*" of the whole text, wherever it
-    // stands; a file without one gives its whole text as memo lines, header and
-    // numbers included, as such files have always loaded. The text is not cut
-    // at any size: every note comes back.
-    const size_t star = text.find('*');
+    // The memo part starts with the "*" that opens line 5+B, as the writer puts
+    // it, so a "*" in the media path (a web address may hold one) stays in the
+    // path. A file whose line 5+B does not start with "*" takes the memo from
+    // the first "*" of the whole text, wherever it stands, and a file without
+    // one gives its whole text as memo lines, header and numbers included, as
+    // such files have always loaded. The text is not cut at any size: every
+    // note comes back.
+    const size_t memoLine = reader.position();
+    const size_t star = memoLine < text.size() && text[memoLine] == '*' ? memoLine : text.find('*');
     const std::string_view memoText =
         star == std::string::npos ? std::string_view(text) : std::string_view(text).substr(star + 1);
     data.memoLines = text::splitLines(memoText);

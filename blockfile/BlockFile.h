@@ -43,8 +43,9 @@ std::string line(std::string_view fileBytes, int n);
 // Reads and checks the whole file; changes nothing anywhere. The first faulty
 // line decides the status. Number lines are an optional "-" and digits fitting
 // int32, nothing else (no blanks); a missing line reads "" and is NotInteger.
-// The memo lines are the text after the file's first "*", wherever it stands;
-// a file without "*" gives its whole text, header and numbers included. The
+// The memo lines are the text after the "*" that starts line 5+B; when that
+// line does not start with "*", the text after the file's first "*", wherever
+// it stands; a file without "*" gives its whole text, header and numbers included. The
 // memo is never cut at any size. Throws std::runtime_error only when CP932
 // conversion is unavailable.
 ParseResult parse(std::string_view fileBytes);

@@ -2,7 +2,9 @@
 
 #include "Application.h"
 #include "PathParts.h"
-#include "TextCodec.h"
+#include "SettingsFile.h"
+#include "Utf8.h"
+#include "WholeFile.h"
 #include "Unit1.h"
 
 #include <QCloseEvent>
@@ -15,18 +17,17 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTabWidget>
 
 namespace {
 
-constexpr int kMinHistory = 10;
-constexpr int kMaxHistory = 100;
+using qm::settings::kMaxHistory;
+using qm::settings::kMinHistory;
 const QString kSettingsName = QStringLiteral("QM4.ini");
 
-QString fileNameOf(const QString& path) { return QString::fromStdString(qm::fileNamePart(path.toStdString())); }
+QString fileNameOf(const QString& path) { return qm::utf8ToQString(qm::fileNamePart(path.toStdString())); }
 
 // The history size field: typed values come into range when it loses the
 // focus, and a text that is no number counts as the smallest size.
@@ -146,19 +147,16 @@ void TfrmInfo::AddHistory(const QString& path) {
 }
 
 void TfrmInfo::FormCreate() {
-    // Nothing here may stop the start: a missing or malformed file means an empty history.
-    QFile file(settingsPath_);
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray raw = file.readAll();
-    const auto lines = qm::text::splitLines(qm::text::decode(std::string(raw.constData(), raw.size())));
-    if (lines.size() < 2) return;
-    if (frmMain != nullptr) frmMain->SaveDialog1.initialDir = QString::fromStdString(lines[0]);
-    bool ok = false;
-    const int size = QString::fromStdString(lines[1]).toInt(&ok);
-    if (!ok) return;
-    spnHisNum->setValue(std::clamp(size, kMinHistory, kMaxHistory));
-    for (std::size_t i = 2; i < lines.size(); ++i) {
-        const QString path = QString::fromStdString(lines[i]);
+    // Nothing here may stop the start: a missing file means an empty history,
+    // and whatever a damaged one still holds is kept.
+    const auto read = qm::files::readWholeFile(settingsPath_.toStdString(), qm::settings::kMaxFileBytes);
+    if (read.error) return;
+    const qm::settings::SettingsData data = qm::settings::parse(read.bytes);
+    readFolder_ = qm::utf8ToQString(data.saveFolder);
+    if (frmMain != nullptr) frmMain->SaveDialog1.initialDir = readFolder_;
+    spnHisNum->setValue(data.historySize);
+    for (const std::string& entry : data.history) {
+        const QString path = qm::utf8ToQString(entry);
         memHistory << path;
         lstHistory->addItem(fileNameOf(path));
     }
@@ -167,24 +165,19 @@ void TfrmInfo::FormCreate() {
 void TfrmInfo::FormDestroy() {
     if (written_) return;
     written_ = true;
-    QStringList out = memHistory.mid(0, spnHisNum->value());
+    qm::settings::SettingsData data;
+    // The folder of the block file saved last; a run that saved nothing keeps
+    // the folder it read.
     const QString saved = frmMain != nullptr ? frmMain->SaveDialog1.fileName : QString();
-    out.insert(0, QString::fromStdString(qm::settingsFolderPart(saved.toStdString())));
-    out.insert(1, QString::number(spnHisNum->value()));
-    QString text;
-    for (const QString& l : out) text += l + QStringLiteral("\r\n");
-    const std::string bytes = qm::text::encode(text.toStdString());
+    data.saveFolder = qm::settingsFolderPart(saved.toStdString());
+    if (data.saveFolder.empty()) data.saveFolder = readFolder_.toStdString();
+    data.historySize = spnHisNum->value();
+    for (const QString& path : memHistory) data.history.push_back(path.toStdString());
 
-    // Written beside the old file and renamed over it: a failure keeps the old
-    // file whole. A failure is not reported; the run's settings are lost.
     QDir().mkpath(QFileInfo(settingsPath_).absolutePath());
-    QSaveFile file(settingsPath_);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        file.cancelWriting();
-        return;
+    if (const auto e = qm::files::writeWholeFile(settingsPath_.toStdString(), qm::settings::serialize(data))) {
+        qm::qmApp()->showError(QString::fromStdString(qm::files::cannotCreateMessage(*e)));
     }
-    file.commit();
 }
 
 void TfrmInfo::lstHistoryMouseUp(Qt::MouseButton, const QPoint& pos) {

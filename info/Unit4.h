@@ -29,7 +29,8 @@ public:
     QStringList historyPaths() const { return memHistory; }
 
     void FormCreate();   // reads the settings file
-    void FormDestroy();  // writes it
+    // Writes it, once; a write that fails keeps the old file and says so.
+    void FormDestroy();
     void lstHistoryMouseUp(Qt::MouseButton button, const QPoint& pos);
     void lstHistoryMouseMove(const QPoint& pos);
 
@@ -50,6 +51,7 @@ protected:
 
 private:
     QString settingsPath_;
+    QString readFolder_;  // line 0 as read at the start
     bool written_ = false;
 };
 

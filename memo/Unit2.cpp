@@ -2,7 +2,6 @@
 
 #include "Application.h"
 #include "Dialogs.h"
-#include "TextCodec.h"
 #include "Unit1.h"
 
 #include <QCloseEvent>
@@ -15,6 +14,7 @@
 #include <QScrollBar>
 #include <QStringList>
 #include <QTextBlock>
+#include <QTextDocument>
 
 namespace {
 
@@ -27,9 +27,14 @@ QFont memoFont() {
     return f;
 }
 
-QStringList splitNoteLines(const QString& text) {
+// The editor's lines as the user left them: each block's own text, so that
+// no-break spaces and line separators inside a note stay what they are (the
+// plain-text export turns them into blanks and breaks). A final line break
+// yields no empty last line.
+QStringList editorLines(const QTextDocument* document) {
     QStringList lines;
-    for (const auto& l : qm::text::splitLines(text.toStdString())) lines << QString::fromStdString(l);
+    for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) lines << b.text();
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     return lines;
 }
 
@@ -77,18 +82,19 @@ TfrmMemo::TfrmMemo(QWidget* parent) : QWidget(parent) {
 
 bool TfrmMemo::inEditMode() const { return !Memo1->isHidden(); }
 
-QStringList TfrmMemo::lines() const {
-    QStringList out;
-    for (int i = 0; i < ListBox1->count(); ++i) out << ListBox1->item(i)->text();
-    return out;
-}
+QStringList TfrmMemo::lines() const { return notes_; }
 
 void TfrmMemo::setLines(const QStringList& lines) {
+    notes_ = lines;
     ListBox1->clear();
     ListBox1->addItems(lines);
     ListBox1->setCurrentRow(-1);
     ListBox1->clearSelection();
 }
+
+bool TfrmMemo::hasUnendedEdit() const { return inEditMode() && Memo1->document()->isModified(); }
+
+QStringList TfrmMemo::editedLines() const { return editorLines(Memo1->document()); }
 
 void TfrmMemo::selectLine(int index) {
     if (index < 0 || index >= ListBox1->count()) {
@@ -101,12 +107,10 @@ void TfrmMemo::selectLine(int index) {
 
 void TfrmMemo::btnEditClick() {
     ListBox1->hide();
-    const QString text = joinLines(lines());
-    // Loading the list's text clears the modified mark, unless the editor holds it already.
-    if (Memo1->toPlainText() != text) {
-        Memo1->setPlainText(text);
-        Memo1->document()->setModified(false);
-    }
+    // The editor starts from the notes, unmodified: an edit ended without
+    // typing leaves the notes and dirty as they were.
+    Memo1->setPlainText(joinLines(lines()));
+    Memo1->document()->setModified(false);
     Memo1->show();
     btnEdit->hide();
     for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->show();
@@ -116,14 +120,13 @@ void TfrmMemo::btnEditClick() {
 
 void TfrmMemo::btnEndClick() {
     Memo1->hide();
-    const QStringList edited = splitNoteLines(Memo1->toPlainText());
-    ListBox1->clear();
-    ListBox1->addItems(edited);
+    const bool modified = Memo1->document()->isModified();
+    if (modified) setLines(editorLines(Memo1->document()));
     ListBox1->show();
     for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->hide();
     btnEdit->show();
     if (frmMain != nullptr) selectLine(frmMain->state().curBlock - 1);
-    if (Memo1->document()->isModified() && frmMain != nullptr) frmMain->state().dirty = true;
+    if (modified && frmMain != nullptr) frmMain->state().dirty = true;
     setWindowTitle(QStringLiteral("Memo"));
 }
 

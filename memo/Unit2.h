@@ -22,6 +22,9 @@ public:
     QStringList lines() const;
     void setLines(const QStringList& lines);
     void selectLine(int index);  // -1, or an index past the end, leaves no selection
+    // In edit mode with typing not yet ended, and the lines as the editor holds them.
+    bool hasUnendedEdit() const;
+    QStringList editedLines() const;
 
     void btnEditClick();
     void btnEndClick();
@@ -51,6 +54,8 @@ protected:
 private:
     void FormResize();
     void FormShow();
+
+    QStringList notes_;  // what ListBox1 shows, kept apart from the widget
 };
 
 extern TfrmMemo* frmMemo;

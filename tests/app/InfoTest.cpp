@@ -2,6 +2,7 @@
 #include "AppHarness.h"
 
 #include "TextCodec.h"
+#include "WholeFile.h"
 
 #include <QFile>
 #include <QLabel>
@@ -10,6 +11,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -160,19 +164,76 @@ TEST(InfoWindow, ReadsACp932FileMadeOnWindows) {
     EXPECT_EQ(listTexts(frmInfo->lstHistory), (QStringList{"表ソ十.mp3", "a.bsd"}));
 }
 
-TEST(InfoWindow, AMalformedFileStartsWithAnEmptyConsistentHistory) {
-    for (const QByteArray& bad : {QByteArray("/folder\r\nten\r\n/a.mp3\r\n"), QByteArray("/folder"),
-                                  QByteArray(), QByteArray("\xff\xfe\x00garbage", 10)}) {
+TEST(InfoWindow, ADamagedFileKeepsEveryReadableEntry) {
+    struct Case {
+        QByteArray bytes;
+        int size;
+        QStringList history;
+    };
+    const Case cases[] = {
+        {"/folder\r\n30.0\r\n/a.mp3\r\n/b.bsd\r\n", 30, {"/a.mp3", "/b.bsd"}},
+        {"/folder\r\n99999999999\r\n/a.mp3\r\n", 100, {"/a.mp3"}},
+        {"/folder\r\n-4\r\n/a.mp3\r\n", 10, {"/a.mp3"}},
+        {"/folder\r\nten\r\n/a.mp3\r\n", 10, {"/a.mp3"}},
+        {"/folder\r\n/a.mp3\r\n/b.mp3\r\n", 10, {"/a.mp3", "/b.mp3"}},  // no size line
+        {"/folder\r\n20\r\n/a.mp3\r\n\r\n/b.mp3", 20, {"/a.mp3", "/b.mp3"}},
+        {"/folder", 10, {}},
+        {"", 10, {}},
+    };
+    for (const Case& c : cases) {
         QTemporaryDir dir;
         const QString ini = dir.filePath("QM4.ini");
-        writeAll(ini, bad);
-        AppHarness app(ini);
-        EXPECT_TRUE(frmInfo->memHistory.isEmpty());
-        EXPECT_EQ(frmInfo->lstHistory->count(), 0);
-        EXPECT_EQ(frmInfo->spnHisNum->value(), 10);
-        frmMain->AddHistory("/x.mp3");
-        EXPECT_EQ(frmInfo->memHistory.size(), frmInfo->lstHistory->count());
+        writeAll(ini, c.bytes);
+        {
+            AppHarness app(ini);
+            EXPECT_EQ(frmInfo->memHistory, c.history) << c.bytes.toStdString();
+            EXPECT_EQ(frmInfo->lstHistory->count(), frmInfo->memHistory.size());
+            EXPECT_EQ(frmInfo->spnHisNum->value(), c.size) << c.bytes.toStdString();
+        }
+        // What was kept is written back: nothing readable is lost at exit.
+        AppHarness again(ini);
+        EXPECT_EQ(frmInfo->memHistory, c.history) << c.bytes.toStdString();
     }
+}
+
+TEST(InfoWindow, ARunThatSavedNothingKeepsTheSaveFolder) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    writeAll(ini, "/home/u/lessons\r\n10\r\n/a.mp3\r\n");
+    {
+        AppHarness app(ini);
+        frmMain->SaveDialog1.fileName = "a.bsd";  // a cancelled save leaves the proposal
+    }
+    EXPECT_EQ(readAll(ini), "/home/u/lessons\r\n10\r\n/a.mp3\r\n");
+}
+
+TEST(InfoWindow, ALineBreakInAFolderOrEntryNeverBreaksTheFile) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    {
+        AppHarness app(ini);
+        frmMain->SaveDialog1.fileName = "/odd\nfolder/a.bsd";
+        frmInfo->AddHistory("/m/a.mp3");
+        frmInfo->AddHistory("/m/two\nlines.mp3");
+    }
+    EXPECT_EQ(readAll(ini), "\r\n10\r\n/m/a.mp3\r\n");
+}
+
+TEST(InfoWindow, AFailedWriteAtExitSaysSoAndKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    writeAll(ini, "\r\n10\r\n/old.mp3\r\n");
+    AppHarness app(ini);
+    frmInfo->AddHistory("/new.mp3");
+    qm::files::setWriteHookForTesting([](int, const void*, std::size_t) -> long {
+        errno = ENOSPC;
+        return -1;
+    });
+    frmInfo->FormDestroy();
+    qm::files::setWriteHookForTesting({});
+    EXPECT_EQ(readAll(ini), "\r\n10\r\n/old.mp3\r\n");
+    EXPECT_EQ(app.dialogs->messages,
+              QStringList{QStringLiteral("ファイル %1 を作成できません\n%2").arg(ini, QString::fromUtf8(std::strerror(ENOSPC)))});
 }
 
 TEST(InfoWindow, ExtensionListsAreNotStored) {

@@ -49,7 +49,6 @@ TEST_F(MainWindow, StartsWithItsDesignState) {
     EXPECT_EQ(w.btnLDel->toolTip(), w.btnRDel->toolTip());
     EXPECT_EQ(w.Image1->toolTip(), "再生位置の指定");
     EXPECT_EQ(w.Image2->toolTip(), "再生ブロックの指定");
-    EXPECT_TRUE(w.Memo1->isHidden());
     EXPECT_FALSE(w.WindowsMediaPlayer1->isHidden());
     EXPECT_TRUE(w.RealAudio1->isHidden());
     EXPECT_EQ(w.WindowsMediaPlayer1->geometry(), QRect(1, 250, 402, 65));

@@ -62,13 +62,34 @@ TEST_F(Memo, EndingWithoutTypingLeavesDirtyAndTypingSetsIt) {
     EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "fourx"}));
 }
 
-TEST_F(Memo, ASecondEndWithoutTypingSetsDirtyAgain) {
+TEST_F(Memo, ASecondEndWithoutTypingChangesNothing) {
     frmMemo->btnEditClick();
     type("!");
     frmMemo->btnEndClick();
     s.dirty = false;  // as after a save
-    frmMemo->btnEditClick();  // the editor already holds the list's text: the mark stays
+    frmMemo->btnEditClick();
     frmMemo->btnEndClick();
+    EXPECT_FALSE(s.dirty);
+    EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "four!"}));
+}
+
+// Notes hold what a text widget would alter: an edit ended without typing
+// gives them back as they were, and typing in one keeps the others' characters.
+TEST_F(Memo, AnEditKeepsEveryCharacterOfTheNotes) {
+    const QStringList notes = {"no-break space", "line separator", "para separator",
+                               "	tab and trailing  ", "*star*", "", "nonchar﷐", "﻿bom"};
+    frmMemo->setLines(notes);
+    frmMemo->btnEditClick();
+    frmMemo->btnEndClick();
+    EXPECT_EQ(frmMemo->lines(), notes);
+    EXPECT_FALSE(s.dirty);
+
+    const QStringList kept = {"no-break space", "line separator", "	tab and trailing  ", "last"};
+    frmMemo->setLines(kept);
+    frmMemo->btnEditClick();
+    type("!");
+    frmMemo->btnEndClick();
+    EXPECT_EQ(frmMemo->lines(), (QStringList{kept[0], kept[1], kept[2], "last!"}));
     EXPECT_TRUE(s.dirty);
 }
 

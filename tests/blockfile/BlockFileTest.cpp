@@ -143,13 +143,28 @@ TEST(Parse, WithoutAStarTheWholeTextBecomesMemoLines) {
     EXPECT_EQ(r.data.memoLines, lines);
 }
 
-TEST(Parse, AStarInTheMediaPathStartsTheMemoThere) {
+TEST(Parse, AStarInTheMediaPathStaysInThePathWhenTheMemoLineStartsWithOne) {
     const ParseResult r = parse(file({"QM4 Block Separate Data", "http://h/a*b.mp3", "10", "1",
                                       "0", "10", "*note"}));
     ASSERT_EQ(r.status, ParseStatus::Ok);
     EXPECT_EQ(r.data.mediaPath, "http://h/a*b.mp3");
     EXPECT_EQ(r.data.separators, (Seps{0, 10}));
-    EXPECT_EQ(r.data.memoLines, (Lines{"b.mp3", "10", "1", "0", "10", "*note"}));
+    EXPECT_EQ(r.data.memoLines, (Lines{"note"}));
+
+    // Written by this program: the round trip keeps path and notes.
+    BlockData d;
+    d.mediaPath = "http://h/a*b*c.mp3";
+    d.mediaLength = 10;
+    d.separators = {0, 10};
+    d.memoLines = {"*one*", "two"};
+    const ParseResult back = parse(serialize(d));
+    EXPECT_EQ(back.data.mediaPath, d.mediaPath);
+    EXPECT_EQ(back.data.memoLines, d.memoLines);
+
+    // A memo line that does not start with "*": the first "*" of the file, as before.
+    const ParseResult old = parse(file({"QM4 Block Separate Data", "http://h/a*b.mp3", "10", "1",
+                                        "0", "10", "note"}));
+    EXPECT_EQ(old.data.memoLines, (Lines{"b.mp3", "10", "1", "0", "10", "note"}));
 }
 
 TEST(Parse, AnythingButTheExactHeaderIsWrongHeader) {

@@ -23,6 +23,14 @@
 #include <memory>
 #include <optional>
 
+// gtest shows QStrings as text, not as arrays of UTF-16 units.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{';
+    for (qsizetype i = 0; i < l.size(); ++i) *os << (i ? ", \"" : "\"") << l[i].toStdString() << '"';
+    *os << '}';
+}
+
 namespace qmtest {
 
 // Answers every box and dialog from queues the test fills, and records what was asked.

@@ -1,0 +1,102 @@
+// How the program ends: the main window's close with other windows open, a
+// termination signal, a logout. Each runs the program's own event loop.
+#include "AppHarness.h"
+
+#include "BlockFile.h"
+#include "ProgramEnd.h"
+#include "Recovery.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+namespace {
+
+using qmtest::AppHarness;
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Runs the event loop until something ends it; 99 when only the watchdog did.
+int runLoop() {
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(10000);
+    return QCoreApplication::exec();
+}
+
+class ProgramEndTest : public ::testing::Test {
+protected:
+    void SetUp() override { qm::recovery::setFolderForTesting(recoveryDir.path()); }
+    void TearDown() override { qm::recovery::setFolderForTesting({}); }
+    void giveUnsavedBlocks() {
+        s.mediaFile = "/m/表 lesson.mp3";
+        qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+        s.dirty = true;
+        frmMemo->setLines({"one", "two"});
+    }
+    QTemporaryDir recoveryDir;
+    AppHarness app;
+    qm::PracticeState& s = frmMain->state();
+};
+
+TEST_F(ProgramEndTest, ClosingTheMainWindowEndsTheRunWithTheOtherWindowsOpen) {
+    qm::ProgramEnd end;
+    frmMain->show();
+    frmMemo->show();
+    frmInfo->show();
+    frmInfo->AddHistory("/m/a.mp3");
+    QTimer::singleShot(0, frmMain, [] { frmMain->close(); });
+    EXPECT_EQ(runLoop(), 0);
+    // Written when the loop ended, not when the windows go.
+    EXPECT_EQ(readAll(app.settingsPath), "\r\n10\r\n/m/a.mp3\r\n");
+}
+
+TEST_F(ProgramEndTest, ATerminationSignalKeepsUnsavedWorkAndWritesTheSettings) {
+    qm::ProgramEnd end;
+    giveUnsavedBlocks();
+    frmInfo->AddHistory("/m/a.mp3");
+    // An edit not yet ended is work too.
+    frmMemo->btnEditClick();
+    frmMemo->Memo1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(frmMemo->Memo1, "three");
+    QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+    EXPECT_EQ(runLoop(), 0);
+
+    qm::blockfile::BlockData expected;
+    expected.mediaPath = s.mediaFile;
+    expected.mediaLength = 9000;
+    expected.separators = {0, 3000, 5000, 9000};
+    expected.memoLines = {"one", "two", "three"};
+    EXPECT_EQ(readAll(qm::recovery::fileFor(s.mediaFile)).toStdString(), qm::blockfile::serialize(expected));
+    EXPECT_EQ(readAll(app.settingsPath), "\r\n10\r\n/m/a.mp3\r\n");
+}
+
+TEST_F(ProgramEndTest, NothingIsKeptWhenNothingIsUnsaved) {
+    qm::ProgramEnd end;
+    giveUnsavedBlocks();
+    s.dirty = false;
+    QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+    EXPECT_EQ(runLoop(), 0);
+    EXPECT_FALSE(QFile::exists(qm::recovery::fileFor(s.mediaFile)));
+}
+
+TEST_F(ProgramEndTest, ALogoutAsksTheSaveQuestionAndANoGivesTheDataUp) {
+    giveUnsavedBlocks();
+    app.dialogs->confirmAnswers = {qm::Answer::Cancel, qm::Answer::No};
+    EXPECT_FALSE(frmMain->CommitData());
+    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->CommitData());
+    EXPECT_EQ(app.dialogs->questions, (QStringList{"保存しますか", "保存しますか"}));
+    // The session then ends the program: nothing the user gave up is kept.
+    frmMain->KeepUnsavedWork();
+    EXPECT_FALSE(QFile::exists(qm::recovery::fileFor(s.mediaFile)));
+}
+
+}  // namespace
