@@ -2,6 +2,8 @@
 
 #include "Dialogs.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QWidget>
 
 namespace qm {
@@ -46,6 +48,14 @@ void TApplication::setTitle(const QString& title) {
     for (QWidget* w : topLevelWidgets()) {
         if (w->objectName() == QLatin1String("frmMain")) w->setWindowIconText(title);
     }
+}
+
+bool TApplication::installQtTranslation() {
+    if (!qtTranslator_.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return false;
+    }
+    return installTranslator(&qtTranslator_);
 }
 
 void TApplication::setDialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }

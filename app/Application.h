@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTranslator>
 
 #include <exception>
 #include <memory>
@@ -40,6 +41,9 @@ public:
     ~TApplication() override;
 
     QString title() const { return title_; }
+    // Qt's own texts (standard buttons, file dialogs) in Japanese, as the
+    // program's are; false when Debian's translation is not installed.
+    bool installQtTranslation();
     void setTitle(const QString& title);
 
     Dialogs& dialogs() { return counting_; }
@@ -59,6 +63,7 @@ private:
     QString title_ = QStringLiteral("QM5");
     std::unique_ptr<Dialogs> dialogs_;
     CountingDialogs counting_{dialogs_};
+    QTranslator qtTranslator_;
 };
 
 TApplication* qmApp();

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -125,6 +126,41 @@ std::optional<std::string> readBlockFile(const QString& path) {
     return std::move(whole.bytes);
 }
 
+// The command character of a key of the main window, or a null QChar. Keys
+// are matched by the key pressed, not by the character it types: with a
+// non-Latin layout the key at the place of the Latin one counts (by its
+// evdev key code, as X11 and Wayland report it), and an input method's
+// full-width character does not matter. Keys with Shift, Ctrl, Alt or Meta
+// are no commands.
+QChar commandKey(const QKeyEvent* e) {
+    if ((e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return {};
+    switch (e->key()) {
+        case Qt::Key_Space: return u' ';
+        case Qt::Key_X: return u'x';
+        case Qt::Key_N: return u'n';
+        case Qt::Key_B: return u'b';
+        case Qt::Key_E: return u'e';
+        case Qt::Key_D: return u'd';
+        case Qt::Key_Z: return u'z';
+        default: break;
+    }
+    // A Latin key of another letter is that letter (Dvorak, AZERTY, ...); only
+    // a key of another script falls back to the place of the key.
+    const int k = e->key();
+    const bool otherScript = k > 0xFF && k < Qt::Key_Escape;
+    if (!otherScript) return {};
+    switch (e->nativeScanCode()) {
+        case 65: return u' ';
+        case 53: return u'x';
+        case 57: return u'n';
+        case 56: return u'b';
+        case 26: return u'e';
+        case 40: return u'd';
+        case 52: return u'z';
+        default: return {};
+    }
+}
+
 template <typename T>
 T* placed(T* w, int x, int y, int width, int height) {
     w->setGeometry(x, y, width, height);
@@ -210,10 +246,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     const QString delHint = QStringLiteral("ブロック区切りの削除[d]");
     btnMark = placed(speedButton(GroupBox2, QStringLiteral("Mark"), markHint), 9, 32, 32, 20);
     btnLDel = placed(speedButton(GroupBox2, QStringLiteral("L"), delHint), 69, 32, 20, 20);
-    del = placed(new QLabel(QStringLiteral("del"), GroupBox2), 90, 36, 15, 12);
+    del = new QLabel(QStringLiteral("del"), GroupBox2);
     QFont underlined = del->font();
     underlined.setUnderline(true);
     del->setFont(underlined);
+    // As wide as its text: the design's 15 pixels cut the "l" off in this font.
+    del->move(90, 36);
+    del->adjustSize();
     btnRDel = placed(speedButton(GroupBox2, QStringLiteral("R"), delHint), 109, 32, 20, 20);
     btnBack = placed(pushButton(GroupBox2, QStringLiteral("<"), QStringLiteral("前のブロックへ[b]")), 6, 58, 19, 20);
     btnRep = placed(pushButton(GroupBox2, QStringLiteral("="), QStringLiteral("このブロックの先頭[e]")), 30, 58, 19, 20);
@@ -417,15 +456,15 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     QWidget* first = QApplication::focusWidget();
     if (first == nullptr || first->window() != this) first = this;
     if (w != first) return false;
-    const QString text = static_cast<QKeyEvent*>(event)->text();
-    if (text.size() == 1) {
-        try {
-            FormKeyPress(text.at(0));
-        } catch (const std::exception& e) {
-            qm::qmApp()->showError(e);
-        }
+    const QChar key = commandKey(static_cast<QKeyEvent*>(event));
+    if (key.isNull()) return false;  // not a key of this window: it goes on to the control
+    try {
+        FormKeyPress(key);
+    } catch (const std::exception& e) {
+        qm::qmApp()->showError(e);
     }
-    return false;  // the character goes on to the focused control
+    // Taken: a space must not also open the rate list or press the focused button.
+    return true;
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
@@ -760,19 +799,23 @@ bool TfrmMain::OpenFile(const QString& path) {
     EnableBlockControls(false);
     engine_->MediaStop();
     bars_->ClearPosBar();
-    AddHistory(path);
+    if (path.isEmpty()) {
+        dialogs().message(this, QStringLiteral("メディアのパスがありません"));
+        return false;
+    }
 
-    const QString ext = fromUtf8(qm::extensionPart(path.toStdString()));
-    const QString wmpList = frmInfo != nullptr ? frmInfo->wmpExtensions() : QStringLiteral(".wma.mp3.");
-    const QString rpList = frmInfo != nullptr ? frmInfo->rpExtensions() : QStringLiteral(".ram.rm.");
-    if (!ext.isEmpty() && wmpList.contains(ext, Qt::CaseSensitive)) {
+    // The lists name the controls; letter case does not count, and whatever
+    // neither list names goes to the media player control, which plays what
+    // the engine plays (ogg, wav, m4a, flac, ...).
+    const QString ext = fromUtf8(qm::extensionPart(path.toStdString())).toLower();
+    if (!ext.isEmpty() && wmpExtensions().toLower().contains(ext)) {
         engine_->LoadIntoEngine(path, qm::Engine::MediaPlayer);
-    } else if (!ext.isEmpty() && rpList.contains(ext, Qt::CaseSensitive)) {
+    } else if (!ext.isEmpty() && rpExtensions().toLower().contains(ext)) {
         engine_->LoadIntoEngine(path, qm::Engine::Streaming);
     } else if (ext == QLatin1String(".bsd")) {
         return followBlockFile(path);
     } else {
-        return false;
+        engine_->LoadIntoEngine(path, qm::Engine::MediaPlayer);
     }
 
     if (!engine_->IsPlaying()) engine_->MediaPlay();
@@ -789,8 +832,13 @@ bool TfrmMain::OpenFile(const QString& path) {
         } pendingClose{this};
         engine_->WaitForLength();
     }
-    if (state_.mediaLength == 0) return false;
+    if (state_.mediaLength == 0) {
+        dialogs().message(this, QStringLiteral("ファイル %1 は開けません\n%2").arg(path, engine_->lengthFailure()));
+        return false;
+    }
 
+    // Only what opened enters the history; a block file's media does not.
+    AddHistory(path);
     bars_->ClearBlockBar();
     if (frmMemo != nullptr) frmMemo->setLines({});
     state_.dirty = false;
@@ -810,29 +858,39 @@ bool TfrmMain::OpenFile(const QString& path) {
 
 bool TfrmMain::followBlockFile(const QString& path) {
     // A block file that names a block file is not followed: no chain, no ring.
-    if (state_.loadingBsd) return false;
+    if (state_.loadingBsd) {
+        dialogs().message(this, QStringLiteral("ファイル %1 は開けません\nブロックファイルが別のブロックファイルを指しています").arg(path));
+        return false;
+    }
     const auto bytes = readBlockFile(path);
     if (!bytes) {
         dialogs().message(this, QStringLiteral("ファイル %1 はブロックファイルではありません").arg(path));
         return false;
     }
-    FlagGuard loading(state_.loadingBsd);
     QString mediaPath = fromUtf8(qm::blockfile::line(*bytes, 1));
     // A bare file name or relative path is taken beside the block file, so a
     // lesson folder can be moved as a whole.
     if (!mediaPath.isEmpty() && !mediaPath.contains(QStringLiteral("://")) && QFileInfo(mediaPath).isRelative()) {
         mediaPath = QFileInfo(path).absoluteDir().filePath(mediaPath);
     }
-    if (OpenFile(mediaPath)) {
-        ApplyBlockData(*bytes);
+    bool opened = false;
+    {
+        FlagGuard loading(state_.loadingBsd);
+        opened = OpenFile(mediaPath);
+        if (opened) ApplyBlockData(*bytes);
+    }
+    if (opened) {
+        AddHistory(path);
         offerRecovery();
     }
     return false;
 }
 
+QString TfrmMain::wmpExtensions() const { return frmInfo != nullptr ? frmInfo->wmpExtensions() : QStringLiteral(".wma.mp3."); }
+QString TfrmMain::rpExtensions() const { return frmInfo != nullptr ? frmInfo->rpExtensions() : QStringLiteral(".ram.rm."); }
+
 QString TfrmMain::openFilter() const {
-    const QString joined = (frmInfo != nullptr ? frmInfo->wmpExtensions() : QStringLiteral(".wma.mp3.")) +
-                           (frmInfo != nullptr ? frmInfo->rpExtensions() : QStringLiteral(".ram.rm."));
+    const QString joined = wmpExtensions() + rpExtensions();
     QString patterns;
     QString current;
     for (const QChar c : joined) {
@@ -846,7 +904,8 @@ QString TfrmMain::openFilter() const {
         }
     }
     patterns += QStringLiteral("*.bsd");
-    return patterns + QLatin1Char('|') + patterns + QStringLiteral("|すべてのファイル(*.*)|*.*");
+    // "*" rather than "*.*": here a file name need not hold a dot.
+    return patterns + QLatin1Char('|') + patterns + QStringLiteral("|すべてのファイル(*.*)|*");
 }
 
 void TfrmMain::btnOpenClick() {

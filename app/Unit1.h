@@ -163,6 +163,8 @@ private:
     void offerRecovery();
     qm::blockfile::BlockData blockData(const QStringList& notes) const;
     QString openFilter() const;
+    QString wmpExtensions() const;
+    QString rpExtensions() const;
     qm::Dialogs& dialogs();
 
     // RepeatHost

@@ -82,7 +82,13 @@ int32_t MediaEngine::WaitForLength() {
         // A source the engine has given up on gets no length: no need to wait on.
         if (s_.mediaLength == 0 && (s_.useReal ? ra_.openFailed() : wmp_.openFailed())) break;
     }
-    if (s_.mediaLength == 0) MediaStop();
+    lengthFailure_.clear();
+    if (s_.mediaLength == 0) {
+        lengthFailure_ = s_.useReal ? ra_.openError() : wmp_.openError();
+        if (lengthFailure_.isEmpty())
+            lengthFailure_ = QStringLiteral("no length within %1 s").arg(kLengthDeadlineMs / 1000);
+        MediaStop();
+    }
     return s_.mediaLength;
 }
 

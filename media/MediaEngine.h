@@ -31,6 +31,9 @@ public:
     void ReadPosition();          // mediaPos := position in ms, truncated toward zero
     void SeekTo(int32_t ms);
     int32_t WaitForLength();      // up to 5000 ms; 0 (engine stopped) when none found
+    // Why the last WaitForLength found no length: the active engine's reason,
+    // or that the deadline passed.
+    QString lengthFailure() const { return lengthFailure_; }
     void LoadIntoEngine(const QString& path, Engine engine);
     void SetRate(double rate);    // always the media player control
     void MediaShutdown();
@@ -44,6 +47,7 @@ private:
     WmpPlayer& wmp_;
     RealAudioControl& ra_;
     EventPump processEvents_;
+    QString lengthFailure_;
 };
 
 // The event pump for a Qt program: handles pending events, waiting for one

@@ -63,6 +63,23 @@ void PlaybackSession::fail(const QString& source, const QString& why) {
     setPhase(Phase::Failed);
 }
 
+void PlaybackSession::awaitSource(const QString& source) {
+    if (loaded_ || phase_ == Phase::Opening) mpv_.stop();
+    source_ = source;
+    lastError_.clear();
+    failed_ = false;
+    loaded_ = false;
+    entry_ = kNoEntry;
+    seekTarget_.reset();
+    startAt_.reset();
+    if (duration_ != 0) {
+        duration_ = 0;
+        emit durationChanged(0);
+    }
+    afterLoad_ = Phase::Stopped;
+    setPhase(Phase::Opening);
+}
+
 // Loads source_ paused; onFileLoaded applies startAt_ and then goes on to `after`.
 void PlaybackSession::reload(Phase after) {
     afterLoad_ = after;

@@ -38,6 +38,11 @@ public:
     void open(const QString& source, bool autoplay);
     // Ends in Failed with `why` as the error, as a source that cannot be opened.
     void fail(const QString& source, const QString& why);
+    // Opening a source whose media is not known yet (a metafile being
+    // fetched): the previous media stops, nothing reaches mpv, the phase is
+    // Opening until open() or fail() follows. A play() meanwhile is remembered.
+    void awaitSource(const QString& source);
+    bool playRequested() const { return afterLoad_ == Phase::Playing; }
     void play();
     void pause();
     void stop();   // back to the start

@@ -67,6 +67,8 @@ public:
     virtual bool stoppedAtEnd() const = 0;
     // The source given last could not be opened (missing, no media, refused).
     virtual bool openFailed() const { return false; }
+    // Why, in the engine's own words; empty when nothing failed.
+    virtual QString openError() const { return {}; }
     virtual void setControlVisible(bool visible) = 0;
 };
 
@@ -85,6 +87,7 @@ public:
     virtual void setSource(const QString& source) = 0;
     virtual bool stoppedAtEnd() const = 0;
     virtual bool openFailed() const { return false; }
+    virtual QString openError() const { return {}; }
     virtual void setControlVisible(bool visible) = 0;
 };
 

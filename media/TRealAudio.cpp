@@ -1,6 +1,7 @@
 #include "TRealAudio.h"
 
 #include "MpvBridge.h"
+#include "TextCodec.h"
 #include "Transport.h"
 
 #include <QDir>
@@ -8,6 +9,9 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QToolButton>
@@ -22,8 +26,8 @@ using qm::PlaybackSession;
 namespace {
 
 constexpr int kRefreshMs = 250;
-// A metafile is a few lines of text; anything bigger is not one.
-constexpr qint64 kMaxMetafileBytes = 64 * 1024;
+// The whole open waits at most this long for the media's length.
+constexpr int kFetchTimeoutMs = 5000;
 
 int32_t toMs(double seconds) {
     const double ms = std::trunc(seconds * 1000.0);
@@ -110,25 +114,36 @@ std::optional<QString> TRealAudio::readMetafile(const QString& metafilePath) {
     QString path = metafilePath;
     if (hasScheme(path)) {
         const QUrl url(path, QUrl::StrictMode);
-        if (!url.isLocalFile()) return std::nullopt;  // only local metafiles are read
+        if (!url.isLocalFile()) return std::nullopt;  // remote ones are fetched by setSource
         path = url.toLocalFile();
     }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
     if (f.size() > kMaxMetafileBytes) return std::nullopt;
-    const QString text = QString::fromUtf8(f.readAll());
+    return metafileEntry(f.readAll(), QFileInfo(path).absoluteFilePath());
+}
+
+std::optional<QString> TRealAudio::metafileEntry(const QByteArray& bytes, const QString& base) {
+    const QString text = QString::fromStdString(qm::text::decode(std::string_view(bytes.constData(), bytes.size())));
+    const bool remoteBase = hasScheme(base);
     for (QString line : text.split(QLatin1Char('\n'))) {
         line = line.trimmed();  // also drops the CR of CR LF lines
         if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
         if (line == QStringLiteral("--stop--")) return std::nullopt;  // end of the entries
         if (hasScheme(line)) return line;
-        return QDir::cleanPath(QDir(QFileInfo(path).absolutePath()).absoluteFilePath(line));
+        // A relative entry lies beside the metafile, on its server or in its folder.
+        if (remoteBase) return QUrl(base).resolved(QUrl(line)).toString(QUrl::FullyEncoded);
+        return QDir::cleanPath(QDir(QFileInfo(base).absolutePath()).absoluteFilePath(line));
     }
     return std::nullopt;
 }
 
 void TRealAudio::setSource(const QString& source) {
     source_ = source;
+    if (QNetworkReply* earlier = fetch_.data()) {  // no longer counts
+        fetch_ = nullptr;
+        earlier->abort();
+    }
     if (source.isEmpty()) {
         session_.close();
         return;
@@ -137,9 +152,18 @@ void TRealAudio::setSource(const QString& source) {
         session_.open(source, /*autoplay=*/false);
         return;
     }
-    const auto entry = readMetafile(source);
+    const QUrl url(source, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (hasScheme(source) && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
+        fetchMetafile(url);
+        return;
+    }
+    playEntry(source, readMetafile(source));
+}
+
+void TRealAudio::playEntry(const QString& metafile, const std::optional<QString>& entry) {
     if (!entry) {
-        session_.fail(source, QStringLiteral("metafile names no media: ") + source);
+        session_.fail(metafile, QStringLiteral("metafile names no media: ") + metafile);
         return;
     }
     // A metafile naming a metafile is not followed: it could go round for ever.
@@ -147,7 +171,41 @@ void TRealAudio::setSource(const QString& source) {
         session_.fail(*entry, QStringLiteral("metafile names another metafile: ") + *entry);
         return;
     }
-    session_.open(*entry, /*autoplay=*/false);
+    const bool play = session_.phase() == PlaybackSession::Phase::Opening && session_.playRequested();
+    session_.open(*entry, play);
+}
+
+// A metafile on a web server, as a browser link gives it: fetched whole (at
+// most kMaxMetafileBytes, within the open's deadline), then read as a local one.
+void TRealAudio::fetchMetafile(const QUrl& url) {
+    session_.awaitSource(url.toString());
+    if (network_ == nullptr) network_ = new QNetworkAccessManager(this);
+    QNetworkRequest request(url);
+    request.setTransferTimeout(kFetchTimeoutMs);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(5);
+    QNetworkReply* reply = network_->get(request);
+    fetch_ = reply;
+    const QString address = url.toString();
+    connect(reply, &QNetworkReply::readyRead, this, [reply] {
+        if (reply->bytesAvailable() <= kMaxMetafileBytes) return;
+        reply->setProperty("tooBig", true);
+        reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, address] {
+        reply->deleteLater();
+        if (fetch_ != reply) return;  // replaced by a later source
+        fetch_ = nullptr;
+        const QByteArray bytes = reply->isOpen() ? reply->readAll() : QByteArray();
+        const bool tooBig = reply->property("tooBig").toBool() || bytes.size() > kMaxMetafileBytes;
+        if (tooBig || reply->error() != QNetworkReply::NoError) {
+            session_.fail(address, tooBig ? QStringLiteral("metafile larger than %1 KB: %2").arg(kMaxMetafileBytes / 1024).arg(address)
+                                          : QStringLiteral("metafile cannot be fetched: %1 (%2)").arg(address, reply->errorString()));
+            return;
+        }
+        // Relative entries go against the address the metafile came from after redirects.
+        playEntry(address, metafileEntry(bytes, reply->url().toString()));
+    });
 }
 
 void TRealAudio::onPhase() {

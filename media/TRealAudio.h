@@ -3,12 +3,15 @@
 #include "PlaybackSession.h"
 #include "PlayerControls.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <optional>
 
 class QLabel;
+class QNetworkAccessManager;
+class QNetworkReply;
 class QSlider;
 class QToolButton;
 
@@ -39,13 +42,19 @@ public:
     void setSource(const QString& source) override;
     bool stoppedAtEnd() const override { return session_.stoppedAtEnd(); }
     bool openFailed() const override { return session_.phase() == qm::PlaybackSession::Phase::Failed; }
+    QString openError() const override { return openFailed() ? session_.lastError() : QString(); }
     void setControlVisible(bool visible) override { setVisible(visible); }
 
     // What a ".ram" metafile names: its first media entry, a relative one
     // taken relative to the metafile's folder; nullopt when it names none or
-    // cannot be read.
+    // cannot be read. The text is UTF-8 when valid, else CP932.
     static std::optional<QString> readMetafile(const QString& metafilePath);
+    // The same for a metafile's bytes; base is the metafile's own path or
+    // address, which relative entries are taken against.
+    static std::optional<QString> metafileEntry(const QByteArray& bytes, const QString& base);
     static bool isMetafile(const QString& source);
+    // A metafile larger than this is no metafile.
+    static constexpr qint64 kMaxMetafileBytes = 64 * 1024;
 
     QSize sizeHint() const override { return {kDesignWidth, kDesignHeight}; }
 
@@ -58,6 +67,8 @@ protected:
 
 private:
     void onPhase();
+    void fetchMetafile(const QUrl& url);
+    void playEntry(const QString& metafile, const std::optional<QString>& entry);
     void refreshTransport();
     QString statusText() const;
 
@@ -71,4 +82,6 @@ private:
     QSlider* posBar_ = nullptr;
     QLabel* lblStatus_ = nullptr;
     QTimer refresh_;
+    QNetworkAccessManager* network_ = nullptr;  // made at the first remote metafile
+    QPointer<QNetworkReply> fetch_;
 };

@@ -38,6 +38,7 @@ public:
     void close() override;
     bool stoppedAtEnd() const override { return session_.stoppedAtEnd(); }
     bool openFailed() const override { return session_.phase() == qm::PlaybackSession::Phase::Failed; }
+    QString openError() const override { return openFailed() ? session_.lastError() : QString(); }
     void setControlVisible(bool visible) override { setVisible(visible); }
 
     QSize sizeHint() const override { return {kDesignWidth, kDesignHeight}; }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-webengine-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev libgl-dev qt6-translations-l10n
   libmpv-dev
   fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -7,12 +7,14 @@
 #   lesson.times  where each sentence and each silence starts and ends (ms):
 #                 lines "sentence N START END" and "silence N START END"
 #   lesson.mp3, lesson.wma   the lesson for the media player control
+#   lesson.ogg, lesson.m4a, lesson.flac   the lesson in types neither list names
 #   talk.rm       the lesson as RealMedia (ra_144), time stamps patched by rmfix
 #   talk.ram      a metafile naming talk.rm by its full path, after a comment
 #                 and a blank line; talk_rel.ram names it relative to itself
 #   tone.mp3      30 s of a 440 Hz tone, for measuring the playback rate
 #   notmedia.mp3  a text file with a media name; empty.mp3  0 bytes
-# Runs once per folder: OUTDIR/.done marks a complete set.
+# Runs once per folder: OUTDIR/.done marks a complete set (of this script's
+# version: a changed script makes the set anew).
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -21,7 +23,8 @@ if [ $# -ne 2 ]; then
 fi
 out=$1
 rmfix=$2
-[ -f "$out/.done" ] && exit 0
+stamp=$(cksum <"$0" | cut -d' ' -f1)
+[ -f "$out/.done" ] && [ "$(cat "$out/.done")" = "$stamp" ] && exit 0
 
 for tool in espeak-ng sox soxi ffmpeg; do
   command -v "$tool" >/dev/null || { echo "make-test-media: $tool is missing" >&2; exit 1; }
@@ -85,6 +88,9 @@ sox "${parts[@]}" "$work/lesson.wav"
 
 ff -i "$work/lesson.wav" -c:a libmp3lame -b:a 64k "$work/lesson.mp3"
 ff -i "$work/lesson.wav" -c:a wmav2 -b:a 64k "$work/lesson.wma"
+ff -i "$work/lesson.wav" -c:a libvorbis -q:a 2 "$work/lesson.ogg"
+ff -i "$work/lesson.wav" -c:a aac -b:a 64k "$work/lesson.m4a"
+ff -i "$work/lesson.wav" -c:a flac "$work/lesson.flac"
 ff -i "$work/lesson.wav" -ar 8000 -ac 1 -c:a real_144 "$work/talk.rm"
 "$rmfix" "$work/talk.rm" >/dev/null
 ff -f lavfi -i "sine=frequency=440:sample_rate=$rate:duration=30" -c:a libmp3lame -b:a 32k \
@@ -95,9 +101,9 @@ printf '# relative entry\n\ntalk.rm\n' >"$work/talk_rel.ram"
 printf 'This is a text file, not an mp3.\n' >"$work/notmedia.mp3"
 : >"$work/empty.mp3"
 
-for f in lesson.wav lesson.times lesson.mp3 lesson.wma talk.rm talk.ram talk_rel.ram tone.mp3 \
+for f in lesson.wav lesson.times lesson.mp3 lesson.wma lesson.ogg lesson.m4a lesson.flac talk.rm talk.ram talk_rel.ram tone.mp3 \
          notmedia.mp3 empty.mp3; do
   mv -f "$work/$f" "$out/$f"
 done
 rm -rf "$work"
-touch "$out/.done"
+echo "$stamp" >"$out/.done"

@@ -5,12 +5,14 @@
 #include "TRealAudio.h"
 #include "TWindowsMediaPlayer.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -250,7 +252,9 @@ TEST_F(MainWindow, UpperCaseLettersDoNothing) {
     auto& s = w.state();
     qmtest::setBlocks(s, {0, 3000, 5000, 9000});
     w.SelectBlock(2);
-    for (char c : std::string("NBEDXZ")) w.FormKeyPress(QChar(c));
+    w.show();
+    for (Qt::Key k : {Qt::Key_N, Qt::Key_B, Qt::Key_E, Qt::Key_D, Qt::Key_X, Qt::Key_Z})
+        QTest::keyClick(&w, k, Qt::ShiftModifier);
     EXPECT_EQ(s.curBlock, 2);
     EXPECT_EQ(s.blockCount, 3);
     w.FormKeyPress(QChar('d'));
@@ -289,6 +293,59 @@ TEST_F(MainWindow, AKeyTypedAfterAClickOnNextReachesTheKeyHandlerOnce) {
     EXPECT_EQ(s.curBlock, 2);
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Space);
     EXPECT_EQ(s.curBlock, 2);
+}
+
+// The window's keys act whatever control of it has the focus, and they act
+// once: a space after choosing a rate does not also open the rate list.
+TEST_F(MainWindow, KeysActWhateverControlHasTheFocus) {
+    auto& s = w.state();
+    qmtest::setBlocks(s, {0, 1000, 2000, 3000, 4000, 5000, 9000});
+    w.SelectBlock(1);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.EnableBlockControls(true);
+    w.Timer1->stop();
+    const QString rate = w.cmbRate->currentText();
+    for (QWidget* focused : {static_cast<QWidget*>(w.cmbRate), static_cast<QWidget*>(w.btnInfo),
+                             static_cast<QWidget*>(w.RadioGroup2Items->button(1)), static_cast<QWidget*>(&w)}) {
+        focused->setFocus();
+        const int before = s.blockCount;
+        QTest::keyClick(focused, Qt::Key_Space);
+        QTest::keyClick(focused, Qt::Key_D);
+        EXPECT_EQ(s.blockCount, before - 1) << focused->metaObject()->className();
+        EXPECT_FALSE(w.cmbRate->view()->isVisible());
+    }
+    EXPECT_EQ(w.RadioGroup2Items->checkedId(), 0);  // the space pressed no radio button
+    EXPECT_EQ(w.cmbRate->currentText(), rate);
+}
+
+// Matched by the key pressed: a Cyrillic layout's key at the place of "d", and
+// an input method's full-width "ｎ", are the commands d and n.
+TEST_F(MainWindow, KeysWorkUnderAnotherLayoutAndWithAnInputMethod) {
+    auto& s = w.state();
+    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+    w.SelectBlock(1);
+    w.show();
+    w.setFocus();
+    constexpr quint32 kEvdevD = 40;  // the key code of "d" on X11 and Wayland
+    QKeyEvent cyrillic(QEvent::KeyPress, 0x0412 /* В */, Qt::NoModifier, kEvdevD, 0, 0, QStringLiteral("в"));
+    QCoreApplication::sendEvent(&w, &cyrillic);
+    EXPECT_EQ(s.blockCount, 2);
+    QKeyEvent fullWidth(QEvent::KeyPress, Qt::Key_N, Qt::NoModifier, 57, 0, 0, QStringLiteral("ｎ"));
+    QCoreApplication::sendEvent(&w, &fullWidth);
+    EXPECT_EQ(s.curBlock, 2);
+    // A Latin layout's own letter is that letter, wherever its key sits.
+    QKeyEvent dvorakQ(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, 53 /* place of "x" */, 0, 0, QStringLiteral("q"));
+    QCoreApplication::sendEvent(&w, &dvorakQ);
+    EXPECT_EQ(s.blockCount, 2);
+}
+
+TEST_F(MainWindow, TheDelLabelShowsWholeAndQtsOwnTextsAreJapanese) {
+    EXPECT_EQ(w.del->text(), "del");
+    EXPECT_GE(w.del->width(), w.del->sizeHint().width());
+    EXPECT_LE(w.del->geometry().right(), w.btnRDel->geometry().left());
+    ASSERT_TRUE(qm::qmApp()->installQtTranslation());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "キャンセル");
 }
 
 }  // namespace

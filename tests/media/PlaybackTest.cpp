@@ -316,6 +316,34 @@ TEST(Metafile, FirstMediaEntryAfterCommentsAndBlankLines) {
     EXPECT_EQ(TRealAudio::readMetafile(dir.filePath("missing.ram")), std::nullopt);
     EXPECT_TRUE(TRealAudio::isMetafile(QStringLiteral("/x/TALK.RAM")));
     EXPECT_FALSE(TRealAudio::isMetafile(QStringLiteral("/x/talk.rm")));
+    // Text like every other text file: CP932 when the bytes are no UTF-8.
+    EXPECT_EQ(TRealAudio::readMetafile(write("g.ram", QByteArray("\x95\x5c.rm\r\n"))), dir.filePath("表.rm"));
+    EXPECT_EQ(TRealAudio::readMetafile(write("h.ram", QByteArray("表.rm\n"))), dir.filePath("表.rm"));
+    // A remote metafile's relative entry lies on its server.
+    EXPECT_EQ(TRealAudio::metafileEntry("media/talk.rm\n", "http://h:8/a/b.ram"), "http://h:8/a/media/talk.rm");
+}
+
+// A browser link to a metafile: fetched from the server, its entry played.
+TEST_F(PlaybackTest, AMetafileOnAWebServerIsFetchedAndItsEntryPlays) {
+    qmtest::TinyHttpServer server;
+    server.serve(QStringLiteral("/talk.rm"), qmtest::readAll(media("talk.rm")));
+    server.serve(QStringLiteral("/clip.ram"), "# a link from a page\r\n\r\ntalk.rm\r\n");
+    const int32_t length = open(server.url(QStringLiteral("/clip.ram")), Engine::Streaming);
+    EXPECT_NEAR(length, qmtest::ffprobeMs(media("talk.rm")), 50);
+    ASSERT_TRUE(waitPlaying());
+    EXPECT_EQ(ra.Source(), server.url(QStringLiteral("/clip.ram")));
+}
+
+TEST_F(PlaybackTest, ARemoteMetafileThatIsTooBigOrMissingFailsWithItsReason) {
+    qmtest::TinyHttpServer server;
+    server.serve(QStringLiteral("/big.ram"), QByteArray(TRealAudio::kMaxMetafileBytes + 1, '#'));
+    for (const QString& name : {QStringLiteral("/big.ram"), QStringLiteral("/none.ram")}) {
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_EQ(open(server.url(name), Engine::Streaming), 0) << name.toStdString();
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(4)) << "it waited for nothing";
+        EXPECT_TRUE(engine.lengthFailure().contains(server.url(name))) << engine.lengthFailure().toStdString();
+    }
+    EXPECT_TRUE(engine.lengthFailure().contains("Not Found")) << engine.lengthFailure().toStdString();
 }
 
 }  // namespace
