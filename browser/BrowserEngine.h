@@ -16,18 +16,43 @@ namespace qm {
 
 class BrowserView;
 
+// How a navigation came about, as the engine tells it. The engine does not say
+// whether the user's input was behind it: a script on a timer and the user's
+// click on a link both come as LinkClicked; a script while the page loads, a
+// refresh and a server's redirect come as Redirect.
+enum class NavigationKind { Typed, LinkClicked, FormSubmitted, BackForward, Reload, Redirect, Other };
+
+struct NavigationRequest {
+    QUrl url;
+    NavigationKind kind = NavigationKind::Other;
+    bool mainFrame = true;  // false: the navigation of a frame inside the page
+};
+
+struct NewWindowRequest {
+    QUrl url;                    // what the page would show there; may be empty
+    // The engine counts the request as the user's: made soon after a click or
+    // key on the page, and the first since.
+    bool userInitiated = false;
+};
+
+// The user's own input that reached the view's page.
+enum class UserInput { ButtonDown, ButtonUp, Key };
+
 // What a browser window hears from its view. The calls come from inside the
 // engine, which cannot take exceptions: implementations must not throw.
 class BrowserViewHost {
 public:
     virtual void statusTextChanged(const QString& text) noexcept = 0;
     // A navigation is about to start; true cancels it.
-    virtual bool beforeNavigate(const QUrl& url, bool fromPage) noexcept = 0;
+    virtual bool beforeNavigate(const NavigationRequest& request) noexcept = 0;
     // The page asks for a new window: the view it is to load into, or null to cancel.
-    virtual BrowserView* newWindow() noexcept = 0;
+    virtual BrowserView* newWindow(const NewWindowRequest& request) noexcept = 0;
     virtual void navigateComplete() noexcept = 0;
     // The page asks to close its window.
     virtual void closeRequested() noexcept = 0;
+    // A mouse button or a key was pressed (or a button released) on the page.
+    // Only real input events: nothing a page's script does arrives here.
+    virtual void userInput(UserInput input) noexcept = 0;
 
 protected:
     ~BrowserViewHost() = default;

@@ -30,7 +30,8 @@ bool isMediaLink(const QString& address, const QString& wmpList, const QString& 
 bool mayGoToPlayer(const QUrl& url) {
     if (!url.isValid() || url.host().isEmpty()) return false;
     const QString scheme = url.scheme();  // QUrl keeps schemes in lower case
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("rtsp") ||
+           scheme == QLatin1String("mms");
 }
 
 }  // namespace qm::browser

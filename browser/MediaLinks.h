@@ -20,7 +20,8 @@ bool passesStatusTest(const QString& text, const QString& wmpList);
 // followed directly by rpList. Plain, case-sensitive text search.
 bool isMediaLink(const QString& address, const QString& wmpList, const QString& rpList);
 
-// Only web addresses go from a page to the player: never a local file, nor
+// Only addresses the player streams from the network (http, https, rtsp,
+// mms, with a host) go from a page to the player: never a local file, nor
 // any address of another scheme.
 bool mayGoToPlayer(const QUrl& url);
 

@@ -27,6 +27,30 @@ namespace {
 constexpr int kPanelHeight = 33;
 constexpr int kStatusHeight = 19;
 const QString kPleaseWait = QStringLiteral("しばらくお待ちください．．．");
+const QString kRefusedMedia = QStringLiteral("ページが自動で開こうとしたメディアを開きませんでした: %1");
+const QString kRefusedWindow = QStringLiteral("ページが自動で開こうとしたウィンドウを開きませんでした");
+const QString kBusy = QStringLiteral("確認の表示中のため、メディアを開きませんでした: %1");
+
+using Clock = qm::browser::UserGesture::Clock;
+
+bool dialogShowing() { return qm::qmApp() != nullptr && qm::qmApp()->dialogShowing(); }
+
+// Navigations a page makes by itself may take these forms; the user's own
+// addresses and moves through the history may not lead where a page may not.
+bool fromPage(qm::NavigationKind kind) {
+    switch (kind) {
+        case qm::NavigationKind::LinkClicked:
+        case qm::NavigationKind::FormSubmitted:
+        case qm::NavigationKind::Redirect:
+        case qm::NavigationKind::Other:
+            return true;
+        case qm::NavigationKind::Typed:
+        case qm::NavigationKind::BackForward:
+        case qm::NavigationKind::Reload:
+            return false;
+    }
+    return true;
+}
 
 QFont japaneseFont() {
     QFont f;
@@ -130,7 +154,14 @@ void TfrmIE::buildControls() {
     btnStop = makeButton(QStringLiteral("■"));
     btnForward = makeButton(QStringLiteral(">"));
     cmbURL = new QComboBox(Panel1);
-    cmbURL->setEditable(true);
+    // When its editing ends (Enter, or the focus leaving) on a text that
+    // matches an item, the box takes that for a choice of the item. It is none
+    // of the user's: Enter goes by its own connection, and the focus leaving
+    // goes nowhere. The two connections around the box's own mark that time.
+    auto* edit = new QLineEdit;
+    connect(edit, &QLineEdit::editingFinished, this, [this] { finishingEdit_ = true; });
+    cmbURL->setLineEdit(edit);
+    connect(edit, &QLineEdit::editingFinished, this, [this] { finishingEdit_ = false; });
     // The list grows only by completed navigations, and what the user types is
     // taken as typed: no item is inserted on Enter, no text completed.
     cmbURL->setInsertPolicy(QComboBox::NoInsert);
@@ -163,10 +194,13 @@ void TfrmIE::buildControls() {
     connect(btnBack, &QToolButton::clicked, this, guarded([this] { btnBackClick(); }));
     connect(btnForward, &QToolButton::clicked, this, guarded([this] { btnForwardClick(); }));
     connect(btnStop, &QToolButton::clicked, this, guarded([this] { btnStopClick(); }));
-    // Only the user's changes: a choice from the list and typing. The program's
-    // own setEditText emits neither.
-    connect(cmbURL, &QComboBox::textActivated, this, [this] { runGuarded([this] { cmbURLChange(); }); });
-    connect(cmbURL->lineEdit(), &QLineEdit::textEdited, this, [this] { runGuarded([this] { cmbURLChange(); }); });
+    // Only the user's changes: a choice from the list, Enter and typing. The
+    // program's own setEditText emits none of them.
+    connect(cmbURL, &QComboBox::activated, this, [this] {
+        if (!finishingEdit_) runGuarded([this] { cmbURLSelect(); });
+    });
+    connect(edit, &QLineEdit::returnPressed, this, guarded([this] { btnGoClick(); }));
+    connect(edit, &QLineEdit::textEdited, this, [this] { runGuarded([this] { cmbURLChange(); }); });
 }
 
 qm::BrowserEngine& TfrmIE::engine() {
@@ -228,16 +262,21 @@ void TfrmIE::navigate(const QString& address) {
 }
 
 void TfrmIE::btnGoClick() {
+    addressEdited_ = false;
     StatusBar1->showMessage(kPleaseWait);
     navigate(cmbURL->currentText());
 }
 
-void TfrmIE::cmbURLChange() { btnGoClick(); }
+void TfrmIE::cmbURLChange() { addressEdited_ = true; }
+
+void TfrmIE::cmbURLSelect() { btnGoClick(); }
 
 // The engine reports nothing when there is no page to go to; anything that
 // is thrown all the same is dropped, as the window promises.
 void TfrmIE::btnBackClick() {
     if (view_ == nullptr) return;
+    addressEdited_ = false;
+    gesture_.begin(Clock::now(), {});  // the user's own move through the history
     try {
         view_->back();
     } catch (const std::exception&) {
@@ -246,6 +285,8 @@ void TfrmIE::btnBackClick() {
 
 void TfrmIE::btnForwardClick() {
     if (view_ == nullptr) return;
+    addressEdited_ = false;
+    gesture_.begin(Clock::now(), {});
     try {
         view_->forward();
     } catch (const std::exception&) {
@@ -262,35 +303,85 @@ void TfrmIE::WebBrowser1StatusTextChange(const QString& text) {
     if (qm::browser::passesStatusTest(text, wmpList())) pendingMediaLink_ = text;
 }
 
-void TfrmIE::WebBrowser1BeforeNavigate2(const QUrl& url, bool fromPage, bool& cancel) {
+void TfrmIE::WebBrowser1BeforeNavigate2(const qm::NavigationRequest& request, bool& cancel) {
+    const QUrl& url = request.url;
     const QString address = url.toString(QUrl::FullyEncoded);
+    const bool byUser = startedByUser(request);
     if (qm::browser::isMediaLink(address, wmpList(), rpList())) {
         cancel = true;
+        if (request.mainFrame) userNavigation_.clear();
         // A media link of another scheme (file:, data:, javascript:, …) is
         // dropped: nothing a page shows may make the player read a local file.
-        if (qm::browser::mayGoToPlayer(url)) openInPlayer(address);
+        if (!qm::browser::mayGoToPlayer(url)) return;
+        if (!byUser) {
+            StatusBar1->showMessage(kRefusedMedia.arg(address));
+            return;
+        }
+        openInPlayer(address);
         return;
     }
     // The user may browse local pages; a web page may not lead there.
-    if (fromPage && url.isLocalFile() && !location().isLocalFile()) {
+    if (fromPage(request.kind) && url.isLocalFile() && !location().isLocalFile()) {
         cancel = true;
+        if (request.mainFrame) userNavigation_.clear();
+        return;
     }
+    if (request.mainFrame) userNavigation_ = byUser ? url : QUrl();
 }
 
-void TfrmIE::WebBrowser1NewWindow2(bool& cancel) {
+// The user's gesture decides a page's navigations; Typed comes only from the
+// address box, the user's own. A redirect is the user's when it comes from
+// the server on the way to the page the user asked for; one that the page
+// makes once it is shown (a script, a refresh) is the page's.
+bool TfrmIE::startedByUser(const qm::NavigationRequest& request) {
+    if (!request.mainFrame) return false;
+    switch (request.kind) {
+        case qm::NavigationKind::Typed:
+            return true;
+        case qm::NavigationKind::Redirect:
+            return !userNavigation_.isEmpty() && location() != userNavigation_;
+        case qm::NavigationKind::LinkClicked:
+        case qm::NavigationKind::FormSubmitted:
+        case qm::NavigationKind::BackForward:
+        case qm::NavigationKind::Reload:
+        case qm::NavigationKind::Other:
+            return gesture_.takeForNavigation(request.url, Clock::now());
+    }
+    return false;
+}
+
+// A window needs the engine's word that the user asked for it and the
+// user's gesture on this window, which it takes: one press, one window.
+void TfrmIE::WebBrowser1NewWindow2(const qm::NewWindowRequest& request, bool& cancel) {
+    if (!request.userInitiated || !gesture_.takeForWindow(Clock::now())) {
+        cancel = true;
+        StatusBar1->showMessage(kRefusedWindow);
+        return;
+    }
     if (!qm::browser::isMediaLink(pendingMediaLink_, wmpList(), rpList())) return;
     cancel = true;  // pendingMediaLink stays: it is never cleared by use
     const QUrl url(pendingMediaLink_);
     if (qm::browser::mayGoToPlayer(url)) openInPlayer(url.toString(QUrl::FullyEncoded));
 }
 
+// While the user is typing in the box, the address is listed but the text
+// is left as typed.
 void TfrmIE::WebBrowser1NavigateComplete2() {
     if (view_ == nullptr) return;
     const QString location = view_->url().toString();
     if (location.isEmpty()) return;  // nothing shown yet
     if (location == cmbURL->currentText()) return;
-    if (cmbURL->findText(location, Qt::MatchFixedString) < 0) cmbURL->addItem(location);
-    cmbURL->setEditText(location);
+    if (cmbURL->findText(location, Qt::MatchFixedString) < 0) {
+        QLineEdit* edit = cmbURL->lineEdit();
+        const QString typed = edit->text();
+        const int cursor = edit->cursorPosition();
+        cmbURL->addItem(location);  // the first item of an empty list becomes the text
+        if (addressEdited_ && edit->text() != typed) {
+            edit->setText(typed);
+            edit->setCursorPosition(cursor);
+        }
+    }
+    if (!addressEdited_) cmbURL->setEditText(location);
 }
 
 // ---------------------------------------------------------------- what the view reports
@@ -299,25 +390,30 @@ void TfrmIE::WebBrowser1NavigateComplete2() {
 // each runs its handler and shows what it throws through the general handler.
 
 void TfrmIE::statusTextChanged(const QString& text) noexcept {
-    runGuarded([&] { WebBrowser1StatusTextChange(text); });
+    runGuarded([&] {
+        hoveredLink_ = QUrl(text);
+        WebBrowser1StatusTextChange(text);
+    });
 }
 
-bool TfrmIE::beforeNavigate(const QUrl& url, bool fromPage) noexcept {
+bool TfrmIE::beforeNavigate(const qm::NavigationRequest& request) noexcept {
     bool cancel = false;
-    runGuarded([&] { WebBrowser1BeforeNavigate2(url, fromPage, cancel); });
+    runGuarded([&] { WebBrowser1BeforeNavigate2(request, cancel); });
     return cancel;
 }
 
 // Not cancelled, the page gets a browser window of ours, shown, sharing this
-// window's engine.
-qm::BrowserView* TfrmIE::newWindow() noexcept {
+// window's engine. The user's gesture goes with it, for the page it was
+// asked for.
+qm::BrowserView* TfrmIE::newWindow(const qm::NewWindowRequest& request) noexcept {
     bool cancel = false;
     qm::BrowserView* view = nullptr;
     runGuarded([&] {
-        WebBrowser1NewWindow2(cancel);
+        WebBrowser1NewWindow2(request, cancel);
         if (cancel) return;
         auto* w = new TfrmIE(family_);
         family_->pageWindows_ << QPointer<TfrmIE>(w);
+        w->gesture_.begin(Clock::now(), {});
         w->show();
         view = w->view_.get();
     });
@@ -325,7 +421,23 @@ qm::BrowserView* TfrmIE::newWindow() noexcept {
 }
 
 void TfrmIE::navigateComplete() noexcept {
+    userNavigation_.clear();  // its page is shown, or it ended
     runGuarded([this] { WebBrowser1NavigateComplete2(); });
+}
+
+// A press on the page is the user turning to it: what was typed in the box
+// and not gone to is given up. The press belongs to the media link under the
+// pointer, if there is one.
+void TfrmIE::userInput(qm::UserInput input) noexcept {
+    runGuarded([&] {
+        if (input == qm::UserInput::ButtonUp) {
+            gesture_.extend(Clock::now());
+            return;
+        }
+        addressEdited_ = false;
+        const bool onMedia = qm::browser::isMediaLink(hoveredLink_.toString(QUrl::FullyEncoded), wmpList(), rpList());
+        gesture_.begin(Clock::now(), onMedia ? hoveredLink_ : QUrl());
+    });
 }
 
 void TfrmIE::closeRequested() noexcept {
@@ -337,10 +449,23 @@ void TfrmIE::closeRequested() noexcept {
 
 // The open waits for the media's length with a nested event loop; that must
 // not run inside the engine's navigation callback, so it goes to the queue.
-// The navigation has been cancelled already.
+// The navigation has been cancelled already. No open starts while a box or
+// dialog is showing (its question would be asked again inside it), and one
+// waiting in the queue is enough.
 void TfrmIE::openInPlayer(const QString& address) {
-    QTimer::singleShot(0, this, qm::guarded([address] {
+    if (dialogShowing()) {
+        StatusBar1->showMessage(kBusy.arg(address));
+        return;
+    }
+    if (openQueued_) return;
+    openQueued_ = true;
+    QTimer::singleShot(0, this, qm::guarded([this, address] {
+        openQueued_ = false;
         if (frmMain == nullptr) return;
+        if (dialogShowing()) {
+            StatusBar1->showMessage(kBusy.arg(address));
+            return;
+        }
         frmMain->OpenFile(address);  // its result is not looked at
         showMainWindow();
     }));

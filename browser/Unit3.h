@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserEngine.h"
+#include "UserGesture.h"
 
 #include <QList>
 #include <QPointer>
@@ -23,6 +24,13 @@ class QVBoxLayout;
 // engine (its profile), which the windows its pages ask for share; the
 // extension lists belong to frmInfo, the player to frmMain.
 //
+// Only the user drives the player: media goes to it from a navigation of the
+// page itself (not of a frame inside it) that the user started, by clicking
+// on the page or by an address given in the box; what a page does on its own
+// is refused and said in the status bar. One press of a button or key lets
+// the page open at most one thing, a navigation or a window. Nothing goes to
+// the player while a box or dialog of the program is showing.
+//
 // The web engine is loaded and made when the window is first shown, not
 // before: it costs much time and memory, and the player must start fast.
 class TfrmIE : public QWidget, private qm::BrowserViewHost {
@@ -41,15 +49,20 @@ public:
     // The windows pages of this window's family asked for and that are still open.
     QList<TfrmIE*> pageWindows() const;
 
+    // Enter in the address box comes here too.
     void btnGoClick();
+    // The user changed the box's text by typing: nothing starts, and the
+    // text stays as typed (pages shown meanwhile are only listed) until the
+    // user goes somewhere or presses on the page.
     void cmbURLChange();
+    // The user chose an item from the box's list: as btnGoClick.
+    void cmbURLSelect();
     void btnBackClick();
     void btnForwardClick();
     void btnStopClick();
     void WebBrowser1StatusTextChange(const QString& text);
-    // fromPage: a link, form, script or redirect rather than the user's own address.
-    void WebBrowser1BeforeNavigate2(const QUrl& url, bool fromPage, bool& cancel);
-    void WebBrowser1NewWindow2(bool& cancel);
+    void WebBrowser1BeforeNavigate2(const qm::NavigationRequest& request, bool& cancel);
+    void WebBrowser1NewWindow2(const qm::NewWindowRequest& request, bool& cancel);
     void WebBrowser1NavigateComplete2();
 
     // The addresses the address box starts with.
@@ -75,15 +88,18 @@ private:
 
     void buildControls();
     void navigate(const QString& address);
+    // True when the user started the navigation; may take the user's gesture.
+    bool startedByUser(const qm::NavigationRequest& request);
     void openInPlayer(const QString& address);
     qm::BrowserEngine& engine();
 
     // BrowserViewHost
     void statusTextChanged(const QString& text) noexcept override;
-    bool beforeNavigate(const QUrl& url, bool fromPage) noexcept override;
-    qm::BrowserView* newWindow() noexcept override;
+    bool beforeNavigate(const qm::NavigationRequest& request) noexcept override;
+    qm::BrowserView* newWindow(const qm::NewWindowRequest& request) noexcept override;
     void navigateComplete() noexcept override;
     void closeRequested() noexcept override;
+    void userInput(qm::UserInput input) noexcept override;
 
     TfrmIE* family_;  // the window that owns the engine: this for frmIE
     std::unique_ptr<QLibrary> module_;         // the family's window only
@@ -91,6 +107,14 @@ private:
     std::unique_ptr<qm::BrowserView> view_;
     QVBoxLayout* viewHost_ = nullptr;
     QString pendingMediaLink_;
+    QUrl hoveredLink_;  // the link the engine last reported under the pointer or focus
+    qm::browser::UserGesture gesture_;
+    // The address of a navigation of the page that the user started, until its
+    // page is shown: a server's redirect on the way there is the user's too.
+    QUrl userNavigation_;
+    bool addressEdited_ = false;   // the box holds what the user typed, not yet gone to
+    bool finishingEdit_ = false;   // the box's line edit is saying its editing ended
+    bool openQueued_ = false;      // an open for the player waits in the event queue
     QList<QPointer<TfrmIE>> pageWindows_;  // kept by the family's window
 };
 

@@ -15,9 +15,10 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
-    QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:
+    void newWindowRequest(QWebEngineNewWindowRequest& request);
+
     BrowserViewHost* host_;
 };
 

@@ -3,12 +3,62 @@
 #include "BrowserEngine.h"
 #include "BrowserPage.h"
 
+#include <QChildEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
+
+// Reports the user's mouse buttons and keys on the view's page to the host.
+// The page is drawn by a widget the view makes inside itself when it first
+// shows a page, which is where the input goes: the watch follows the view's
+// children as they come.
+class InputWatch : public QObject {
+public:
+    InputWatch(QWidget* view, qm::BrowserViewHost* host) : QObject(view), view_(view), host_(host) {
+        view->installEventFilter(this);
+        for (QObject* child : view->children()) child->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == view_) {
+            if (event->type() == QEvent::ChildAdded) static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+            return false;  // input the page did not take comes up here again: counted once
+        }
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+                host_->userInput(qm::UserInput::ButtonDown);
+                break;
+            case QEvent::MouseButtonRelease:
+                host_->userInput(qm::UserInput::ButtonUp);
+                break;
+            case QEvent::KeyPress:
+                if (isActivatingKey(*static_cast<QKeyEvent*>(event))) host_->userInput(qm::UserInput::Key);
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    // A held key repeats by itself, a modifier alone does nothing on a page,
+    // and Escape is how the user says no.
+    static bool isActivatingKey(const QKeyEvent& e) {
+        if (e.isAutoRepeat()) return false;
+        const int key = e.key();
+        if (key == Qt::Key_Escape) return false;
+        return key < Qt::Key_Shift || key > Qt::Key_ScrollLock;
+    }
+
+    QWidget* view_;
+    qm::BrowserViewHost* host_;
+};
 
 // A QWebEngineView with our page. The widget goes with this object.
 class WebView : public qm::BrowserView {
@@ -19,6 +69,7 @@ public:
         page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
         page_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
         view_->setPage(page_);
+        new InputWatch(view_, host);
         QObject::connect(page_, &QWebEnginePage::linkHovered, page_,
                          [host](const QString& text) { host->statusTextChanged(text); });
         QObject::connect(page_, &QWebEnginePage::urlChanged, page_, [host] { host->navigateComplete(); });

@@ -2,11 +2,13 @@
 // a test server on 127.0.0.1, and the plain link rules it decides by.
 #include "AppHarness.h"
 #include "MediaLinks.h"
+#include "UserGesture.h"
 #include "WebServer.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
@@ -14,6 +16,11 @@
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include <unistd.h>
 
@@ -23,11 +30,14 @@ using qm::browser::isMediaLink;
 using qm::browser::mayGoToPlayer;
 using qm::browser::passesStatusTest;
 using qm::browser::statusTextExtension;
+using qm::browser::UserGesture;
 using qmtest::AppHarness;
 using qmtest::waitUntil;
 
 const QString kWmp = QStringLiteral(".wma.mp3.");
 const QString kRp = QStringLiteral(".ram.rm.");
+const QString kPleaseWait = QStringLiteral("しばらくお待ちください．．．");
+const QString kRefusedWindow = QStringLiteral("ページが自動で開こうとしたウィンドウを開きませんでした");
 
 // ---------------------------------------------------------------- link rules
 
@@ -86,10 +96,13 @@ TEST(MediaLinkRules, OnlyTheMediaPlayerListIsConsultedForStatusTexts) {
     EXPECT_FALSE(passesStatusTest("http://h/talk.wma", ""));
 }
 
-TEST(MediaLinkRules, OnlyWebAddressesGoToThePlayer) {
+TEST(MediaLinkRules, OnlyNetworkAddressesGoToThePlayer) {
     EXPECT_TRUE(mayGoToPlayer(QUrl("http://h/lesson.mp3")));
     EXPECT_TRUE(mayGoToPlayer(QUrl("https://h/lesson.mp3")));
     EXPECT_TRUE(mayGoToPlayer(QUrl("HTTP://h/lesson.mp3")));
+    EXPECT_TRUE(mayGoToPlayer(QUrl("rtsp://h:554/talk.rm")));
+    EXPECT_TRUE(mayGoToPlayer(QUrl("mms://h/talk.wma")));
+    EXPECT_FALSE(mayGoToPlayer(QUrl("rtsp:///talk.rm")));  // no host
     EXPECT_FALSE(mayGoToPlayer(QUrl("file:///home/me/lesson.mp3")));
     EXPECT_FALSE(mayGoToPlayer(QUrl("file://h/home/me/lesson.mp3")));
     EXPECT_FALSE(mayGoToPlayer(QUrl("data:audio/mpeg;base64,AAAA.mp3")));
@@ -98,6 +111,64 @@ TEST(MediaLinkRules, OnlyWebAddressesGoToThePlayer) {
     EXPECT_FALSE(mayGoToPlayer(QUrl("edl://h/lesson.mp3")));
     EXPECT_FALSE(mayGoToPlayer(QUrl("http:///lesson.mp3")));  // no host
     EXPECT_FALSE(mayGoToPlayer(QUrl("/home/me/lesson.mp3")));
+}
+
+// ---------------------------------------------------------------- the user's gesture
+
+using namespace std::chrono_literals;
+
+TEST(UserGestureRules, OnePressLetsOneThingThroughWhileItIsFresh) {
+    const UserGesture::Clock::time_point t0{};
+    const QUrl page("http://h/page.html");
+    UserGesture g;
+    EXPECT_FALSE(g.takeForNavigation(page, t0));  // no press yet
+    EXPECT_FALSE(g.takeForWindow(t0));
+    g.extend(t0);  // a release with no press before it makes none
+    EXPECT_FALSE(g.takeForWindow(t0));
+
+    g.begin(t0, {});
+    EXPECT_TRUE(g.takeForNavigation(page, t0 + 10ms));
+    EXPECT_FALSE(g.takeForNavigation(page, t0 + 20ms));  // taken
+    EXPECT_FALSE(g.takeForWindow(t0 + 20ms));
+    g.extend(t0 + 30ms);  // the release of the press already used
+    EXPECT_FALSE(g.takeForWindow(t0 + 40ms));
+
+    g.begin(t0, {});
+    EXPECT_TRUE(g.takeForWindow(t0 + UserGesture::kLifetime));  // the last moment
+    g.begin(t0, {});
+    EXPECT_FALSE(g.takeForWindow(t0 + UserGesture::kLifetime + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(page, t0 + UserGesture::kLifetime + 1ms));
+
+    // A long press: the gesture lasts from the release.
+    g.begin(t0, {});
+    g.extend(t0 + 10s);
+    EXPECT_TRUE(g.takeForNavigation(page, t0 + 10s + UserGesture::kLifetime));
+
+    // A new press replaces one not taken; it does not add a second.
+    g.begin(t0, {});
+    g.begin(t0 + 1ms, {});
+    EXPECT_TRUE(g.takeForWindow(t0 + 2ms));
+    EXPECT_FALSE(g.takeForWindow(t0 + 3ms));
+}
+
+TEST(UserGestureRules, APressOnAMediaLinkBelongsToThatLink) {
+    const UserGesture::Clock::time_point t0{};
+    const QUrl lesson("http://h/lesson.mp3");
+    UserGesture g;
+    g.begin(t0, lesson);
+    EXPECT_FALSE(g.takeForNavigation(QUrl("http://h/n1.mp3"), t0 + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(QUrl("http://h/page.html"), t0 + 1ms));
+    EXPECT_TRUE(g.takeForNavigation(lesson, t0 + 2ms));  // still there for the link
+    EXPECT_FALSE(g.takeForNavigation(lesson, t0 + 3ms));
+
+    // The engine's two spellings of one address are one link.
+    g.begin(t0, QUrl("http://h/表 1.mp3"));
+    EXPECT_TRUE(g.takeForNavigation(QUrl("http://h/%E8%A1%A8%201.mp3"), t0 + 1ms));
+
+    // A window request takes it whatever link it belongs to.
+    g.begin(t0, lesson);
+    EXPECT_TRUE(g.takeForWindow(t0 + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(lesson, t0 + 2ms));
 }
 
 // ---------------------------------------------------------------- the window
@@ -190,6 +261,7 @@ protected:
     TfrmIE& ie = *frmIE;
     QWebEnginePage* page = nullptr;
     int loads = 0;
+    QStringList statusMessages;  // every text the status bar showed, in order
 
     void SetUp() override {
         ASSERT_NE(web.port(), 0);
@@ -211,7 +283,12 @@ protected:
             "<a id='host' href='" + web.url("/path").toUtf8() + "'>path</a>"
             "<a id='file' href='file://" + qmtest::testMedia("lesson.mp3").toUtf8() + "'>file</a>"
             "<a id='wmaBlank' target='_blank' href='/talk.wma'>talk.wma</a>"
-            "<a id='ramBlank' target='_blank' href='/talk.ram'>talk.ram</a>";
+            "<a id='ramBlank' target='_blank' href='/talk.ram'>talk.ram</a>"
+            "<a id='wma' href='/talk.wma'>talk.wma here</a>"
+            "<a id='rtsp' href='rtsp://127.0.0.1:1/live.rm'>rtsp</a>"
+            "<a id='mms' href='mms://127.0.0.1:1/live.wma'>mms</a>"
+            "<a id='go' href='/go'>go on to talk.wma</a>";
+        web.redirect("/go", "/talk.wma");
         web.serve("/index.html", "text/html", html("index", links));
         for (const char* p : {"/page.html", "/PAGE.HTML", "/LESSON.MP3", "/path"}) {
             web.serve(p, "text/html", html(p, "<a id='index' href='/index.html'>back</a>"));
@@ -224,7 +301,14 @@ protected:
         QObject::connect(page, &QWebEnginePage::loadFinished, page, [this](bool ok) {
             if (ok) ++loads;
         });
+        QObject::connect(ie.StatusBar1, &QStatusBar::messageChanged, ie.StatusBar1,
+                         [this](const QString& m) { statusMessages << m; });
     }
+
+    static QString refusedMedia(const QString& address) {
+        return QStringLiteral("ページが自動で開こうとしたメディアを開きませんでした: ") + address;
+    }
+    bool statusShowed(const QString& text) const { return statusMessages.contains(text); }
 
     static QByteArray html(const QByteArray& title, const QByteArray& body) {
         return "<!DOCTYPE html><html><head><title>" + title +
@@ -273,16 +357,21 @@ protected:
     QPoint inWindow(const QPoint& inView) const { return ie.WebBrowser1->mapTo(&ie, inView); }
 
     // The pointer rests on a link as the user's would, until the engine reports
-    // it (right after a load the page may not take input yet). True when it did.
+    // it (right after a load the page may not take input yet). True when it did;
+    // the report may have been replaced by another status text since.
     bool hover(const QString& id) {
         const Link l = link(id);
         if (l.centre.x() < 0) return false;
+        const qsizetype from = statusMessages.size();
+        const auto reported = [&] {
+            return ie.StatusBar1->currentMessage() == l.href || statusMessages.indexOf(l.href, from) >= 0;
+        };
         int nudge = 0;
         return waitUntil(
             [&] {
-                if (ie.StatusBar1->currentMessage() == l.href) return true;
+                if (reported()) return true;
                 QTest::mouseMove(ie.windowHandle(), inWindow(l.centre + QPoint(nudge++ % 2, 0)));
-                return ie.StatusBar1->currentMessage() == l.href;
+                return reported();
             },
             5000);
     }
@@ -316,6 +405,12 @@ protected:
     }
 
     bool historyHas(const QString& path) const { return frmInfo->historyPaths().contains(web.url(path)); }
+    bool historyHasMedia() const {
+        for (const QString& p : frmInfo->historyPaths()) {
+            if (isMediaLink(p, kWmp, kRp)) return true;
+        }
+        return false;
+    }
 };
 
 TEST_F(Browser, MediaLinksGoToThePlayerWhileThePageStays) {
@@ -362,31 +457,49 @@ TEST_F(Browser, MediaLinksGoToThePlayerWhileThePageStays) {
     EXPECT_FALSE(frmMain->isVisible());
     ASSERT_TRUE(clickAndLoad("index", "/index.html"));
 
+    // Streaming addresses go to the player too (nothing answers there).
+    frmMain->hide();
+    ASSERT_TRUE(click("rtsp"));
+    EXPECT_TRUE(waitUntil([&] { return frmInfo->historyPaths().contains("rtsp://127.0.0.1:1/live.rm"); }, 8000));
+    EXPECT_TRUE(waitUntil([] { return frmMain->isVisible(); }, 8000));
+    frmMain->hide();
+    ASSERT_TRUE(click("mms"));
+    EXPECT_TRUE(waitUntil([&] { return frmInfo->historyPaths().contains("mms://127.0.0.1:1/live.wma"); }, 8000));
+    EXPECT_TRUE(waitUntil([] { return frmMain->isVisible(); }, 8000));
+    EXPECT_EQ(shown(), url("/index.html"));
+
+    // The user's link, sent on by the server to media: the user's still.
+    ASSERT_TRUE(click("go"));
+    EXPECT_TRUE(waitUntil([&] { return frmMain->state().mediaFile == web.url("/talk.wma").toStdString(); }, 10000));
+    EXPECT_EQ(shown(), url("/index.html"));
+    frmMain->hide();
+
     // A local file with a media name: neither played nor shown.
     const QStringList history = frmInfo->historyPaths();
     ASSERT_TRUE(click("file"));
     qmtest::pump(1000);
     EXPECT_EQ(frmInfo->historyPaths(), history);
-    EXPECT_EQ(frmMain->state().mediaFile, web.url("/lesson.mp3").toStdString());
+    EXPECT_EQ(frmMain->state().mediaFile, web.url("/talk.wma").toStdString());
     EXPECT_FALSE(frmMain->isVisible());
     EXPECT_EQ(shown(), url("/index.html"));
 
     // The engine refuses that one itself; the window's own rule refuses it
     // too, and any local address a web page leads to, while the user may
     // still type one.
+    using qm::NavigationKind;
     const QUrl localMedia = QUrl::fromLocalFile(qmtest::testMedia("lesson.mp3"));
     const QUrl localPage = QUrl::fromLocalFile(qmtest::testMedia("lesson.times"));
     bool cancel = false;
-    ie.WebBrowser1BeforeNavigate2(localMedia, /*fromPage=*/false, cancel);
+    ie.WebBrowser1BeforeNavigate2({localMedia, NavigationKind::Typed, true}, cancel);
     EXPECT_TRUE(cancel);
     cancel = false;
-    ie.WebBrowser1BeforeNavigate2(QUrl("data:audio/mpeg;base64,AAAA#.mp3"), true, cancel);
+    ie.WebBrowser1BeforeNavigate2({QUrl("data:audio/mpeg;base64,AAAA#.mp3"), NavigationKind::Typed, true}, cancel);
     EXPECT_TRUE(cancel);
     cancel = false;
-    ie.WebBrowser1BeforeNavigate2(localPage, true, cancel);
+    ie.WebBrowser1BeforeNavigate2({localPage, NavigationKind::LinkClicked, true}, cancel);
     EXPECT_TRUE(cancel);
     cancel = false;
-    ie.WebBrowser1BeforeNavigate2(localPage, false, cancel);
+    ie.WebBrowser1BeforeNavigate2({localPage, NavigationKind::Typed, true}, cancel);
     EXPECT_FALSE(cancel);
     qmtest::pump(300);
     EXPECT_EQ(frmInfo->historyPaths(), history);
@@ -493,12 +606,14 @@ TEST_F(Browser, TheAddressBoxListsCompletedAddressesOnce) {
     qmtest::pump(500);
     EXPECT_EQ(shown(), url("/PAGE.HTML"));
 
-    // Typing navigates at each keystroke to the text so far.
+    // Typing starts nothing; Enter goes to what was typed.
     ie.cmbURL->setEditText(web.url("/page.htm"));
     ie.StatusBar1->clearMessage();
-    before = loads;
     QTest::keyClick(ie.cmbURL->lineEdit(), 'l');
-    EXPECT_EQ(ie.StatusBar1->currentMessage(), "しばらくお待ちください．．．");
+    EXPECT_EQ(ie.StatusBar1->currentMessage(), "");
+    before = loads;
+    QTest::keyClick(ie.cmbURL->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(ie.StatusBar1->currentMessage(), kPleaseWait);
     EXPECT_TRUE(waitUntil([&] { return loads > before && shown() == url("/page.html"); }, 5000));
 
     // Choosing an item from the list navigates to it.
@@ -509,6 +624,189 @@ TEST_F(Browser, TheAddressBoxListsCompletedAddressesOnce) {
     EXPECT_TRUE(waitUntil([&] { return loads > before && shown() == url("/index.html"); }, 5000));
     EXPECT_EQ(ie.cmbURL->count(), 6);
     EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join('|').toStdString();
+}
+
+// The user types addresses while the page moves on by itself: no keystroke
+// goes anywhere, the pages shown are listed but the typed text stays, and
+// Enter goes to what was typed.
+TEST_F(Browser, TypingInTheAddressBoxGoesNowhereUntilEnter) {
+    constexpr int kHops = 10;
+    for (int i = 1; i <= kHops; ++i) {
+        const QByteArray next = "<script>setTimeout(function(){location.href='/hop" + QByteArray::number(i + 1) +
+                                ".html'}, 100)</script>";
+        web.serve("/hop" + QByteArray::number(i) + ".html", "text/html", html("hop", i < kHops ? next : ""));
+    }
+    frmMain->state().dirty = true;  // an open would ask to save first
+    ASSERT_TRUE(go("/hop1.html"));
+    statusMessages.clear();
+
+    // Typed a few letters at a time, a page shown between each: "http://127."
+    // on the way is no address to go to, let alone media.
+    QLineEdit* edit = ie.cmbURL->lineEdit();
+    edit->selectAll();
+    const QString typed = web.url("/index.html");
+    for (qsizetype i = 0; i < typed.size(); i += 6) {
+        const int before = loads;
+        QTest::keyClicks(edit, typed.mid(i, 6));
+        ASSERT_TRUE(waitUntil([&] { return loads > before; }, 5000)) << i;
+        EXPECT_EQ(edit->text(), typed.left(i + 6));
+    }
+    ASSERT_TRUE(waitUntil([&] { return shown() == url("/hop10.html"); }, 5000));
+    EXPECT_EQ(edit->text(), typed);
+    EXPECT_GE(ie.cmbURL->findText(web.url("/hop10.html")), 0);  // listed all the same
+    EXPECT_FALSE(statusShowed(kPleaseWait));
+    for (const QString& r : web.requests()) {
+        EXPECT_TRUE(r.startsWith("/hop") || r == "/favicon.ico") << r.toStdString();
+    }
+
+    // The focus leaving the box with the address of an item starts nothing
+    // either, though the box takes it for that item.
+    edit->selectAll();
+    QTest::keyClicks(edit, web.url("/hop3.html"));
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+    EXPECT_FALSE(statusShowed(kPleaseWait));
+    EXPECT_EQ(edit->text(), web.url("/hop3.html"));
+
+    // Enter goes, the address read as a browser's address bar reads it.
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("127.0.0.1:%1/index.html").arg(web.port()));
+    const int before = loads;
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(ie.StatusBar1->currentMessage(), kPleaseWait);
+    ASSERT_TRUE(waitUntil([&] { return loads > before && shown() == url("/index.html"); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return edit->text() == web.url("/index.html"); }, 3000));
+    EXPECT_EQ(web.requestCount("/index.html"), 1);
+    EXPECT_EQ(web.requestCount("/hop3.html"), 1);
+    EXPECT_TRUE(app.dialogs->questions.isEmpty()) << app.dialogs->questions.join('|').toStdString();
+}
+
+// Pages that try media and windows on their own, in each way a page can:
+// none of it reaches the player, and each media refusal is said.
+TEST_F(Browser, APageOnItsOwnOpensNeitherMediaNorWindows) {
+    // A flood of script navigations and window requests, with frames that load
+    // media, are sent on to media by the server, or send the page itself there.
+    web.serve("/flood.html", "text/html",
+              html("flood",
+                   "<iframe src='/frame.mp3'></iframe><iframe src='/toframe'></iframe><iframe src='/top.html'></iframe>"
+                   "<script>var i = 0; var t = setInterval(function() {"
+                   "  if (++i > 20) { clearInterval(t); location.href = '/meta.html'; return; }"
+                   "  location.href = '/n' + i + '.mp3'; window.open('/w' + i + '.mp3'); window.open('/page.html');"
+                   "}, 40);</script>"));
+    web.redirect("/toframe", "/framed.mp3");
+    web.serve("/top.html", "text/html", html("top", "<script>top.location.href = '/top.mp3';</script>"));
+    // Then a refresh, a script while the page loads, the server's redirect of
+    // a navigation the page made, and a streaming address; each page goes on
+    // to the next by itself.
+    const auto next = [](const char* first, const char* then) {
+        return "<script>setTimeout(function(){location.href='" + QByteArray(first) +
+               "'}, 50); setTimeout(function(){location.href='" + QByteArray(then) + "'}, 250)</script>";
+    };
+    web.serve("/meta.html", "text/html",
+              "<html><head><meta http-equiv='refresh' content='0;url=/meta.mp3'></head><body>" +
+                  next("/meta.mp3", "/inline.html") + "</body></html>");
+    web.serve("/inline.html", "text/html",
+              html("inline", next("/toredirect", "/rtsp.html") + "<script>location.replace('/inline.mp3')</script>"));
+    web.redirect("/toredirect", "/redirected.mp3");
+    web.serve("/rtsp.html", "text/html", html("rtsp", next("rtsp://127.0.0.1:1/auto.rm", "/done.html")));
+    web.serve("/done.html", "text/html", html("done", ""));
+
+    frmMain->state().dirty = true;  // an open would ask to save first
+    frmMain->hide();
+    ie.cmbURL->setEditText(web.url("/flood.html"));  // its load may never finish: it is never left alone
+    ie.btnGoClick();
+    ASSERT_TRUE(waitUntil([&] { return shown() == url("/done.html"); }, 20000))
+        << shown().toString().toStdString() << "\n" << statusMessages.join("\n").toStdString();
+    for (const char* p : {"/n1.mp3", "/n20.mp3", "/frame.mp3", "/framed.mp3", "/top.mp3", "/meta.mp3", "/inline.mp3",
+                          "/redirected.mp3"}) {
+        EXPECT_TRUE(statusShowed(refusedMedia(web.url(p)))) << p;
+    }
+    EXPECT_TRUE(statusShowed(kRefusedWindow));
+    EXPECT_TRUE(app.dialogs->questions.isEmpty()) << app.dialogs->questions.join('|').toStdString();
+    EXPECT_EQ(frmInfo->historyPaths(), QStringList());
+    EXPECT_EQ(frmMain->state().mediaFile, "");
+    EXPECT_FALSE(frmMain->isVisible());
+    EXPECT_TRUE(ie.pageWindows().isEmpty());
+    for (const QString& r : web.requests()) EXPECT_FALSE(r.endsWith(".mp3")) << r.toStdString();
+}
+
+// One press lets the page open one thing: the link the user clicked, though
+// the page keeps trying media of its own; one window of forty asked for.
+TEST_F(Browser, OnePressOnThePageOpensOneThing) {
+    web.serve("/busy.html", "text/html",
+              html("busy",
+                   "<a id='wma' href='/talk.wma'>talk.wma</a>"
+                   "<script>var i = 0; var t = setInterval(function() {"
+                   "  if (++i > 400) clearInterval(t); location.href = '/n' + i + '.mp3';"
+                   "}, 150);</script>"));
+    web.serve("/windows.html", "text/html",
+              html("windows",
+                   "<a id='windows' href='#' onclick=\"for (var i = 0; i < 40; i++) window.open('/page.html');"
+                   " setTimeout(function(){location.href='/done.html'}, 100); return false\">forty windows</a>"));
+    web.serve("/done.html", "text/html", html("done", ""));
+
+    frmMain->state().dirty = true;
+    app.dialogs->confirmAnswers.push_back(qm::Answer::No);
+    ASSERT_TRUE(go("/busy.html"));
+    ASSERT_TRUE(waitUntil([&] { return statusShowed(refusedMedia(web.url("/n2.mp3"))); }, 5000));
+    ASSERT_TRUE(click("wma"));
+    ASSERT_TRUE(waitUntil([&] { return frmMain->state().mediaFile == web.url("/talk.wma").toStdString(); }, 10000));
+    // The page goes on trying: a few more of its tries, and nothing else opened.
+    const qsizetype seen = statusMessages.size();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            int refusals = 0;
+            for (qsizetype i = seen; i < statusMessages.size(); ++i) refusals += statusMessages[i].startsWith(refusedMedia(""));
+            return refusals >= 3;
+        },
+        5000));
+    EXPECT_EQ(app.dialogs->questions, QStringList{"保存しますか"});
+    EXPECT_EQ(frmInfo->historyPaths(), QStringList{web.url("/talk.wma")});
+    EXPECT_EQ(frmMain->state().mediaFile, web.url("/talk.wma").toStdString());
+
+    ASSERT_TRUE(go("/windows.html"));
+    ASSERT_TRUE(click("windows"));
+    ASSERT_TRUE(waitUntil([&] { return shown() == url("/done.html"); }, 8000));
+    ASSERT_EQ(ie.pageWindows().size(), 1);
+    TfrmIE* opened = ie.pageWindows().first();
+    EXPECT_TRUE(waitUntil([&] { return opened->location() == url("/page.html"); }, 5000));
+    EXPECT_TRUE(statusShowed(kRefusedWindow));
+    EXPECT_EQ(ie.pageWindows().size(), 1);
+}
+
+// Asks its questions with an event loop running, as a real box does: the
+// first question runs whileAsking before it is answered.
+class AskingDialogs : public qmtest::ScriptedDialogs {
+public:
+    std::function<void()> whileAsking;
+    qm::Answer confirm(QWidget* parent, const QString& text) override {
+        const qm::Answer answer = ScriptedDialogs::confirm(parent, text);
+        if (auto f = std::exchange(whileAsking, nullptr)) f();
+        return answer;
+    }
+};
+
+TEST_F(Browser, NoOpenStartsWhileAQuestionIsShowing) {
+    auto owned = std::make_unique<AskingDialogs>();
+    AskingDialogs* dialogs = owned.get();
+    app.dialogs = dialogs;
+    qm::qmApp()->setDialogs(std::move(owned));
+    dialogs->confirmAnswers.push_back(qm::Answer::No);
+    const QString busy = QStringLiteral("確認の表示中のため、メディアを開きませんでした: ") + web.url("/talk.wma");
+    dialogs->whileAsking = [&] {
+        EXPECT_TRUE(qm::qmApp()->dialogShowing());
+        ASSERT_TRUE(click("wma"));  // the user clicks another media link meanwhile
+        EXPECT_TRUE(waitUntil([&] { return statusShowed(busy); }, 8000));
+    };
+
+    frmMain->state().dirty = true;
+    ASSERT_TRUE(go("/index.html"));
+    ASSERT_TRUE(click("mp3"));
+    ASSERT_TRUE(waitUntil([&] { return frmMain->state().mediaFile == web.url("/lesson.mp3").toStdString(); }, 15000));
+    EXPECT_EQ(dialogs->questions, QStringList{"保存しますか"});
+    EXPECT_TRUE(statusShowed(busy));
+    EXPECT_FALSE(historyHas("/talk.wma"));
+    EXPECT_EQ(web.requestCount("/talk.wma"), 0);
 }
 
 TEST_F(Browser, AMediaLinkWhileTheMemoIsEditedStaysCancelled) {

@@ -21,6 +21,7 @@ public:
     struct Resource {
         QByteArray type;
         QByteArray body;
+        QByteArray location;  // set: the answer is a redirect there
     };
 
     WebServer() {
@@ -55,7 +56,13 @@ public:
 
     void serve(const QByteArray& path, const QByteArray& type, const QByteArray& body) {
         QMutexLocker lock(&mutex_);
-        resources_.insert(path, Resource{type, body});
+        resources_.insert(path, Resource{type, body, {}});
+    }
+
+    // Answers path with "302 Found", sending the client on to location.
+    void redirect(const QByteArray& path, const QByteArray& location) {
+        QMutexLocker lock(&mutex_);
+        resources_.insert(path, Resource{"text/plain", "moved", location});
     }
 
     // The paths asked for, in order.
@@ -110,6 +117,9 @@ private:
         if (!found) {
             body = "not here";
             head = "HTTP/1.1 404 Not Found\r\nContent-Type: text/plain\r\n";
+        } else if (!r.location.isEmpty()) {
+            body = r.body;
+            head = "HTTP/1.1 302 Found\r\nLocation: " + r.location + "\r\nContent-Type: " + r.type + "\r\n";
         } else if (ranged && from > 0 && from < r.body.size()) {
             body = r.body.mid(from);
             head = "HTTP/1.1 206 Partial Content\r\nContent-Type: " + r.type + "\r\nContent-Range: bytes " +
