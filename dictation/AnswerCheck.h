@@ -6,7 +6,7 @@
 #include <vector>
 
 // The dictation check: the learner's answer compared with a block's note.
-// Plain C++; texts are UTF-8 (bytes that are not read as U+FFFD, one each).
+// Plain C++; texts are UTF-8 (a byte that is not valid UTF-8 reads as U+FFFD).
 namespace qm::dictation {
 
 // One unit of comparison: a word of text written with spaces, or a single

@@ -1,5 +1,7 @@
 #include "CuesToBlocks.h"
 
+#include "CueText.h"
+
 #include <algorithm>
 
 namespace qm::transcript {
@@ -37,6 +39,7 @@ BlocksResult toBlocks(std::vector<Cue> cues, const BlockOptions& options) {
     const bool lengthKnown = options.mediaLength > 0;
 
     for (auto& c : cues) {
+        c.text = detail::oneLine(c.text);
         c.startMs = std::max(c.startMs, 0);
         if (c.endMs) c.endMs = std::max(*c.endMs, c.startMs);
     }

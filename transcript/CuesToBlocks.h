@@ -57,6 +57,7 @@ struct BlocksResult {
 // - A block that would have no length (a cue of zero length, or one cut to
 //   nothing) is merged into the block after it, its note put first; the last
 //   one into the block before it.
+// - A CR or LF in a cue's text becomes a blank: a note is one line.
 // - More than kMaxBlocks blocks: refused (TooManyBlocks, detail the count);
 //   nothing is merged to fit, since the cues' times would be lost unseen.
 // Errors: NoCues for an empty list, NoEndTime, PastMediaEnd when no cue starts

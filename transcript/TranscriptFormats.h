@@ -77,6 +77,9 @@ std::vector<std::string> readPlainText(std::string_view fileBytes);
 // else UTF-8), except WebVTT, which the format defines as UTF-8. Lines end in CR LF.
 
 // "1", "00:00:00,000 --> 00:00:04,000", the note, a blank line; per block.
+// SubRip cannot escape anything: markup in a note ("<i>", "{\an8}") is read
+// back as markup and removed, and a note that is itself a timing line reads
+// back as a cue.
 std::string writeSubRip(const blockfile::BlockData& data);
 // "WEBVTT", then per block a blank line, the timing line and the note, with
 // "&", "<" and ">" written as character references so the note reads back as it was.

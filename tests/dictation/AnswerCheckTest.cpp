@@ -17,7 +17,7 @@ std::vector<std::string> keys(std::string_view text) {
     return k;
 }
 
-TEST(WorkedExample, English) {
+TEST(AnswerCheckExample, English) {
     const std::string reference = "The quick brown fox jumps over the lazy dog.";
     const std::string answer = "the quick brown fox jumped over lazy old dog";
     const CheckResult r = checkAnswer(reference, answer);
@@ -43,7 +43,7 @@ TEST(WorkedExample, English) {
     EXPECT_EQ(r.score, 70);  // 7 / (9 reference + 1 extra)
 }
 
-TEST(WorkedExample, Japanese) {
+TEST(AnswerCheckExample, Japanese) {
     // Kana and kanji character by character; the reading marks 、。 are not compared.
     const std::string reference = "私は毎朝、コーヒーを飲みます。";
     const std::string answer = "私は毎朝コーヒを飲みました";
@@ -71,7 +71,7 @@ TEST(WorkedExample, Japanese) {
     EXPECT_EQ(r.score, 78);  // 11 / (13 reference + 1 extra) = 78.6, rounded down
 }
 
-TEST(Tokens, CasePunctuationApostrophesAndMixedScripts) {
+TEST(AnswerTokens, CasePunctuationApostrophesAndMixedScripts) {
     EXPECT_EQ(keys("Don't STOP -- \"now\", O'Brien!"), (std::vector<std::string>{"dont", "stop", "now", "obrien"}));
     // Keys are decomposed: で compares as て + U+3099.
     EXPECT_EQ(keys("私はJohnです。2024年"),
@@ -85,7 +85,7 @@ TEST(Tokens, CasePunctuationApostrophesAndMixedScripts) {
     EXPECT_EQ(t[0].offset, 2u);  // after the two bytes of «
 }
 
-TEST(Tokens, WidthFormsAccentsAndCombiningMarksCompareAsTheSameLetter) {
+TEST(AnswerTokens, WidthFormsAccentsAndCombiningMarksCompareAsTheSameLetter) {
     // Full-width letters, digits, punctuation and the ideographic space.
     EXPECT_EQ(checkAnswer("ＨＥＬＬＯ，　Ｗｏｒｌｄ ２０２４！", "hello world 2024").score, 100);
     // Half-width katakana with its separate voicing mark.
@@ -102,7 +102,7 @@ TEST(Tokens, WidthFormsAccentsAndCombiningMarksCompareAsTheSameLetter) {
     EXPECT_EQ(checkAnswer("かな", "カナ").wrong, 2);
 }
 
-TEST(Scores, EmptySidesAndTheExtraPenalty) {
+TEST(AnswerScore, EmptySidesAndTheExtraPenalty) {
     const CheckResult nothing = checkAnswer("", "  ");
     EXPECT_TRUE(nothing.tokens.empty());
     EXPECT_EQ(nothing.score, 100);
@@ -124,7 +124,7 @@ TEST(Scores, EmptySidesAndTheExtraPenalty) {
                       {Mark::Missing, "later", "", 8, 6}}));
 }
 
-TEST(Scores, PastTheComparedLengthTokensCountMissingThenExtra) {
+TEST(AnswerScore, PastTheComparedLengthTokensCountMissingThenExtra) {
     std::string text;
     for (size_t i = 0; i < kMaxComparedTokens + 5; ++i) text += "w" + std::to_string(i) + " ";
     const CheckResult r = checkAnswer(text, text);
@@ -138,7 +138,7 @@ TEST(Scores, PastTheComparedLengthTokensCountMissingThenExtra) {
     EXPECT_EQ(r.score, 99);  // 1000 / 1010
 }
 
-TEST(Tokens, BrokenUtf8IsReadNotFeared) {
+TEST(AnswerTokens, BrokenUtf8IsReadNotFeared) {
     // A lone continuation byte and a cut-off sequence: each one character.
     const auto t = tokenize("ab\x80" "cd \xE3\x81");
     ASSERT_EQ(t.size(), 2u);

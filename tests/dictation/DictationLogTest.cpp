@@ -12,7 +12,7 @@ namespace {
 
 using namespace qm::dictation;
 
-TEST(Log, AttemptsCountTheLatestReplacesTheBestStays) {
+TEST(DictationLog, AttemptsCountTheLatestReplacesTheBestStays) {
     DictationLog log;
     EXPECT_EQ(log.find(3), nullptr);
     log.addAttempt(3, 9000, "first try", 40);
@@ -34,7 +34,7 @@ TEST(Log, AttemptsCountTheLatestReplacesTheBestStays) {
     EXPECT_EQ(log.answers().size(), 2u);
 }
 
-TEST(Log, WholeRecordsMustKeepTheRules) {
+TEST(DictationLog, WholeRecordsMustKeepTheRules) {
     DictationLog log;
     EXPECT_TRUE(log.add({5, 0, 1, 50, 50, "a"}));
     EXPECT_FALSE(log.add({5, 0, 2, 60, 60, "again"}));
@@ -47,7 +47,7 @@ TEST(Log, WholeRecordsMustKeepTheRules) {
     EXPECT_EQ(log.find(5)->latestAnswer, "a");
 }
 
-TEST(Summary, WeakestBlocksComeFirstPerfectOnesNotAtAll) {
+TEST(WeakestBlocks, WeakestBlocksComeFirstPerfectOnesNotAtAll) {
     DictationLog log;
     log.add({0, 0, 1, 100, 100, ""});
     log.add({1, 0, 2, 40, 80, ""});
@@ -64,7 +64,7 @@ TEST(Summary, WeakestBlocksComeFirstPerfectOnesNotAtAll) {
     EXPECT_TRUE(weakestBlocks(DictationLog{}, 5).empty());
 }
 
-TEST(File, NamedAfterTheBlockFile) {
+TEST(AnswersFile, NamedAfterTheBlockFile) {
     EXPECT_EQ(answersPathFor("/home/u/lesson.bsd"), "/home/u/lesson.dictation.tsv");
     EXPECT_EQ(answersPathFor("/home/u/Lesson.BSD"), "/home/u/Lesson.dictation.tsv");
     EXPECT_EQ(answersPathFor("/home/u/lesson.txt"), "/home/u/lesson.txt.dictation.tsv");
@@ -72,7 +72,7 @@ TEST(File, NamedAfterTheBlockFile) {
     EXPECT_EQ(answersPathFor("/home/u/.bsd"), "/home/u/.bsd.dictation.tsv");
 }
 
-TEST(File, KnownLogGivesKnownBytes) {
+TEST(AnswersFile, KnownLogGivesKnownBytes) {
     DictationLog log;
     log.add({1, 4000, 2, 50, 75, "a\tb\\c\r\nd\x01"});
     log.add({0, 0, 1, 100, 100, "Hello"});
@@ -85,7 +85,7 @@ TEST(File, KnownLogGivesKnownBytes) {
               "QM5 dictation answers\t1\r\nblock\tstart_ms\tattempts\tlatest_score\tbest_score\tlatest_answer\r\n");
 }
 
-TEST(File, EveryAnswerComesBackByteForByte) {
+TEST(AnswersFile, EveryAnswerComesBackByteForByte) {
     const std::vector<std::string> answers = {
         "",
         "plain",
@@ -107,7 +107,7 @@ TEST(File, EveryAnswerComesBackByteForByte) {
     EXPECT_EQ(serialize(back.log), bytes);
 }
 
-TEST(File, JapaneseAnswersAreWrittenAsCp932AndReadBack) {
+TEST(AnswersFile, JapaneseAnswersAreWrittenAsCp932AndReadBack) {
     DictationLog log;
     log.addAttempt(0, 0, "日本語", 100);
     const std::string bytes = serialize(log);
@@ -124,7 +124,7 @@ ParseError errorOf(const std::string& rows, const std::string& head = "QM5 dicta
     return r.error.value_or(ParseError{});
 }
 
-TEST(File, BadFilesNameTheirLine) {
+TEST(AnswersFile, BadFilesNameTheirLine) {
     EXPECT_EQ(parse("").error, (ParseError{ParseProblem::WrongHeader, 1, {}}));
     EXPECT_EQ(errorOf("", "QM5 dictation answers\r\n"), (ParseError{ParseProblem::WrongHeader, 1, {}}));
     EXPECT_EQ(errorOf("", "QM5 dictation answers\t0\r\n"), (ParseError{ParseProblem::WrongHeader, 1, {}}));
@@ -151,7 +151,7 @@ TEST(File, BadFilesNameTheirLine) {
     EXPECT_EQ(message(ParseError{ParseProblem::DuplicateBlock, 4, "1"}), "4 行目: ブロック 1 が二度あります");
 }
 
-TEST(File, LfOnlyAndAnyRowOrderAreRead) {
+TEST(AnswersFile, LfOnlyAndAnyRowOrderAreRead) {
     const ParseResult r = parse(
         "QM5 dictation answers\t1\nblock\tstart_ms\tattempts\tlatest_score\tbest_score\tlatest_answer\n"
         "7\t100\t4\t20\t90\tseven\n2\t5\t1\t0\t0\t\n");
@@ -162,7 +162,7 @@ TEST(File, LfOnlyAndAnyRowOrderAreRead) {
 }
 
 // The memo window's path: check the answer, record it, save, load.
-TEST(File, ACheckedAnswerIsRecordedAndSurvivesTheFile) {
+TEST(AnswersFile, ACheckedAnswerIsRecordedAndSurvivesTheFile) {
     DictationLog log;
     const std::string note = "She sells sea shells.";
     log.addAttempt(0, 0, "she sells see shells", checkAnswer(note, "she sells see shells").score);

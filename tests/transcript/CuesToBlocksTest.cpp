@@ -49,19 +49,19 @@ TEST(GapPolicy, OwnBlockGivesEveryGapAnEmptyNote) {
                  {"a", "b"});
 }
 
-TEST(Ordering, UnorderedCuesAreSortedAndOverlapsCutAtTheNextStart) {
+TEST(CueOrder, UnorderedCuesAreSortedAndOverlapsCutAtTheNextStart) {
     const std::vector<Cue> cues = {{5000, 7000, "third"}, {0, 2500, "first"}, {2000, 5500, "second"}};
     // "first" is cut at 2000, "second" at 5000.
     expectBlocks(blocks(cues, 0), {0, 2000, 5000, 7000}, {"first", "second", "third"});
     expectBlocks(blocks(cues, 0, GapPolicy::OwnBlock), {0, 2000, 5000, 7000}, {"first", "second", "third"});
 }
 
-TEST(Ordering, EqualStartsBecomeOneBlockInFileOrder) {
+TEST(CueOrder, EqualStartsBecomeOneBlockInFileOrder) {
     const std::vector<Cue> cues = {{1000, 2000, "b1"}, {0, 1000, "a"}, {1000, 3000, "b2"}, {3000, 4000, "c"}};
     expectBlocks(blocks(cues, 0), {0, 1000, 3000, 4000}, {"a", "b1 b2", "c"});
 }
 
-TEST(Ordering, ZeroLengthCuesGiveTheirNoteToTheNextBlock) {
+TEST(CueOrder, ZeroLengthCuesGiveTheirNoteToTheNextBlock) {
     // A point at 2000 between two cues; another point at the very end.
     const std::vector<Cue> cues = {{0, 2000, "a"}, {2000, 2000, "point"}, {2000, 4000, "b"}, {4000, 4000, "end"}};
     // 2000 twice: merged by start ("point b"); the last, of no length, joins the one before.
@@ -73,7 +73,7 @@ TEST(Ordering, ZeroLengthCuesGiveTheirNoteToTheNextBlock) {
     expectBlocks(blocks({{0, 0, ""}, {0, 1000, "x"}, {1000, 1000, ""}}, 0), {0, 1000}, {"x"});
 }
 
-TEST(MediaLength, CuesPastTheEndAreDroppedAndCountedAndTheLastBlockIsCut) {
+TEST(CueMediaLength, CuesPastTheEndAreDroppedAndCountedAndTheLastBlockIsCut) {
     const std::vector<Cue> cues = {{0, 2000, "a"}, {2000, 5000, "b"}, {5000, 6000, "c"}, {6000, 7000, "d"}};
     const BlocksResult r = blocks(cues, 4500);
     expectBlocks(r, {0, 2000, 4500}, {"a", "b"});
@@ -81,7 +81,7 @@ TEST(MediaLength, CuesPastTheEndAreDroppedAndCountedAndTheLastBlockIsCut) {
     EXPECT_EQ(blocks(cues, 0).droppedCues, 0);
 }
 
-TEST(MediaLength, OpenEndsRunToTheNextStartOrTheMediaEnd) {
+TEST(CueMediaLength, OpenEndsRunToTheNextStartOrTheMediaEnd) {
     const std::vector<Cue> lyric = {{500, std::nullopt, "a"}, {2000, std::nullopt, "b"}};
     expectBlocks(blocks(lyric, 3000), {0, 2000, 3000}, {"a", "b"});
     expectBlocks(blocks(lyric, 3000, GapPolicy::OwnBlock), {0, 2000, 3000}, {"a", "b"});
@@ -91,7 +91,7 @@ TEST(MediaLength, OpenEndsRunToTheNextStartOrTheMediaEnd) {
     EXPECT_TRUE(unknown.data.separators.empty());
 }
 
-TEST(Limits, AThousandBlocksAreFineOneMoreIsRefused) {
+TEST(BlockLimit, AThousandBlocksAreFineOneMoreIsRefused) {
     std::vector<Cue> cues;
     for (int i = 0; i < 1000; ++i) cues.push_back({i * 100, i * 100 + 100, "n" + std::to_string(i)});
     const BlocksResult fits = blocks(cues, 0);
@@ -112,12 +112,17 @@ TEST(Limits, AThousandBlocksAreFineOneMoreIsRefused) {
     EXPECT_EQ(blocks(spaced, 0, GapPolicy::OwnBlock).error->detail, "1199");
 }
 
-TEST(Limits, NothingToMakeBlocksOf) {
+TEST(BlockLimit, NothingToMakeBlocksOf) {
     EXPECT_EQ(blocks({}, 5000).error->kind, ErrorKind::NoCues);
     EXPECT_EQ(blocks({{6000, 7000, "late"}}, 5000).error->kind, ErrorKind::PastMediaEnd);
     EXPECT_EQ(blocks({{0, 0, "instant"}}, 0).error->kind, ErrorKind::NoTimeSpan);
     // A negative start counts as 0.
     expectBlocks(blocks({{-500, 1000, "early"}}, 0), {0, 1000}, {"early"});
+}
+
+TEST(CueNote, ALineBreakInACueBecomesABlank) {
+    expectBlocks(blocks({{0, 1000, "two\r\nlines"}, {1000, 2000, "a\nb\rc"}}, 0), {0, 1000, 2000},
+                 {"two  lines", "a b c"});
 }
 
 }  // namespace

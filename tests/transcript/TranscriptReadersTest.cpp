@@ -241,7 +241,7 @@ TEST(PlainText, EveryLineANoteBlankOnesIncluded) {
     EXPECT_TRUE(readPlainText("").empty());
 }
 
-TEST(Formats, ChosenByExtensionAndForTxtByContent) {
+TEST(TranscriptFormat, ChosenByExtensionAndForTxtByContent) {
     EXPECT_EQ(formatOf("/a/b.SRT", ""), Format::SubRip);
     EXPECT_EQ(formatOf("b.vtt", ""), Format::WebVtt);
     EXPECT_EQ(formatOf("b.Lrc", ""), Format::Lrc);
@@ -252,13 +252,13 @@ TEST(Formats, ChosenByExtensionAndForTxtByContent) {
     EXPECT_EQ(formatOf("dir.srt/noext", ""), std::nullopt);
 }
 
-TEST(Messages, SayTheLineAndWhatWasWrong) {
+TEST(TranscriptMessage, SayTheLineAndWhatWasWrong) {
     EXPECT_EQ(message({ErrorKind::BadTime, 12, "00:61"}), "12 行目: 時刻 '00:61' が読めません");
     EXPECT_EQ(message({ErrorKind::TooManyBlocks, 0, "1204"}),
               "ブロックが 1204 個になり、1000 個を超えるため読み込めません");
 }
 
-TEST(Messages, LongOffendingLinesAreClippedWithoutBreakingUtf8) {
+TEST(TranscriptMessage, LongOffendingLinesAreClippedWithoutBreakingUtf8) {
     const std::string line = std::string(79, 'x') + "日本語";
     const CueReadResult r = readSubRip(line + "\n");
     ASSERT_TRUE(r.error.has_value());

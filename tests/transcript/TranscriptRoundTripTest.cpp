@@ -40,19 +40,19 @@ std::string blockFileThrough(Format format, const std::string& bsdBytes, GapPoli
     return qm::blockfile::serialize(loaded.data);
 }
 
-TEST(RoundTrip, BlockFileThroughSubRipComesBackByteForByte) {
+TEST(TranscriptRoundTrip, BlockFileThroughSubRipComesBackByteForByte) {
     const std::string bsd = qm::blockfile::serialize(lesson());
     EXPECT_EQ(blockFileThrough(Format::SubRip, bsd, GapPolicy::JoinFollowing), bsd);
     EXPECT_EQ(blockFileThrough(Format::SubRip, bsd, GapPolicy::OwnBlock), bsd);
 }
 
-TEST(RoundTrip, BlockFileThroughWebVttComesBackByteForByte) {
+TEST(TranscriptRoundTrip, BlockFileThroughWebVttComesBackByteForByte) {
     const std::string bsd = qm::blockfile::serialize(lesson());
     EXPECT_EQ(blockFileThrough(Format::WebVtt, bsd, GapPolicy::JoinFollowing), bsd);
     EXPECT_EQ(blockFileThrough(Format::WebVtt, bsd, GapPolicy::OwnBlock), bsd);
 }
 
-TEST(RoundTrip, LrcKeepsNotesAndSeparatorsToTheCentisecond) {
+TEST(TranscriptRoundTrip, LrcKeepsNotesAndSeparatorsToTheCentisecond) {
     const BlockData original = lesson();
     const LoadedTranscript back =
         loadTranscript(Format::Lrc, writeLrc(original), BlockOptions{original.mediaLength, kDefaultGapPolicy});
@@ -67,7 +67,7 @@ TEST(RoundTrip, LrcKeepsNotesAndSeparatorsToTheCentisecond) {
     EXPECT_EQ(unknown.data.memoLines, original.memoLines);
 }
 
-TEST(RoundTrip, AudacityLabelsKeepSeparatorsTabsInNotesBecomeBlanks) {
+TEST(TranscriptRoundTrip, AudacityLabelsKeepSeparatorsTabsInNotesBecomeBlanks) {
     const BlockData original = lesson();
     const LoadedTranscript back = loadTranscript(Format::AudacityLabels, writeAudacityLabels(original),
                                                  BlockOptions{original.mediaLength, kDefaultGapPolicy});
@@ -78,7 +78,7 @@ TEST(RoundTrip, AudacityLabelsKeepSeparatorsTabsInNotesBecomeBlanks) {
     EXPECT_EQ(back.data.memoLines, notes);
 }
 
-TEST(RoundTrip, PlainTextKeepsTheNotesOnly) {
+TEST(TranscriptRoundTrip, PlainTextKeepsTheNotesOnly) {
     const BlockData original = lesson();
     const LoadedTranscript back = loadTranscript(Format::PlainText, writePlainText(original), BlockOptions{});
     ASSERT_TRUE(back.ok());
@@ -87,7 +87,7 @@ TEST(RoundTrip, PlainTextKeepsTheNotesOnly) {
     EXPECT_EQ(back.data.memoLines, original.memoLines);
 }
 
-TEST(RoundTrip, MarkupInANoteSurvivesWebVttButNotSubRip) {
+TEST(TranscriptRoundTrip, MarkupInANoteSurvivesWebVttButNotSubRip) {
     BlockData d;
     d.separators = {0, 1000};
     d.memoLines = {"<i>kept</i> & {\\an8}ok &amp;"};
@@ -110,7 +110,7 @@ BlockData twoBlocks() {
     return d;
 }
 
-TEST(Writers, KnownBlocksGiveKnownBytes) {
+TEST(TranscriptWriters, KnownBlocksGiveKnownBytes) {
     const BlockData d = twoBlocks();
     EXPECT_EQ(writeSubRip(d),
               "1\r\n00:00:00,000 --> 00:00:01,500\r\nHello, world\r\n\r\n"
@@ -123,7 +123,7 @@ TEST(Writers, KnownBlocksGiveKnownBytes) {
     EXPECT_EQ(writePlainText(d), "Hello, world\r\na & b < c\r\n");
 }
 
-TEST(Writers, MissingNotesAreEmptyLineBreaksBlanksAndExtraMemoLinesLeftOut) {
+TEST(TranscriptWriters, MissingNotesAreEmptyLineBreaksBlanksAndExtraMemoLinesLeftOut) {
     BlockData d = twoBlocks();
     d.memoLines = {"line\r\nbreak"};
     EXPECT_EQ(writePlainText(d), "line  break\r\n\r\n");
@@ -136,7 +136,7 @@ TEST(Writers, MissingNotesAreEmptyLineBreaksBlanksAndExtraMemoLinesLeftOut) {
     EXPECT_EQ(writeLrc(d), "");
 }
 
-TEST(Writers, JapaneseIsCp932ExceptInWebVtt) {
+TEST(TranscriptWriters, JapaneseIsCp932ExceptInWebVtt) {
     BlockData d = twoBlocks();
     d.memoLines = {"日本", ""};
     EXPECT_NE(writeSubRip(d).find("\x93\xfa\x96\x7b"), std::string::npos);
@@ -144,7 +144,7 @@ TEST(Writers, JapaneseIsCp932ExceptInWebVtt) {
     EXPECT_NE(writeWebVtt(d).find("日本"), std::string::npos);
 }
 
-TEST(Load, ErrorsComeWithNoDataAndPlainTextKeepsTheSeparators) {
+TEST(LoadTranscript, ErrorsComeWithNoDataAndPlainTextKeepsTheSeparators) {
     const LoadedTranscript bad = loadTranscript(Format::SubRip, "1\r\n00:00:01,000 --> 00:00:00,500\r\n", {});
     ASSERT_FALSE(bad.ok());
     EXPECT_EQ(bad.error->kind, ErrorKind::EndBeforeStart);
