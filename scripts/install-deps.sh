@@ -9,6 +9,7 @@ packages=(
   libmpv-dev
   fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev
+  libdtl-dev
   clang libclang-rt-14-dev
   ffmpeg espeak-ng sox xvfb xauth
   ccache

@@ -1,0 +1,179 @@
+// The answers kept per block, the drill list, and the answers file.
+#include "AnswerCheck.h"
+#include "DictationLog.h"
+#include "TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace qm::dictation;
+
+TEST(DictationLog, AttemptsCountTheLatestReplacesTheBestStays) {
+    DictationLog log;
+    EXPECT_EQ(log.find(3), nullptr);
+    log.addAttempt(3, 9000, "first try", 40);
+    log.addAttempt(3, 9000, "second try", 90);
+    const BlockAnswer* r = log.addAttempt(3, 9100, "third try", 60);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(*r, (BlockAnswer{3, 9100, 3, 60, 90, "third try"}));
+    EXPECT_EQ(log.find(3), r);
+    // Scores are clamped, blocks outside the file's range refused.
+    EXPECT_EQ(log.addAttempt(0, 0, "", 250)->latestScore, 100);
+    EXPECT_EQ(log.addAttempt(1, 0, "", -5)->bestScore, 0);
+    EXPECT_EQ(log.addAttempt(-1, 0, "x", 10), nullptr);
+    EXPECT_EQ(log.addAttempt(kMaxBlocks, 0, "x", 10), nullptr);
+    ASSERT_EQ(log.answers().size(), 3u);
+    EXPECT_EQ(log.answers()[0].block, 0);
+    EXPECT_EQ(log.answers()[2].block, 3);
+    log.forget(1);
+    log.forget(7);
+    EXPECT_EQ(log.answers().size(), 2u);
+}
+
+TEST(DictationLog, WholeRecordsMustKeepTheRules) {
+    DictationLog log;
+    EXPECT_TRUE(log.add({5, 0, 1, 50, 50, "a"}));
+    EXPECT_FALSE(log.add({5, 0, 2, 60, 60, "again"}));
+    EXPECT_FALSE(log.add({6, 0, 0, 50, 50, "no attempts"}));
+    EXPECT_FALSE(log.add({6, 0, 1, 70, 60, "best below latest"}));
+    EXPECT_FALSE(log.add({6, 0, 1, 50, 101, "over 100"}));
+    EXPECT_FALSE(log.add({1000, 0, 1, 50, 50, "past the last block"}));
+    EXPECT_FALSE(log.add({6, -1, 1, 50, 50, "negative start"}));
+    EXPECT_EQ(log.answers().size(), 1u);
+    EXPECT_EQ(log.find(5)->latestAnswer, "a");
+}
+
+TEST(WeakestBlocks, WeakestBlocksComeFirstPerfectOnesNotAtAll) {
+    DictationLog log;
+    log.add({0, 0, 1, 100, 100, ""});
+    log.add({1, 0, 2, 40, 80, ""});
+    log.add({2, 0, 1, 40, 40, ""});
+    log.add({3, 0, 1, 75, 75, ""});
+    log.add({4, 0, 3, 40, 40, ""});
+    log.add({5, 0, 1, 0, 90, ""});
+    std::vector<int> order;
+    for (const auto& a : weakestBlocks(log, 10)) order.push_back(a.block);
+    // 0 first; then the 40s, lower best first, then by block; then 75.
+    EXPECT_EQ(order, (std::vector<int>{5, 2, 4, 1, 3}));
+    EXPECT_EQ(weakestBlocks(log, 2).size(), 2u);
+    EXPECT_TRUE(weakestBlocks(log, 0).empty());
+    EXPECT_TRUE(weakestBlocks(DictationLog{}, 5).empty());
+}
+
+TEST(AnswersFile, NamedAfterTheBlockFile) {
+    EXPECT_EQ(answersPathFor("/home/u/lesson.bsd"), "/home/u/lesson.dictation.tsv");
+    EXPECT_EQ(answersPathFor("/home/u/Lesson.BSD"), "/home/u/Lesson.dictation.tsv");
+    EXPECT_EQ(answersPathFor("/home/u/lesson.txt"), "/home/u/lesson.txt.dictation.tsv");
+    EXPECT_EQ(answersPathFor("/home/u.v2/lesson"), "/home/u.v2/lesson.dictation.tsv");
+    EXPECT_EQ(answersPathFor("/home/u/.bsd"), "/home/u/.bsd.dictation.tsv");
+}
+
+TEST(AnswersFile, KnownLogGivesKnownBytes) {
+    DictationLog log;
+    log.add({1, 4000, 2, 50, 75, "a\tb\\c\r\nd\x01"});
+    log.add({0, 0, 1, 100, 100, "Hello"});
+    EXPECT_EQ(serialize(log),
+              "QM5 dictation answers\t1\r\n"
+              "block\tstart_ms\tattempts\tlatest_score\tbest_score\tlatest_answer\r\n"
+              "1\t0\t1\t100\t100\tHello\r\n"
+              "2\t4000\t2\t50\t75\ta\\tb\\\\c\\r\\nd\\x01\r\n");
+    EXPECT_EQ(serialize(DictationLog{}),
+              "QM5 dictation answers\t1\r\nblock\tstart_ms\tattempts\tlatest_score\tbest_score\tlatest_answer\r\n");
+}
+
+TEST(AnswersFile, EveryAnswerComesBackByteForByte) {
+    const std::vector<std::string> answers = {
+        "",
+        "plain",
+        "tab\there, lf\nthere, cr\rthere, crlf\r\n, lfcr\n\r",
+        "backslashes \\ \\t \\x41 \\\\ and a last one \\",
+        std::string("nul\0byte\x7f", 10),
+        "日本語の答え、表ソ十",
+        "broken \x80\xE3\x81 utf-8 \xFF",
+        "emoji \xF0\x9F\x98\x80 and U+FFFD \xEF\xBF\xBD",
+        "  leading and trailing  ",
+    };
+    DictationLog log;
+    for (size_t i = 0; i < answers.size(); ++i)
+        log.addAttempt(static_cast<int>(i * 100), static_cast<int32_t>(i * 1000), answers[i], static_cast<int>(i * 10));
+    const std::string bytes = serialize(log);
+    const ParseResult back = parse(bytes);
+    ASSERT_TRUE(back.ok()) << message(*back.error);
+    EXPECT_EQ(back.log.answers(), log.answers());
+    EXPECT_EQ(serialize(back.log), bytes);
+}
+
+TEST(AnswersFile, JapaneseAnswersAreWrittenAsCp932AndReadBack) {
+    DictationLog log;
+    log.addAttempt(0, 0, "日本語", 100);
+    const std::string bytes = serialize(log);
+    EXPECT_NE(bytes.find("\x93\xfa\x96\x7b\x8c\xea"), std::string::npos);
+    const ParseResult back = parse(bytes);
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(back.log.find(0)->latestAnswer, "日本語");
+}
+
+ParseError errorOf(const std::string& rows, const std::string& head = "QM5 dictation answers\t1\r\n") {
+    const ParseResult r = parse(head + "block\tstart_ms\tattempts\tlatest_score\tbest_score\tlatest_answer\r\n" + rows);
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(r.log.empty()) << "a refused file gives no record";
+    return r.error.value_or(ParseError{});
+}
+
+TEST(AnswersFile, BadFilesNameTheirLine) {
+    EXPECT_EQ(parse("").error, (ParseError{ParseProblem::WrongHeader, 1, {}}));
+    EXPECT_EQ(errorOf("", "QM5 dictation answers\r\n"), (ParseError{ParseProblem::WrongHeader, 1, {}}));
+    EXPECT_EQ(errorOf("", "QM5 dictation answers\t0\r\n"), (ParseError{ParseProblem::WrongHeader, 1, {}}));
+    EXPECT_EQ(errorOf("", "QM5 dictation answers\t2\r\n"), (ParseError{ParseProblem::NewerVersion, 1, "2"}));
+    EXPECT_EQ(parse("QM5 dictation answers\t1\r\nblock\tstart\r\n").error,
+              (ParseError{ParseProblem::WrongColumns, 2, {}}));
+    EXPECT_EQ(parse("QM5 dictation answers\t1\r\n").error, (ParseError{ParseProblem::WrongColumns, 2, {}}));
+
+    const std::string good = "1\t0\t1\t50\t50\tok\r\n";
+    EXPECT_EQ(errorOf(good + "2\t0\t1\t50\t50\r\n"), (ParseError{ParseProblem::FieldCount, 4, "5"}));
+    EXPECT_EQ(errorOf(good + "2\t0\t1\t50\t50\tx\ty\r\n"), (ParseError{ParseProblem::FieldCount, 4, "7"}));
+    EXPECT_EQ(errorOf(good + "\r\n"), (ParseError{ParseProblem::FieldCount, 4, "1"}));
+    EXPECT_EQ(errorOf("0\t0\t1\t50\t50\tx\r\n"), (ParseError{ParseProblem::BadNumber, 3, "0"}));
+    EXPECT_EQ(errorOf("1001\t0\t1\t50\t50\tx\r\n"), (ParseError{ParseProblem::BadNumber, 3, "1001"}));
+    EXPECT_EQ(errorOf("1\t-5\t1\t50\t50\tx\r\n"), (ParseError{ParseProblem::BadNumber, 3, "-5"}));
+    EXPECT_EQ(errorOf("1\t0\t0\t50\t50\tx\r\n"), (ParseError{ParseProblem::BadNumber, 3, "0"}));
+    EXPECT_EQ(errorOf("1\t0\t1\t101\t101\tx\r\n"), (ParseError{ParseProblem::BadNumber, 3, "101"}));
+    EXPECT_EQ(errorOf("1\t0\t1\t60\t50\tx\r\n"), (ParseError{ParseProblem::BadNumber, 3, "50"}));
+    EXPECT_EQ(errorOf("1\t0\t1\t 5\t50\tx\r\n"), (ParseError{ParseProblem::BadNumber, 3, " 5"}));
+    EXPECT_EQ(errorOf(good + "2\t0\t1\t50\t50\tbad \\q\r\n"), (ParseError{ParseProblem::BadEscape, 4, {}}));
+    EXPECT_EQ(errorOf(good + "2\t0\t1\t50\t50\tcut \\x4\r\n"), (ParseError{ParseProblem::BadEscape, 4, {}}));
+    EXPECT_EQ(errorOf(good + "2\t0\t1\t50\t50\tend \\\r\n"), (ParseError{ParseProblem::BadEscape, 4, {}}));
+    EXPECT_EQ(errorOf(good + good), (ParseError{ParseProblem::DuplicateBlock, 4, "1"}));
+    EXPECT_EQ(message(ParseError{ParseProblem::DuplicateBlock, 4, "1"}), "4 行目: ブロック 1 が二度あります");
+}
+
+TEST(AnswersFile, LfOnlyAndAnyRowOrderAreRead) {
+    const ParseResult r = parse(
+        "QM5 dictation answers\t1\nblock\tstart_ms\tattempts\tlatest_score\tbest_score\tlatest_answer\n"
+        "7\t100\t4\t20\t90\tseven\n2\t5\t1\t0\t0\t\n");
+    ASSERT_TRUE(r.ok()) << message(*r.error);
+    ASSERT_EQ(r.log.answers().size(), 2u);
+    EXPECT_EQ(r.log.answers()[0], (BlockAnswer{1, 5, 1, 0, 0, ""}));
+    EXPECT_EQ(r.log.answers()[1], (BlockAnswer{6, 100, 4, 20, 90, "seven"}));
+}
+
+// The memo window's path: check the answer, record it, save, load.
+TEST(AnswersFile, ACheckedAnswerIsRecordedAndSurvivesTheFile) {
+    DictationLog log;
+    const std::string note = "She sells sea shells.";
+    log.addAttempt(0, 0, "she sells see shells", checkAnswer(note, "she sells see shells").score);
+    log.addAttempt(0, 0, "She sells sea shells", checkAnswer(note, "She sells sea shells").score);
+    log.addAttempt(1, 2500, "by the sea", checkAnswer("by the seashore", "by the sea").score);
+    const ParseResult back = parse(serialize(log));
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(*back.log.find(0), (BlockAnswer{0, 0, 2, 100, 100, "She sells sea shells"}));
+    EXPECT_EQ(*back.log.find(1), (BlockAnswer{1, 2500, 1, 66, 66, "by the sea"}));  // 2 of 3
+    ASSERT_EQ(weakestBlocks(back.log, 5).size(), 1u);
+    EXPECT_EQ(weakestBlocks(back.log, 5)[0].block, 1);
+}
+
+}  // namespace
