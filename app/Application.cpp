@@ -38,9 +38,11 @@ std::optional<QFont> CountingDialogs::font(QWidget* parent, const QFont& initial
 }
 
 TApplication::TApplication(int& argc, char** argv)
-    : QApplication(argc, argv), dialogs_(std::make_unique<QtDialogs>()) {}
+    : QApplication(argc, argv), dialogs_(std::make_unique<QtDialogs>()) {
+    setErrorHandler([this](const std::string& message) { showError(QString::fromStdString(message)); });
+}
 
-TApplication::~TApplication() = default;
+TApplication::~TApplication() { setErrorHandler({}); }
 
 void TApplication::setTitle(const QString& title) {
     title_ = title;
@@ -67,8 +69,8 @@ void TApplication::showError(const QString& text) { dialogs_->message(activeWind
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-        showError(e);
+    } catch (...) {
+        showError(QString::fromStdString(currentErrorMessage()));
     }
     return false;
 }

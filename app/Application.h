@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "ErrorPolicy.h"
 
 #include <QApplication>
 #include <QString>
@@ -67,19 +68,5 @@ private:
 };
 
 TApplication* qmApp();
-
-// A slot that runs f, ignoring the signal's arguments, and shows what f throws
-// through the general error handler: Qt's event loop is not exception-safe, so
-// every handler a signal reaches is wrapped.
-template <typename F>
-auto guarded(F f) {
-    return [f = std::move(f)](auto&&...) {
-        try {
-            f();
-        } catch (const std::exception& e) {
-            qmApp()->showError(e);
-        }
-    };
-}
 
 }  // namespace qm

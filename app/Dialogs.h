@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SessionPrompts.h"
+
 #include <QFont>
 #include <QString>
 
@@ -8,17 +10,6 @@
 class QWidget;
 
 namespace qm {
-
-enum class Answer { Yes, No, Cancel };
-
-struct FileDialogRequest {
-    QString initialDir;
-    QString fileName;       // proposed name
-    QString filter;         // "description|pattern|description|pattern" as the program builds it
-    QString defaultSuffix;  // added when the user types a name without one
-    bool mustExist = false;
-    bool confirmOverwrite = false;
-};
 
 // Every message box and every file or font dialog of the program goes through
 // this interface, so that tests can answer them. Box captions are the

@@ -1,8 +1,9 @@
 #include "ProgramEnd.h"
 
 #include "Application.h"
-#include "Unit1.h"
-#include "Unit4.h"
+#include "PracticeSession.h"
+#include "Settings.h"
+#include "WholeFile.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -28,7 +29,8 @@ void onTerminationSignal(int sig) {
 
 }  // namespace
 
-ProgramEnd::ProgramEnd(QObject* parent) : QObject(parent) {
+ProgramEnd::ProgramEnd(PracticeSession& session, Settings& settings, QObject* parent)
+    : QObject(parent), session_(session), settings_(settings) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
         notifier_ = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, guarded([this] { onSignal(); }));
@@ -40,7 +42,7 @@ ProgramEnd::ProgramEnd(QObject* parent) : QObject(parent) {
     }
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager& manager) { guarded([&] { onCommitData(manager); })(); });
-    connect(qApp, &QCoreApplication::aboutToQuit, this, guarded([this] { onAboutToQuit(); }));
+    connect(qApp, &QCoreApplication::aboutToQuit, this, guarded([this] { writeSettings(settings_); }));
 }
 
 ProgramEnd::~ProgramEnd() {
@@ -55,24 +57,23 @@ ProgramEnd::~ProgramEnd() {
 void ProgramEnd::onSignal() {
     char c = 0;
     [[maybe_unused]] const auto n = ::read(signalPipe[1], &c, 1);
-    if (frmMain != nullptr) frmMain->KeepUnsavedWork();
+    session_.KeepUnsavedWork();
     // Every event loop ends, a question box's or an open's wait included.
     QCoreApplication::exit(0);
 }
 
 void ProgramEnd::onCommitData(QSessionManager& manager) {
-    if (frmMain == nullptr) return;
     if (!manager.allowsInteraction()) {
-        frmMain->KeepUnsavedWork();
+        session_.KeepUnsavedWork();
         return;
     }
-    const bool release = frmMain->CommitData();
+    const bool release = session_.CommitData();
     manager.release();
     if (!release) manager.cancel();
 }
 
-void ProgramEnd::onAboutToQuit() {
-    if (frmInfo != nullptr) frmInfo->FormDestroy();
+void ProgramEnd::writeSettings(Settings& settings) {
+    if (const auto e = settings.save()) qmApp()->showError(QString::fromStdString(files::cannotCreateMessage(*e)));
 }
 
 }  // namespace qm

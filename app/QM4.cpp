@@ -1,19 +1,21 @@
-// QM5: the program entry. Creates the four windows, the main one first, and
-// runs the message loop until the main window closes.
+// QM5: the program entry. Reads the settings, makes the practice session and
+// the four windows over it, the main one first, and runs the message loop
+// until the main window closes.
 #include "Application.h"
 #include "CommandLine.h"
+#include "Program.h"
 #include "ProgramEnd.h"
 #include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
 
 #include <QDir>
 
 #include <clocale>
 #include <cstdio>
+#include <exception>
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     // Read before the application object, which needs a display.
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -29,22 +31,26 @@ int main(int argc, char** argv) {
     app.setTitle(QStringLiteral("QM5"));
     app.installQtTranslation();
 
-    frmMain = new TfrmMain;
-    frmMemo = new TfrmMemo;
-    frmIE = new TfrmIE;
-    frmInfo = new TfrmInfo;  // reads the settings file
+    qm::Program program;
 
     // Qt's own options (-platform, ...) are out of app.arguments() by now.
     const QString openPath = qm::readCommandLine(app.arguments().mid(1), QDir::currentPath()).openPath;
     if (!openPath.isEmpty()) frmMain->setCommandLine({openPath});
-    frmMain->setWindowIconText(app.title());
     frmMain->show();
-    qm::ProgramEnd end;  // writes the settings when the loop ends, handles logout and signals
+    // Writes the settings when the loop ends, asks at a logout, keeps work at a signal.
+    qm::ProgramEnd end(program.session(), program.settings());
     const int rc = app.exec();
-
-    delete frmInfo;
-    delete frmIE;
-    delete frmMemo;
-    delete frmMain;
     return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (...) {
+        // Past the event loop no handler is left to show it.
+        std::fprintf(stderr, "QM5: %s\n", qm::currentErrorMessage().c_str());
+        return 1;
+    }
 }

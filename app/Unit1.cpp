@@ -1,19 +1,12 @@
 #include "Unit1.h"
 
 #include "Application.h"
-#include "BlockFile.h"
 #include "BlockList.h"
 #include "Dialogs.h"
-#include "PathParts.h"
-#include "Recovery.h"
+#include "ErrorPolicy.h"
+#include "Settings.h"
 #include "TRealAudio.h"
-#include "Utf8.h"
 #include "TWindowsMediaPlayer.h"
-#include "TextCodec.h"
-#include "WholeFile.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -45,10 +38,6 @@
 namespace {
 
 constexpr int kMaxOuterHeight = 350;
-const QString kFinishMemoEdit = QStringLiteral("Memoの編集を終了してください");
-
-QString fromUtf8(const std::string& s) { return qm::utf8ToQString(s); }
-
 QFont japaneseFont() {
     QFont f;
     f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
@@ -97,33 +86,6 @@ QPixmap browserPicture() {
     p.drawLine(QPointF(5.5, 6), QPointF(20.5, 6));
     p.drawLine(QPointF(5.5, 16), QPointF(20.5, 16));
     return pm;
-}
-
-// Waits for events at most maxWaitMs and handles them, without spinning a core.
-void waitForEvents(int maxWaitMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QEventLoop loop;
-    QTimer::singleShot(maxWaitMs, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// A block file holds a media path, a thousand numbers and the notes: a few
-// hundred kilobytes at most. Anything much bigger is no block file.
-constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
-// Enough of the file's start to hold its header line.
-constexpr std::size_t kHeaderProbeBytes = 4096;
-
-// The bytes of a block file, or nothing when its first line is not the
-// header; that is read first, so a big file of another kind is never read
-// whole. Throws, with path and reason, when the file cannot be read or is too big.
-std::optional<std::string> readBlockFile(const QString& path) {
-    const std::string p = path.toStdString();
-    const auto head = qm::files::readFileHead(p, kHeaderProbeBytes);
-    if (head.error) throw std::runtime_error(qm::files::cannotOpenMessage(*head.error));
-    if (qm::blockfile::line(head.bytes, 0) != qm::blockfile::kHeader) return std::nullopt;
-    auto whole = qm::files::readWholeFile(p, kMaxBlockFileBytes);
-    if (whole.error) throw std::runtime_error(qm::files::cannotOpenMessage(*whole.error));
-    return std::move(whole.bytes);
 }
 
 // The command character of a key of the main window, or a null QChar. Keys
@@ -197,21 +159,9 @@ QGroupBox* radioGroup(QWidget* parent, QButtonGroup*& items, const QStringList& 
     return box;
 }
 
-// Clears a flag on every way out of a scope, errors included.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagGuard() { flag_ = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-    bool& flag_;
-};
-
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
+TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(parent), session_(session) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("QM5"));
     setFont(japaneseFont());
@@ -268,9 +218,11 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     FileName->move(7, 173);
     FileName->adjustSize();
     btnOpen = placed(speedButton(Panel1, QString(), QString()), 7, 193, 24, 24);
+    btnOpen->setAccessibleName(QStringLiteral("開く"));
     btnOpen->setIcon(openPicture());
     btnOpen->setIconSize(QSize(24, 24));
     btnIE = placed(speedButton(Panel1, QString(), QString()), 39, 193, 24, 24);
+    btnIE->setAccessibleName(QStringLiteral("インターネット"));
     btnIE->setIcon(browserPicture());
     btnIE->setIconSize(QSize(26, 23));
     btnInfo = placed(pushButton(Panel1, QStringLiteral("Info")), 75, 194, 50, 23);
@@ -284,18 +236,13 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     Label1->move(8, 229);
     Label1->adjustSize();
 
-    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1), 1, 250, 402, 65);
-    RealAudio1 = placed(new TRealAudio(Panel1), 1, 224, 402, 91);
+    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1, session_.mediaPlayer()), 1, 250, 402, 65);
+    RealAudio1 = placed(new TRealAudio(Panel1, session_.streaming()), 1, 224, 402, 91);
     RealAudio1->hide();
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(50);
-    Timer2 = new QTimer(this);
-    Timer2->setInterval(1000);
-    Timer2->setSingleShot(true);
-    // A coarse timer may fire 5% late: 200 ms on a four-second block.
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer2->setTimerType(Qt::PreciseTimer);
+
+    Timer1 = session_.Timer1;
+    Timer2 = session_.Timer2;
 
     OpenDialog1.initialDir = QStringLiteral(".");
 
@@ -312,9 +259,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     setTabOrder(btnLoad, cmbRate);
     setTabOrder(cmbRate, btnInfo);
 
-    engine_ = std::make_unique<qm::MediaEngine>(state_, *WindowsMediaPlayer1, *RealAudio1, waitForEvents);
-    bars_ = std::make_unique<qm::PositionBars>(state_, Image1, Image2, lblPos);
-    repeater_ = std::make_unique<qm::RepeatController>(state_, static_cast<qm::RepeatHost&>(*this));
+    bars_ = std::make_unique<qm::PositionBars>(session_.state(), Image1, Image2, lblPos);
 
     using qm::guarded;
     connect(btnMark, &QToolButton::clicked, this, guarded([this] { btnMarkClick(); }));
@@ -331,24 +276,20 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
     connect(btnIE, &QToolButton::clicked, this, guarded([this] { btnIEClick(); }));
     connect(btnInfo, &QPushButton::clicked, this, guarded([this] { btnInfoClick(); }));
     connect(cmbRate, &QComboBox::activated, this, guarded([this] { cmbRateChange(); }));
-    connect(Image1, &qm::TBarImage::mouseDown, this,
-            [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int) {
-                guarded([this, b, x] { Image1MouseDown(b, x, 0); })();
-            });
-    connect(Image2, &qm::TBarImage::mouseDown, this,
-            [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int) {
-                guarded([this, b, x] { Image2MouseDown(b, x, 0); })();
-            });
-    connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
-    connect(Timer2, &QTimer::timeout, this, guarded([this] { Timer2Timer(); }));
-    connect(WindowsMediaPlayer1, &TWindowsMediaPlayer::StatusChange, this,
-            guarded([this] { WindowsMediaPlayer1StatusChange(); }));
-    connect(WindowsMediaPlayer1, &TWindowsMediaPlayer::PlayStateChange, this,
-            [this](int s) { guarded([this, s] { WindowsMediaPlayer1PlayStateChange(s); })(); });
-    connect(RealAudio1, &TRealAudio::PlayStateChange, this,
-            [this](int s) { guarded([this, s] { RealAudio1PlayStateChange(s); })(); });
-    // Leaving Auto Pause ends a running wait.
-    connect(RadioGroup2Items, &QButtonGroup::idClicked, this, guarded([this] { RepeatingClick(); }));
+    connect(Image1, &qm::TBarImage::mouseDown, this, [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int) {
+        qm::runGuarded([&] { Image1MouseDown(b, x, 0); });
+    });
+    connect(Image2, &qm::TBarImage::mouseDown, this, [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int) {
+        qm::runGuarded([&] { Image2MouseDown(b, x, 0); });
+    });
+    // Set from code or by a click alike; leaving Auto Pause ends a running wait.
+    connect(RadioGroup1Items, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) session_.setBlockMode(id == 1 ? qm::BlockMode::Repeat : qm::BlockMode::Next);
+    });
+    connect(RadioGroup2Items, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) qm::runGuarded([this] { RepeatingClick(); });
+    });
+    connectSession();
 
     // The ten block buttons give the focus back on mouse-up.
     focusReleasers_ = {btnMark, btnLDel, btnRDel, btnClear, btnNext, btnRep, btnBack, btnMemo, btnSave, btnLoad};
@@ -363,7 +304,35 @@ TfrmMain::~TfrmMain() {
     if (frmMain == this) frmMain = nullptr;
 }
 
+void TfrmMain::setCompanions(QWidget* memo, QWidget* browser, QWidget* info) {
+    memo_ = memo;
+    browser_ = browser;
+    info_ = info;
+}
+
 qm::Dialogs& TfrmMain::dialogs() { return qm::qmApp()->dialogs(); }
+
+void TfrmMain::connectSession() {
+    using qm::PracticeSession;
+    connect(&session_, &PracticeSession::blockControlsEnabled, this, &TfrmMain::onBlockControlsEnabled);
+    connect(&session_, &PracticeSession::currentBlockChanged, this, [this] { ShowBlockNo(); });
+    connect(&session_, &PracticeSession::positionChanged, this, [this] { bars_->ShowPosition(); });
+    connect(&session_, &PracticeSession::positionBarCleared, this, [this] { bars_->ClearPosBar(); });
+    connect(&session_, &PracticeSession::blockBarChanged, this, [this] { bars_->RedrawBlockBar(); });
+    connect(&session_, &PracticeSession::separatorChanged, this, [this](int32_t ms, bool present) {
+        bars_->DrawSepLine(ms, present ? qm::kBarBlack : qm::kBarWhite);
+    });
+    connect(&session_, &PracticeSession::cursorMoved, this, [this](int32_t from, int32_t to) {
+        bars_->DrawPosLine(from, qm::kBarWhite);
+        bars_->DrawPosLine(to, qm::kBarBlack);
+    });
+    connect(&session_, &PracticeSession::mediaOpened, this, [this](const QString& name) {
+        FileName->setText(name);
+        FileName->adjustSize();
+        qm::qmApp()->setTitle(name);
+    });
+    connect(&session_, &PracticeSession::closeDue, this, &QWidget::close);
+}
 
 // ---------------------------------------------------------------- window events
 
@@ -412,28 +381,21 @@ void TfrmMain::layoutStrips() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (waitingForLength_) {
-        // An open waits for its media's length: close once it has finished.
-        closeRequested_ = true;
-        event->ignore();
+    if (!session_.requestClose()) {
+        event->ignore();  // the session says when the open's wait is over
         return;
     }
     bool release = false;
     try {
         release = CanReleaseMedia();
-    } catch (const std::exception& e) {
-        qm::qmApp()->showError(e);
+    } catch (...) {
+        qm::reportError(qm::currentErrorMessage());
     }
     if (!release) {
         event->ignore();
         return;
     }
-    Timer1->stop();
-    try {
-        engine_->MediaShutdown();
-    } catch (const std::exception& e) {
-        qm::qmApp()->showError(e);
-    }
+    qm::runGuarded([this] { session_.shutdown(); });
     event->accept();
     // quit() would ask every window to close first, and the memo, info and
     // browser windows only hide: the program would go on without a window.
@@ -458,11 +420,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (w != first) return false;
     const QChar key = commandKey(static_cast<QKeyEvent*>(event));
     if (key.isNull()) return false;  // not a key of this window: it goes on to the control
-    try {
-        FormKeyPress(key);
-    } catch (const std::exception& e) {
-        qm::qmApp()->showError(e);
-    }
+    qm::runGuarded([&] { FormKeyPress(key); });
     // Taken: a space must not also open the rate list or press the focused button.
     return true;
 }
@@ -484,413 +442,105 @@ void TfrmMain::dropEvent(QDropEvent* event) {
 
 void TfrmMain::OpenDroppedFile(const QString& path) { OpenFile(path); }
 
-// ---------------------------------------------------------------- release, enable, focus
+// ---------------------------------------------------------------- enable, focus, companions
 
-bool TfrmMain::CanReleaseMedia() {
-    if (frmMemo != nullptr && frmMemo->inEditMode()) {
-        dialogs().message(this, kFinishMemoEdit);
-        return false;
-    }
-    if (!state_.dirty) return true;
-    switch (dialogs().confirm(this, QStringLiteral("保存しますか"))) {
-        case qm::Answer::Yes:
-            return SaveBlockData();
-        case qm::Answer::No:
-            return true;
-        case qm::Answer::Cancel:
-            return false;
-    }
-    return false;
-}
-
-bool TfrmMain::CommitData() {
-    if (!CanReleaseMedia()) return false;
-    state_.dirty = false;
-    return true;
-}
-
-qm::blockfile::BlockData TfrmMain::blockData(const QStringList& notes) const {
-    qm::blockfile::BlockData data;
-    data.mediaPath = state_.mediaFile;
-    data.mediaLength = state_.mediaLength;
-    data.separators.assign(state_.blockSep.begin(), state_.blockSep.begin() + state_.blockCount + 1);
-    for (const QString& l : notes) data.memoLines.push_back(l.toStdString());
-    return data;
-}
-
-void TfrmMain::KeepUnsavedWork() {
-    const bool memoEdited = frmMemo != nullptr && frmMemo->hasUnendedEdit();
-    if ((!state_.dirty && !memoEdited) || state_.mediaFile.empty() || state_.blockCount < 1) return;
-    const QStringList notes = frmMemo == nullptr ? QStringList() : memoEdited ? frmMemo->editedLines() : frmMemo->lines();
-    qm::recovery::keep(state_.mediaFile, qm::blockfile::serialize(blockData(notes)));
-}
-
-void TfrmMain::offerRecovery() {
-    const auto kept = qm::recovery::take(state_.mediaFile);
-    if (!kept) return;
-    if (!dialogs().warningYesNo(
-            this, QStringLiteral("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
-        return;
-    }
-    ApplyBlockData(*kept);
-    state_.dirty = true;  // restored, not saved
-}
-
-void TfrmMain::EnableBlockControls(bool enabled) {
-    if (enabled) {
-        Timer1->start();
-    } else {
-        Timer1->stop();
-    }
+void TfrmMain::onBlockControlsEnabled(bool enabled) {
     for (QWidget* w : std::initializer_list<QWidget*>{Image1, Image2, btnMark, btnClear, btnLDel, btnRDel, btnNext,
                                                        btnRep, btnBack, btnSave, btnLoad, btnMemo}) {
         w->setEnabled(enabled);
     }
 }
 
+void TfrmMain::bringForward(QWidget* w) {
+    if (w == nullptr) return;
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+// While the memo window is shown with its editor open, the typing goes there.
+bool TfrmMain::memoTakesTheKeys() const {
+    const auto* editor = session_.noteEditor();
+    return memo_ != nullptr && memo_->isVisible() && editor != nullptr && editor->editing();
+}
+
 void TfrmMain::ReleaseFocus() {
     if (QWidget* f = focusWidget(); f != nullptr && f != this) f->clearFocus();
     setFocus(Qt::OtherFocusReason);
-    if (frmMemo != nullptr && frmMemo->isVisible() && frmMemo->inEditMode()) {
-        frmMemo->show();
-        frmMemo->raise();
-        frmMemo->activateWindow();
-    }
+    if (memoTakesTheKeys()) bringForward(memo_);
 }
 
-void TfrmMain::btnMemoClick() {
-    frmMemo->show();
-    frmMemo->raise();
-    frmMemo->activateWindow();
-}
+void TfrmMain::btnMemoClick() { bringForward(memo_); }
+void TfrmMain::btnIEClick() { bringForward(browser_); }
+void TfrmMain::btnInfoClick() { bringForward(info_); }
 
-void TfrmMain::btnIEClick() {
-    frmIE->show();
-    frmIE->raise();
-    frmIE->activateWindow();
-}
-
-void TfrmMain::btnInfoClick() {
-    frmInfo->show();
-    frmInfo->raise();
-    frmInfo->activateWindow();
-}
-
-// ---------------------------------------------------------------- block list
-
-void TfrmMain::SelectBlock(int32_t n) {
-    state_.curBlock = n;
-    if (frmMemo != nullptr) frmMemo->selectLine(n - 1);
-    ShowBlockNo();
-}
-
-void TfrmMain::ShowBlockNo() { lblBlock->setText(fromUtf8(qm::blockNoText(state_))); }
-
-void TfrmMain::btnLDelClick() {
-    const auto removed = qm::deleteLeftSeparator(state_);
-    if (!removed) return;
-    bars_->DrawSepLine(*removed, qm::kBarWhite);
-    SelectBlock(state_.curBlock - 1);
-    ShowBlockNo();
-}
-
-void TfrmMain::btnRDelClick() {
-    const auto removed = qm::deleteRightSeparator(state_);
-    if (!removed) return;
-    bars_->DrawSepLine(*removed, qm::kBarWhite);
-    SelectBlock(state_.curBlock);
-    ShowBlockNo();
-}
-
-void TfrmMain::btnClearClick() {
-    if (state_.blockCount < 1) return;
-    qm::clearSeparators(state_);
-    SelectBlock(1);
-    bars_->ClearBlockBar();
-    ShowBlockNo();
-}
-
-// ---------------------------------------------------------------- block commands
-
-void TfrmMain::btnMarkClick() {
-    if (!engine_->IsPlaying()) return;
-    engine_->ReadPosition();
-    if (!qm::insertSeparator(state_, state_.mediaPos)) return;  // the list is full
-    bars_->DrawSepLine(state_.mediaPos, qm::kBarBlack);
-    ShowBlockNo();
-    state_.dirty = true;
-}
-
-void TfrmMain::btnNextClick() {
-    if (state_.curBlock < state_.blockCount) {
-        SelectBlock(state_.curBlock + 1);
-        engine_->SeekTo(state_.blockSep[state_.curBlock - 1]);
-        engine_->ReadPosition();
-        bars_->ShowPosition();
-        ShowBlockNo();
-    }
-    engine_->MediaPlay();
-}
-
-void TfrmMain::btnBackClick() {
-    if (state_.curBlock > 1) {
-        SelectBlock(state_.curBlock - 1);
-        engine_->SeekTo(state_.blockSep[state_.curBlock - 1]);
-        engine_->ReadPosition();
-        bars_->ShowPosition();
-        ShowBlockNo();
-    }
-    engine_->MediaPlay();
-}
-
-void TfrmMain::btnRepClick() {
-    // curBlock 0 means the start: blockSep[0].
-    engine_->SeekTo(state_.blockSep[state_.curBlock > 0 ? state_.curBlock - 1 : 0]);
-    engine_->ReadPosition();
-    bars_->ShowPosition();
-    engine_->MediaPlay();
-}
-
-void TfrmMain::btnPlayClick() {
-    if (engine_->IsPlaying()) {
-        engine_->MediaPause();
-    } else {
-        engine_->MediaPlay();
-    }
-}
+void TfrmMain::ShowBlockNo() { lblBlock->setText(QString::fromStdString(qm::blockNoText(state()))); }
 
 void TfrmMain::FormKeyPress(QChar key) {
-    if (frmMemo != nullptr && frmMemo->isVisible() && frmMemo->inEditMode()) {
-        frmMemo->show();
-        frmMemo->raise();
-        frmMemo->activateWindow();
+    if (memoTakesTheKeys()) {
+        bringForward(memo_);
         return;
     }
     switch (key.unicode()) {
         case u' ':
-            if (engine_->IsPlaying()) {
-                btnMarkClick();
+            if (engine().IsPlaying()) {
+                session_.mark();
             } else {
-                engine_->MediaPlay();
+                session_.play();
             }
             break;
         case u'x':
-            btnMarkClick();
+            session_.mark();
             break;
         case u'b':
-            btnBackClick();
+            session_.previousBlock();
             break;
         case u'd':
-            btnRDelClick();
+            session_.deleteRight();
             break;
         case u'e':
-            btnRepClick();
+            session_.blockAgain();
             break;
         case u'n':
-            btnNextClick();
+            session_.nextBlock();
             break;
         case u'z':
-            btnPlayClick();
+            session_.playPause();
             break;
         default:
             break;
     }
 }
 
-// ---------------------------------------------------------------- bars
+// ---------------------------------------------------------------- bars, rate, repeat
 
 void TfrmMain::Image1MouseDown(Qt::MouseButton, int x, int) {
-    const int32_t t = qm::barTime(x, Image1->width(), state_.mediaLength);
-    if (engine_->IsPlaying()) {
-        engine_->SeekTo(t);
-        SelectBlock(qm::getBlock(state_, t));
-    } else {
-        bars_->DrawPosLine(state_.cursorPos, qm::kBarWhite);
-        engine_->SeekTo(t);
-        SelectBlock(qm::getBlock(state_, t));
-        bars_->DrawPosLine(t, qm::kBarBlack);
-        state_.cursorPos = t;
-        engine_->MediaPlay();
-    }
+    session_.positionBarClicked(qm::barTime(x, Image1->width(), state().mediaLength));
     ReleaseFocus();
 }
 
 void TfrmMain::Image2MouseDown(Qt::MouseButton, int x, int) {
-    const int32_t t = qm::barTime(x, Image2->width(), state_.mediaLength);
-    SelectBlock(qm::getBlock(state_, t));
-    const bool playing = engine_->IsPlaying();
-    engine_->SeekTo(state_.blockSep[state_.curBlock > 0 ? state_.curBlock - 1 : 0]);
-    if (!playing) {
-        bars_->DrawPosLine(state_.cursorPos, qm::kBarWhite);
-        engine_->ReadPosition();
-        bars_->DrawPosLine(state_.mediaPos, qm::kBarBlack);
-        state_.cursorPos = state_.mediaPos;
-        engine_->MediaPlay();
-    }
+    session_.blockBarClicked(qm::barTime(x, Image2->width(), state().mediaLength));
     ReleaseFocus();
 }
-
-// ---------------------------------------------------------------- rate
 
 void TfrmMain::cmbRateChange() {
     // The items are written with "."; read them so whatever the user's locale.
     bool ok = false;
     const double rate = QLocale::c().toDouble(cmbRate->currentText(), &ok);
     if (!ok) throw std::runtime_error(QStringLiteral("'%1' は数値ではありません").arg(cmbRate->currentText()).toStdString());
-    engine_->SetRate(rate);
+    session_.setRate(rate);
 }
 
-// ---------------------------------------------------------------- repeat controller
-
-void TfrmMain::Timer1Timer() { repeater_->timer1Tick(); }
-void TfrmMain::Timer2Timer() { repeater_->timer2Tick(); }
-
-void TfrmMain::WindowsMediaPlayer1StatusChange() {
-    repeater_->mediaPlayerStatusChange(WindowsMediaPlayer1->playState(),
-                                       WindowsMediaPlayer1->stoppedAtEnd() ? qm::StopCause::EndOfMedia
-                                                                           : qm::StopCause::Requested);
+void TfrmMain::RepeatingClick() {
+    const int id = RadioGroup2Items->checkedId();
+    session_.setAfterBlock(id == 2 ? qm::AfterBlock::AutoPause : id == 1 ? qm::AfterBlock::Pause : qm::AfterBlock::None);
 }
 
-void TfrmMain::WindowsMediaPlayer1PlayStateChange(int) {}  // the end is seen through StatusChange
-
-void TfrmMain::RealAudio1PlayStateChange(int) {
-    repeater_->streamingPlayStateChange(RealAudio1->GetPlayState(), RealAudio1->stoppedAtEnd()
-                                                                         ? qm::StopCause::EndOfMedia
-                                                                         : qm::StopCause::Requested);
-}
-
-void TfrmMain::RepeatingClick() { repeater_->repeatingClick(); }
-
-void TfrmMain::readPosition() { engine_->ReadPosition(); }
-void TfrmMain::seekTo(int32_t ms) { engine_->SeekTo(ms); }
-void TfrmMain::mediaPlay() { engine_->MediaPlay(); }
-void TfrmMain::mediaPause() { engine_->MediaPause(); }
-int TfrmMain::blockModeIndex() const { return RadioGroup1Items->checkedId(); }
-int TfrmMain::afterBlockIndex() const { return RadioGroup2Items->checkedId(); }
-void TfrmMain::showPosition() { bars_->ShowPosition(); }
-bool TfrmMain::blockTimerEnabled() const { return Timer1->isActive(); }
-
-void TfrmMain::setBlockTimerEnabled(bool on) {
-    if (on) {
-        Timer1->start();
-    } else {
-        Timer1->stop();
-    }
-}
-
-void TfrmMain::startWaitTimer(int32_t intervalMs) {
-    Timer2->setInterval(intervalMs);
-    Timer2->start();
-}
-
-void TfrmMain::stopWaitTimer() { Timer2->stop(); }
-
-// ---------------------------------------------------------------- opening
-
-void TfrmMain::AddHistory(const QString& path) {
-    if (state_.loadingBsd) return;
-    if (frmInfo != nullptr) frmInfo->AddHistory(path);
-}
-
-bool TfrmMain::OpenFile(const QString& path) {
-    if (waitingForLength_) return false;  // another open is waiting for its length
-    if (!CanReleaseMedia()) return false;
-    repeater_->cancelWait();
-    EnableBlockControls(false);
-    engine_->MediaStop();
-    bars_->ClearPosBar();
-    if (path.isEmpty()) {
-        dialogs().message(this, QStringLiteral("メディアのパスがありません"));
-        return false;
-    }
-
-    // The lists name the controls; letter case does not count, and whatever
-    // neither list names goes to the media player control, which plays what
-    // the engine plays (ogg, wav, m4a, flac, ...).
-    const QString ext = fromUtf8(qm::extensionPart(path.toStdString())).toLower();
-    if (!ext.isEmpty() && wmpExtensions().toLower().contains(ext)) {
-        engine_->LoadIntoEngine(path, qm::Engine::MediaPlayer);
-    } else if (!ext.isEmpty() && rpExtensions().toLower().contains(ext)) {
-        engine_->LoadIntoEngine(path, qm::Engine::Streaming);
-    } else if (ext == QLatin1String(".bsd")) {
-        return followBlockFile(path);
-    } else {
-        engine_->LoadIntoEngine(path, qm::Engine::MediaPlayer);
-    }
-
-    if (!engine_->IsPlaying()) engine_->MediaPlay();
-    {
-        FlagGuard waiting(waitingForLength_);
-        // A close asked for during the wait comes now, also when the wait failed.
-        struct PendingClose {
-            TfrmMain* w;
-            ~PendingClose() {
-                if (!w->closeRequested_) return;
-                w->closeRequested_ = false;
-                QTimer::singleShot(0, w, &QWidget::close);
-            }
-        } pendingClose{this};
-        engine_->WaitForLength();
-    }
-    if (state_.mediaLength == 0) {
-        dialogs().message(this, QStringLiteral("ファイル %1 は開けません\n%2").arg(path, engine_->lengthFailure()));
-        return false;
-    }
-
-    // Only what opened enters the history; a block file's media does not.
-    AddHistory(path);
-    bars_->ClearBlockBar();
-    if (frmMemo != nullptr) frmMemo->setLines({});
-    state_.dirty = false;
-    state_.blockSep[0] = 0;
-    state_.blockSep[1] = state_.mediaLength;
-    state_.blockCount = 1;
-    state_.mediaFile = path.toStdString();
-    FileName->setText(fromUtf8(qm::fileNamePart(state_.mediaFile)));
-    FileName->adjustSize();
-    qm::qmApp()->setTitle(FileName->text());
-    EnableBlockControls(true);
-    SelectBlock(0);
-    ShowBlockNo();
-    if (!state_.loadingBsd) offerRecovery();
-    return true;
-}
-
-bool TfrmMain::followBlockFile(const QString& path) {
-    // A block file that names a block file is not followed: no chain, no ring.
-    if (state_.loadingBsd) {
-        dialogs().message(this, QStringLiteral("ファイル %1 は開けません\nブロックファイルが別のブロックファイルを指しています").arg(path));
-        return false;
-    }
-    const auto bytes = readBlockFile(path);
-    if (!bytes) {
-        dialogs().message(this, QStringLiteral("ファイル %1 はブロックファイルではありません").arg(path));
-        return false;
-    }
-    QString mediaPath = fromUtf8(qm::blockfile::line(*bytes, 1));
-    // A bare file name or relative path is taken beside the block file, so a
-    // lesson folder can be moved as a whole.
-    if (!mediaPath.isEmpty() && !mediaPath.contains(QStringLiteral("://")) && QFileInfo(mediaPath).isRelative()) {
-        mediaPath = QFileInfo(path).absoluteDir().filePath(mediaPath);
-    }
-    bool opened = false;
-    {
-        FlagGuard loading(state_.loadingBsd);
-        opened = OpenFile(mediaPath);
-        if (opened) ApplyBlockData(*bytes);
-    }
-    if (opened) {
-        AddHistory(path);
-        offerRecovery();
-    }
-    return false;
-}
-
-QString TfrmMain::wmpExtensions() const { return frmInfo != nullptr ? frmInfo->wmpExtensions() : QStringLiteral(".wma.mp3."); }
-QString TfrmMain::rpExtensions() const { return frmInfo != nullptr ? frmInfo->rpExtensions() : QStringLiteral(".ram.rm."); }
+// ---------------------------------------------------------------- open and load dialogs
 
 QString TfrmMain::openFilter() const {
-    const QString joined = wmpExtensions() + rpExtensions();
+    const QString joined = session_.settings().wmpExtensions() + session_.settings().rpExtensions();
     QString patterns;
     QString current;
     for (const QChar c : joined) {
@@ -909,9 +559,9 @@ QString TfrmMain::openFilter() const {
 }
 
 void TfrmMain::btnOpenClick() {
-    if (waitingForLength_) return;
+    if (openInProgress()) return;
     if (!CanReleaseMedia()) return;
-    state_.dirty = false;
+    state().dirty = false;
     qm::FileDialogRequest request;
     request.initialDir = OpenDialog1.initialDir;
     request.filter = openFilter();
@@ -921,92 +571,6 @@ void TfrmMain::btnOpenClick() {
     OpenDialog1.fileName = full;
     OpenDialog1.initialDir = QFileInfo(full).absolutePath();
     OpenFile(full);
-}
-
-// ---------------------------------------------------------------- block files
-
-bool TfrmMain::SaveBlockData() {
-    if (frmMemo != nullptr && frmMemo->inEditMode()) {
-        dialogs().message(this, kFinishMemoEdit);
-        return false;
-    }
-    if (state_.mediaFile.find_first_of("\r\n") != std::string::npos) {
-        // Line 1 of the file holds the path: a break in it would shift every line after it.
-        dialogs().message(this, QStringLiteral("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
-        return false;
-    }
-    QString proposal = fromUtf8(qm::fileNamePart(state_.mediaFile));
-    const int dot = proposal.lastIndexOf(QLatin1Char('.'));
-    proposal = (dot >= 0 ? proposal.left(dot) : proposal) + QStringLiteral(".bsd");
-
-    qm::FileDialogRequest request;
-    request.initialDir = SaveDialog1.initialDir;
-    request.fileName = proposal;
-    request.defaultSuffix = QStringLiteral("bsd");
-    request.confirmOverwrite = true;
-    const auto chosen = dialogs().saveFile(this, request);
-    if (!chosen) {
-        SaveDialog1.fileName = proposal;
-        return false;
-    }
-    const QString target = *chosen;
-    SaveDialog1.fileName = target;
-
-    const auto data = blockData(frmMemo != nullptr ? frmMemo->lines() : QStringList());
-    // A failure keeps the old file and dirty, and the caller's close or open does not go on.
-    qm::files::writeWholeFileOrThrow(target.toStdString(), qm::blockfile::serialize(data));
-    SaveDialog1.initialDir = QFileInfo(target).absolutePath();
-    AddHistory(target);
-    state_.dirty = false;
-    return true;
-}
-
-void TfrmMain::btnSaveClick() { SaveBlockData(); }
-
-void TfrmMain::ApplyBlockData(std::string_view fileBytes) {
-    using qm::blockfile::ParseStatus;
-    const auto result = qm::blockfile::parse(fileBytes);
-    switch (result.status) {
-        case ParseStatus::Ok:
-            break;
-        case ParseStatus::WrongHeader:
-            return;
-        case ParseStatus::NotInteger:
-            throw std::runtime_error(
-                QStringLiteral("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
-        case ParseStatus::BadCount:
-            dialogs().message(this, QStringLiteral("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
-            return;
-        case ParseStatus::NotAscending:
-            dialogs().message(this, QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
-            return;
-    }
-    if (result.data.mediaLength != state_.mediaLength &&
-        !dialogs().warningYesNo(this, QStringLiteral("長さが違いますが、それでも読み込みますか？"))) {
-        return;
-    }
-    auto seps = state_.mediaLength > 0 ? qm::blockfile::fitToLength(result.data.separators, state_.mediaLength)
-                                       : result.data.separators;
-    if (seps.size() < 2) {
-        dialogs().message(this, QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
-        return;
-    }
-    // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
-    if (state_.mediaLength > 0 && seps.back() < state_.mediaLength) seps.back() = state_.mediaLength;
-    state_.blockCount = static_cast<int32_t>(seps.size()) - 1;
-    std::copy(seps.begin(), seps.end(), state_.blockSep.begin());
-    // Fewer blocks than before: the current block is the last one there is.
-    if (state_.curBlock > state_.blockCount) state_.curBlock = state_.blockCount;
-
-    QStringList memo;
-    for (const auto& l : result.data.memoLines) memo << fromUtf8(l);
-    if (frmMemo != nullptr) frmMemo->setLines(memo);
-
-    bars_->ClearBlockBar();
-    if (state_.mediaLength > 0) {
-        for (int32_t i = 1; i < state_.blockCount; ++i) bars_->DrawSepLine(state_.blockSep[i], qm::kBarBlack);
-    }
-    ShowBlockNo();
 }
 
 void TfrmMain::btnLoadClick() {
@@ -1019,5 +583,5 @@ void TfrmMain::btnLoadClick() {
     if (!chosen) return;
     OpenDialog2.fileName = *chosen;
     OpenDialog2.initialDir = QFileInfo(*chosen).absolutePath();
-    if (const auto bytes = readBlockFile(*chosen)) ApplyBlockData(*bytes);
+    session_.loadBlockFile(*chosen);
 }

@@ -1,16 +1,12 @@
 #pragma once
 
-#include "BlockFile.h"
-#include "MediaEngine.h"
 #include "PositionBars.h"
-#include "PracticeState.h"
-#include "RepeatController.h"
+#include "PracticeSession.h"
 
 #include <QString>
 #include <QWidget>
 
 #include <memory>
-#include <string_view>
 #include <vector>
 
 class QButtonGroup;
@@ -32,77 +28,64 @@ class Dialogs;
 // What the file dialogs of the main window remember between uses.
 struct TFileDialogState {
     QString initialDir;
-    QString fileName;  // the last name chosen, or proposed when cancelled
+    QString fileName;  // the last name chosen
 };
 
 // The main window: the bars, the block controls, the repeat options, the rate
-// selector and the two playback controls. Owns the practice state, the engine
-// adapter, the bars and the repeat controller; the notes belong to frmMemo and
-// the history and extension lists to frmInfo.
-class TfrmMain : public QWidget, private qm::RepeatHost {
+// selector and the bands of the two playback controls. It shows the practice
+// session and forwards the user's actions to it (keys, clicks, drops, the
+// open and load dialogs); the session owns the practice state, the media and
+// the notes. The other windows are only shown from here, never reached into.
+class TfrmMain : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmMain(QWidget* parent = nullptr);
+    explicit TfrmMain(qm::PracticeSession& session, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    qm::PracticeState& state() { return state_; }
-    qm::MediaEngine& engine() { return *engine_; }
+    // The windows the Memo, browser and Info buttons bring forward; the memo
+    // window also takes the keys while its editor is open.
+    void setCompanions(QWidget* memo, QWidget* browser, QWidget* info);
+
+    qm::PracticeSession& session() { return session_; }
+    qm::PracticeState& state() { return session_.state(); }
+    qm::MediaEngine& engine() { return session_.engine(); }
     qm::PositionBars& bars() { return *bars_; }
-    qm::RepeatController& repeater() { return *repeater_; }
+    qm::RepeatController& repeater() { return session_.repeater(); }
 
-    // Opening media; every way in ends here. True only when a media file was
-    // opened and the block list reset.
-    bool OpenFile(const QString& path);
-    bool openInProgress() const { return waitingForLength_; }
+    // The session's operations, as the window's own handlers reach them.
+    bool OpenFile(const QString& path) { return session_.OpenFile(path); }
+    bool openInProgress() const { return session_.openInProgress(); }
     void OpenDroppedFile(const QString& path);
-
-    bool CanReleaseMedia();
-    // The logout's question: CanReleaseMedia; agreed, the unsaved data is
-    // given up (a "No" means so), and nothing is kept for recovery afterwards.
-    bool CommitData();
-    // The program is ended from outside: unsaved block data and notes, an
-    // unended memo edit included, go to the media's recovery file.
-    void KeepUnsavedWork();
-    void EnableBlockControls(bool enabled);
+    bool CanReleaseMedia() { return session_.CanReleaseMedia(); }
+    bool CommitData() { return session_.CommitData(); }
+    void KeepUnsavedWork() { session_.KeepUnsavedWork(); }
+    bool SaveBlockData() { return session_.SaveBlockData(); }
+    void ApplyBlockData(std::string_view fileBytes) { session_.ApplyBlockData(fileBytes); }
+    void AddHistory(const QString& path) { session_.AddHistory(path); }
+    void SelectBlock(int32_t n) { session_.SelectBlock(n); }
+    void EnableBlockControls(bool enabled) { session_.EnableBlockControls(enabled); }
     void ReleaseFocus();
-
-    // Block list and block commands.
-    void SelectBlock(int32_t n);
     void ShowBlockNo();
-    void btnMarkClick();
-    void btnNextClick();
-    void btnBackClick();
-    void btnRepClick();
-    void btnPlayClick();
-    void btnLDelClick();
-    void btnRDelClick();
-    void btnClearClick();
+
+    void btnMarkClick() { session_.mark(); }
+    void btnNextClick() { session_.nextBlock(); }
+    void btnBackClick() { session_.previousBlock(); }
+    void btnRepClick() { session_.blockAgain(); }
+    void btnPlayClick() { session_.playPause(); }
+    void btnLDelClick() { session_.deleteLeft(); }
+    void btnRDelClick() { session_.deleteRight(); }
+    void btnClearClick() { session_.clearBlocks(); }
     void FormKeyPress(QChar key);
-
-    // Block files.
-    bool SaveBlockData();
-    // Applies a block file's bytes to the open media; a faulty file changes nothing.
-    void ApplyBlockData(std::string_view fileBytes);
-    void btnSaveClick();
+    void btnSaveClick() { session_.SaveBlockData(); }
     void btnLoadClick();
-
     void btnOpenClick();
     void btnMemoClick();
     void btnIEClick();
     void btnInfoClick();
     void cmbRateChange();
-
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     void Image2MouseDown(Qt::MouseButton button, int x, int y);
-
-    void Timer1Timer();
-    void Timer2Timer();
-    void WindowsMediaPlayer1StatusChange();
-    void WindowsMediaPlayer1PlayStateChange(int newState);
-    void RealAudio1PlayStateChange(int newState);
     void RepeatingClick();
-
-    void AddHistory(const QString& path);
 
     // Runs once, at the first show: opens the first command-line argument.
     void setCommandLine(const QStringList& arguments) { arguments_ = arguments; }
@@ -140,11 +123,10 @@ public:
     QLabel* Label1;
     TWindowsMediaPlayer* WindowsMediaPlayer1;
     TRealAudio* RealAudio1;
-    QTimer* Timer1;
+    QTimer* Timer1;  // the session's
     QTimer* Timer2;
     TFileDialogState OpenDialog1;
     TFileDialogState OpenDialog2;
-    TFileDialogState SaveDialog1;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -159,37 +141,21 @@ private:
     void FormShow();
     void FormResize();
     void layoutStrips();
-    bool followBlockFile(const QString& path);
-    void offerRecovery();
-    qm::blockfile::BlockData blockData(const QStringList& notes) const;
+    void connectSession();
+    void onBlockControlsEnabled(bool enabled);
+    bool memoTakesTheKeys() const;
+    void bringForward(QWidget* w);
     QString openFilter() const;
-    QString wmpExtensions() const;
-    QString rpExtensions() const;
     qm::Dialogs& dialogs();
 
-    // RepeatHost
-    void readPosition() override;
-    void seekTo(int32_t ms) override;
-    void mediaPlay() override;
-    void mediaPause() override;
-    int blockModeIndex() const override;
-    int afterBlockIndex() const override;
-    void selectBlock(int32_t n) override { SelectBlock(n); }
-    void showPosition() override;
-    bool blockTimerEnabled() const override;
-    void setBlockTimerEnabled(bool on) override;
-    void startWaitTimer(int32_t intervalMs) override;
-    void stopWaitTimer() override;
-
-    qm::PracticeState state_;
-    std::unique_ptr<qm::MediaEngine> engine_;
+    qm::PracticeSession& session_;
     std::unique_ptr<qm::PositionBars> bars_;
-    std::unique_ptr<qm::RepeatController> repeater_;
+    QWidget* memo_ = nullptr;
+    QWidget* browser_ = nullptr;
+    QWidget* info_ = nullptr;
     std::vector<QObject*> focusReleasers_;  // the block buttons that give the focus back on mouse-up
     QStringList arguments_;
     bool shown_ = false;
-    bool waitingForLength_ = false;
-    bool closeRequested_ = false;
 };
 
 extern TfrmMain* frmMain;

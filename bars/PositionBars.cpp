@@ -105,12 +105,16 @@ void PositionBars::ShowPosition() {
     lblPos_->setText(QString::asprintf("%d/%d", s_.mediaPos / 1000, s_.mediaLength / 1000));
 }
 
+void PositionBars::RedrawBlockBar() {
+    ClearBlockBar();
+    if (s_.mediaLength <= 0) return;
+    // The two ends, the first and the last separator, get no line.
+    for (int32_t i = 1; i < s_.blocks.count(); ++i) DrawSepLine(s_.blocks[i], kBarBlack);
+}
+
 void PositionBars::RedrawBars() {
     ClearPosBar();
-    ClearBlockBar();
-    // The two ends, blockSep[0] and blockSep[blockCount], get no line.
-    const int32_t last = std::min(s_.blockCount, kMaxBlocks);
-    for (int32_t i = 1; i < last; ++i) DrawSepLine(s_.blockSep[i], kBarBlack);
+    RedrawBlockBar();
     s_.cursorPos = 0;
     ShowPosition();
 }

@@ -50,6 +50,7 @@ public:
     void DrawPosLine(int32_t ms, QRgb colour);
     void DrawSepLine(int32_t ms, QRgb colour);
     void ShowPosition();   // the 50 ms path: at most two one-pixel lines
+    void RedrawBlockBar();  // cleared, with a line at each inner separator
     void RedrawBars();
 
 private:

@@ -2,8 +2,8 @@
 
 #include "Application.h"
 #include "MediaLinks.h"
-#include "Unit1.h"
-#include "Unit4.h"
+#include "PracticeSession.h"
+#include "Settings.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -58,15 +58,7 @@ QFont japaneseFont() {
     return f;
 }
 
-QString wmpList() { return frmInfo != nullptr ? frmInfo->wmpExtensions() : QStringLiteral(".wma.mp3."); }
-QString rpList() { return frmInfo != nullptr ? frmInfo->rpExtensions() : QStringLiteral(".ram.rm."); }
 
-void showMainWindow() {
-    if (frmMain == nullptr) return;
-    frmMain->show();
-    frmMain->raise();
-    frmMain->activateWindow();
-}
 
 // Chromium reads its switches once, when the engine starts, so they are set
 // just before the engine is loaded. Settings the user made are kept.
@@ -93,14 +85,12 @@ void prepareWebEngineEnvironment() {
     return true;
 }();
 
-// Runs f at once, its errors shown by the general handler. For signals with
-// arguments, which qm::guarded's forwarding wrapper cannot take through connect.
-template <typename F>
-void runGuarded(F f) {
-    qm::guarded(std::move(f))();
-}
+using qm::runGuarded;
 
 }  // namespace
+
+QString TfrmIE::wmpList() const { return session_.settings().wmpExtensions(); }
+QString TfrmIE::rpList() const { return session_.settings().rpExtensions(); }
 
 QStringList TfrmIE::presetAddresses() {
     return {
@@ -111,14 +101,16 @@ QStringList TfrmIE::presetAddresses() {
     };
 }
 
-TfrmIE::TfrmIE(QWidget* parent) : QWidget(parent), family_(this) {
+TfrmIE::TfrmIE(qm::PracticeSession& session, QWidget* mainWindow, QWidget* parent)
+    : QWidget(parent), session_(session), mainWindow_(mainWindow), family_(this) {
     setObjectName(QStringLiteral("frmIE"));
     buildControls();
     move(282, 126);
     resize(699, 506);
 }
 
-TfrmIE::TfrmIE(TfrmIE* family) : QWidget(nullptr), family_(family) {
+TfrmIE::TfrmIE(TfrmIE* family)
+    : QWidget(nullptr), session_(family->session_), mainWindow_(family->mainWindow_), family_(family) {
     setObjectName(QStringLiteral("frmIEPage"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
@@ -461,12 +453,15 @@ void TfrmIE::openInPlayer(const QString& address) {
     openQueued_ = true;
     QTimer::singleShot(0, this, qm::guarded([this, address] {
         openQueued_ = false;
-        if (frmMain == nullptr) return;
         if (dialogShowing()) {
             StatusBar1->showMessage(kBusy.arg(address));
             return;
         }
-        frmMain->OpenFile(address);  // its result is not looked at
-        showMainWindow();
+        session_.OpenFile(address);  // its result is not looked at
+        if (mainWindow_ != nullptr) {
+            mainWindow_->show();
+            mainWindow_->raise();
+            mainWindow_->activateWindow();
+        }
     }));
 }

@@ -18,11 +18,15 @@ class QToolButton;
 class QUrl;
 class QVBoxLayout;
 
+namespace qm {
+class PracticeSession;
+}
+
 // The browser window. Watches the navigation of its web view: links to media
 // with a listed extension go to the main window's OpenFile instead of being
 // shown. Owns its view and, in the program's one browser window, the web
 // engine (its profile), which the windows its pages ask for share; the
-// extension lists belong to frmInfo, the player to frmMain.
+// extension lists belong to the settings, the player to the practice session.
 //
 // Only the user drives the player: media goes to it from a navigation of the
 // page itself (not of a frame inside it) that the user started, by clicking
@@ -36,7 +40,9 @@ class QVBoxLayout;
 class TfrmIE : public QWidget, private qm::BrowserViewHost {
     Q_OBJECT
 public:
-    explicit TfrmIE(QWidget* parent = nullptr);
+    // The session plays what the user's links give it; mainWindow comes to the
+    // front when it does.
+    TfrmIE(qm::PracticeSession& session, QWidget* mainWindow, QWidget* parent = nullptr);
     ~TfrmIE() override;
 
     // Loads the engine and makes the view if they are not there yet; throws
@@ -101,6 +107,11 @@ private:
     void closeRequested() noexcept override;
     void userInput(qm::UserInput input) noexcept override;
 
+    QString wmpList() const;
+    QString rpList() const;
+
+    qm::PracticeSession& session_;
+    QWidget* mainWindow_;
     TfrmIE* family_;  // the window that owns the engine: this for frmIE
     std::unique_ptr<QLibrary> module_;         // the family's window only
     std::unique_ptr<qm::BrowserEngine> engine_;  // the family's window only

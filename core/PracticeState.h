@@ -1,23 +1,25 @@
 #pragma once
 
-#include <array>
+#include "BlockSeparators.h"
+
 #include <cstdint>
 #include <string>
 
 namespace qm {
 
-// The block list holds at most this many blocks: blockSep[0] .. blockSep[kMaxBlocks].
-inline constexpr int32_t kMaxBlocks = 1000;
+// How a block's end is taken (RadioGroup1) and what follows it (RadioGroup2).
+enum class BlockMode { Next, Repeat };
+enum class AfterBlock { None, Pause, AutoPause };
 
-// The one record of practice data, owned by the main window. Times are whole
-// milliseconds from the start of the media. Block i (1-based) spans
-// blockSep[i-1] .. blockSep[i]; curBlock 0 means "at the start, no block yet".
+// The one record of practice data, owned by the practice session. Times are
+// whole milliseconds from the start of the media. Block i (1-based) spans
+// blocks[i-1] .. blocks[i]; curBlock 0 means "at the start, no block yet", and
+// curBlock never exceeds blocks.count().
 struct PracticeState {
     int32_t mediaLength = 0;  // 0: nothing usable is open
     int32_t mediaPos = 0;     // last position read from the active engine
     int32_t curBlock = 0;
-    int32_t blockCount = 0;   // 0 before the first open, then 1 .. kMaxBlocks
-    std::array<int32_t, kMaxBlocks + 1> blockSep{};
+    BlockSeparators blocks;   // empty before the first open
     bool useReal = false;     // false: media player control, true: streaming control
     bool dirty = false;       // marks or notes changed since the last open or save
     bool pauseWaiting = false;

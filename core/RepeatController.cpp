@@ -10,20 +10,11 @@ namespace qm {
 
 namespace {
 
-constexpr int kModeRepeat = 1;  // RadioGroup1; every other index is Next
-constexpr int kAfterNone = 0;   // RadioGroup2
-constexpr int kAfterPause = 1;
-constexpr int kAfterAutoPause = 2;
-
 // Media player play state "stopped" and streaming play state "stopped".
 constexpr int kMediaPlayerStopped = 1;
 constexpr int kStreamingStopped = 0;
 
-// Every separator read goes through here: an index before blockSep[0] or past
-// the storage throws instead of reading a neighbouring field.
-int32_t sep(const PracticeState& s, int32_t i) {
-    return s.blockSep.at(static_cast<size_t>(i));
-}
+int32_t sep(const PracticeState& s, int32_t i) { return s.blocks[i]; }
 
 // A wait of blockSep[end] - blockSep[start] ms, or none when that is not a
 // positive length: the wait timer would never fire on a zero interval.
@@ -38,8 +29,8 @@ std::optional<int32_t> waitBetween(const PracticeState& s, int32_t end, int32_t 
 // (c 1) nothing was played, so there is no wait.
 std::optional<int32_t> nextModeWait(const PracticeState& s, int32_t c) {
     if (c == 0) {
-        if (s.blockCount < 1) return std::nullopt;
-        return waitBetween(s, s.blockCount, s.blockCount - 1);
+        if (s.blocks.count() < 1) return std::nullopt;
+        return waitBetween(s, s.blocks.count(), s.blocks.count() - 1);
     }
     if (c < 2) return std::nullopt;
     return waitBetween(s, c - 1, c - 2);
@@ -50,16 +41,10 @@ std::optional<int32_t> nextModeWait(const PracticeState& s, int32_t c) {
 RepeatController::RepeatController(PracticeState& state, RepeatHost& host)
     : s_(state), host_(host) {}
 
-int32_t RepeatController::blockStart(int32_t block) const {
-    // curBlock 0 has no block before it: the start of the media is blockSep[0].
-    if (block < 1) return sep(s_, 0);
-    return sep(s_, block - 1);
-}
-
 void RepeatController::restartCurrentBlock() {
-    host_.seekTo(blockStart(s_.curBlock));
+    host_.seekTo(blockStart(s_, s_.curBlock));
     host_.readPosition();
-    if (host_.afterBlockIndex() == kAfterPause) {
+    if (host_.afterBlock() == AfterBlock::Pause) {
         host_.mediaPause();
         return;
     }
@@ -78,23 +63,23 @@ void RepeatController::timer1Tick() {
     std::optional<int32_t> wait;
     // Repeat with curBlock 0 would seek back to blockSep[0] on every tick and
     // never leave the start, so the end of block 0 moves on as in Next mode.
-    if (host_.blockModeIndex() == kModeRepeat && s_.curBlock > 0) {
+    if (host_.blockMode() == BlockMode::Repeat && s_.curBlock > 0) {
         const int32_t repeated = s_.curBlock;
         restartCurrentBlock();
         wait = waitBetween(s_, repeated, repeated - 1);
     } else {
-        if (s_.curBlock == s_.blockCount) {
+        if (s_.curBlock == s_.blocks.count()) {
             // The last block has ended: back to the start, as after a fresh open.
             host_.seekTo(sep(s_, 0));
             host_.selectBlock(0);
         } else {
             host_.selectBlock(getBlock(s_, s_.mediaPos));
         }
-        if (host_.afterBlockIndex() == kAfterPause) host_.mediaPause();
+        if (host_.afterBlock() == AfterBlock::Pause) host_.mediaPause();
         wait = nextModeWait(s_, s_.curBlock);
     }
 
-    if (host_.afterBlockIndex() == kAfterAutoPause && wait) {
+    if (host_.afterBlock() == AfterBlock::AutoPause && wait) {
         host_.mediaPause();
         s_.pauseWaiting = true;
         host_.setBlockTimerEnabled(false);
@@ -114,7 +99,7 @@ void RepeatController::timer2Tick() {
 
 void RepeatController::mediaPlayerStatusChange(int playState, StopCause cause) {
     if (playState != kMediaPlayerStopped) return;
-    if (cause == StopCause::EndOfMedia && host_.blockModeIndex() == kModeRepeat) {
+    if (cause == StopCause::EndOfMedia && host_.blockMode() == BlockMode::Repeat) {
         restartCurrentBlock();
     }
     host_.showPosition();
@@ -122,7 +107,7 @@ void RepeatController::mediaPlayerStatusChange(int playState, StopCause cause) {
 
 void RepeatController::streamingPlayStateChange(int playState, StopCause cause) {
     if (playState != kStreamingStopped) return;
-    if (cause == StopCause::EndOfMedia && host_.blockModeIndex() == kModeRepeat) {
+    if (cause == StopCause::EndOfMedia && host_.blockMode() == BlockMode::Repeat) {
         restartCurrentBlock();
     }
     host_.showPosition();
@@ -130,8 +115,7 @@ void RepeatController::streamingPlayStateChange(int playState, StopCause cause) 
 
 void RepeatController::repeatingClick() {
     if (!s_.pauseWaiting) return;
-    const int after = host_.afterBlockIndex();
-    if (after != kAfterNone && after != kAfterPause) return;
+    if (host_.afterBlock() == AfterBlock::AutoPause) return;
     // The wait ends without playing: the engine stays paused until the user plays.
     s_.pauseWaiting = false;
     host_.setBlockTimerEnabled(true);

@@ -15,8 +15,8 @@ public:
     virtual void seekTo(int32_t ms) = 0;
     virtual void mediaPlay() = 0;
     virtual void mediaPause() = 0;
-    virtual int blockModeIndex() const = 0;   // RadioGroup1: 1 Repeat, anything else Next
-    virtual int afterBlockIndex() const = 0;  // RadioGroup2: 0 None, 1 Pause, 2 Auto Pause
+    virtual BlockMode blockMode() const = 0;    // RadioGroup1
+    virtual AfterBlock afterBlock() const = 0;  // RadioGroup2
     virtual void selectBlock(int32_t n) = 0;
     virtual void showPosition() = 0;
     virtual bool blockTimerEnabled() const = 0;         // Timer1
@@ -50,7 +50,6 @@ public:
 
 private:
     void restartCurrentBlock();
-    int32_t blockStart(int32_t block) const;
 
     PracticeState& s_;
     RepeatHost& host_;

@@ -1,11 +1,11 @@
 #include "Unit4.h"
 
-#include "Application.h"
+#include "ErrorPolicy.h"
 #include "PathParts.h"
+#include "PracticeSession.h"
+#include "Settings.h"
 #include "SettingsFile.h"
 #include "Utf8.h"
-#include "WholeFile.h"
-#include "Unit1.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -61,8 +61,8 @@ const char* const kAbout =
 
 }  // namespace
 
-TfrmInfo::TfrmInfo(QWidget* parent, const QString& settingsPath)
-    : QWidget(parent), settingsPath_(settingsPath.isEmpty() ? defaultSettingsPath() : settingsPath) {
+TfrmInfo::TfrmInfo(qm::PracticeSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), settings_(session.settings()) {
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(QStringLiteral("Info"));
     QFont f;
@@ -119,75 +119,39 @@ TfrmInfo::TfrmInfo(QWidget* parent, const QString& settingsPath)
     FormCreate();
 }
 
-TfrmInfo::~TfrmInfo() {
-    FormDestroy();
-    if (frmInfo == this) frmInfo = nullptr;
-}
-
-QString TfrmInfo::defaultSettingsPath() {
-    const QString beside = QCoreApplication::applicationDirPath();
-    if (QFileInfo(beside).isWritable()) return QDir(beside).filePath(kSettingsName);
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    return QDir(config).filePath(kSettingsName);
-}
-
 QString TfrmInfo::wmpExtensions() const { return edtWMP->text(); }
 QString TfrmInfo::rpExtensions() const { return edtRP->text(); }
 
-void TfrmInfo::AddHistory(const QString& path) {
-    for (int i = 0; i < memHistory.size(); ++i) {
-        if (memHistory[i].compare(path, Qt::CaseInsensitive) == 0) {
-            memHistory.removeAt(i);
-            delete lstHistory->takeItem(i);
-            break;
-        }
-    }
-    memHistory.insert(0, path);
-    lstHistory->insertItem(0, fileNameOf(path));
-}
+void TfrmInfo::AddHistory(const QString& path) { settings_.addHistory(path); }
+
+QStringList TfrmInfo::historyPaths() const { return settings_.history(); }
 
 void TfrmInfo::FormCreate() {
-    // Nothing here may stop the start: a missing file means an empty history,
-    // and whatever a damaged one still holds is kept.
-    const auto read = qm::files::readWholeFile(settingsPath_.toStdString(), qm::settings::kMaxFileBytes);
-    if (read.error) return;
-    const qm::settings::SettingsData data = qm::settings::parse(read.bytes);
-    readFolder_ = qm::utf8ToQString(data.saveFolder);
-    if (frmMain != nullptr) frmMain->SaveDialog1.initialDir = readFolder_;
-    spnHisNum->setValue(data.historySize);
-    for (const std::string& entry : data.history) {
-        const QString path = qm::utf8ToQString(entry);
-        memHistory << path;
-        lstHistory->addItem(fileNameOf(path));
-    }
+    spnHisNum->setValue(settings_.historySize());
+    edtWMP->setText(settings_.wmpExtensions());
+    edtRP->setText(settings_.rpExtensions());
+    // Edits take effect at the next open or link, and the size at the end.
+    connect(edtWMP, &QLineEdit::textChanged, this, [this](const QString& t) { settings_.setWmpExtensions(t); });
+    connect(edtRP, &QLineEdit::textChanged, this, [this](const QString& t) { settings_.setRpExtensions(t); });
+    connect(spnHisNum, &QSpinBox::valueChanged, this, [this](int v) { settings_.setHistorySize(v); });
+    connect(&settings_, &qm::Settings::historyChanged, this, &TfrmInfo::showHistory);
+    showHistory();
 }
 
-void TfrmInfo::FormDestroy() {
-    if (written_) return;
-    written_ = true;
-    qm::settings::SettingsData data;
-    // The folder of the block file saved last; a run that saved nothing keeps
-    // the folder it read.
-    const QString saved = frmMain != nullptr ? frmMain->SaveDialog1.fileName : QString();
-    data.saveFolder = qm::settingsFolderPart(saved.toStdString());
-    if (data.saveFolder.empty()) data.saveFolder = readFolder_.toStdString();
-    data.historySize = spnHisNum->value();
-    for (const QString& path : memHistory) data.history.push_back(path.toStdString());
-
-    QDir().mkpath(QFileInfo(settingsPath_).absolutePath());
-    if (const auto e = qm::files::writeWholeFile(settingsPath_.toStdString(), qm::settings::serialize(data))) {
-        qm::qmApp()->showError(QString::fromStdString(qm::files::cannotCreateMessage(*e)));
-    }
+void TfrmInfo::showHistory() {
+    lstHistory->clear();
+    for (const QString& path : settings_.history()) lstHistory->addItem(fileNameOf(path));
 }
 
 void TfrmInfo::lstHistoryMouseUp(Qt::MouseButton, const QPoint& pos) {
     QListWidgetItem* item = lstHistory->itemAt(pos);
     if (item == nullptr) return;
     const int i = lstHistory->row(item);
-    if (i < 0 || i >= memHistory.size()) return;
-    const QString path = memHistory[i];
+    const QStringList history = settings_.history();
+    if (i < 0 || i >= history.size()) return;
+    const QString path = history[i];
     try {
-        if (frmMain != nullptr) frmMain->OpenFile(path);
+        session_.OpenFile(path);
     } catch (...) {
         hide();
         throw;
@@ -198,7 +162,8 @@ void TfrmInfo::lstHistoryMouseUp(Qt::MouseButton, const QPoint& pos) {
 void TfrmInfo::lstHistoryMouseMove(const QPoint& pos) {
     QListWidgetItem* item = lstHistory->itemAt(pos);
     const int i = item != nullptr ? lstHistory->row(item) : -1;
-    pnlFileName->setText(i >= 0 && i < memHistory.size() ? memHistory[i] : QString());
+    const QStringList& history = settings_.history();
+    pnlFileName->setText(i >= 0 && i < history.size() ? history[i] : QString());
 }
 
 bool TfrmInfo::eventFilter(QObject* watched, QEvent* event) {
@@ -210,8 +175,8 @@ bool TfrmInfo::eventFilter(QObject* watched, QEvent* event) {
         } else if (event->type() == QEvent::MouseMove) {
             lstHistoryMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
         }
-    } catch (const std::exception& e) {
-        qm::qmApp()->showError(e);
+    } catch (...) {
+        qm::reportError(qm::currentErrorMessage());
     }
     return false;
 }

@@ -4,6 +4,11 @@
 #include <QStringList>
 #include <QWidget>
 
+namespace qm {
+class PracticeSession;
+class Settings;
+}  // namespace qm
+
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -12,29 +17,23 @@ class QSpinBox;
 class QTabWidget;
 
 // The info window: the history of opened and saved files, the two engine
-// extension lists, the history size and the about text. Reads the settings file
-// when created and writes it when destroyed.
+// extension lists, the history size and the about text. It shows and edits
+// the run's settings (qm::Settings, read before the windows and written when
+// the program ends) and reopens history entries through the session.
 class TfrmInfo : public QWidget {
     Q_OBJECT
 public:
-    // settingsPath empty: "QM4.ini" beside the executable when that folder is
-    // writable, otherwise in the user's configuration folder.
-    explicit TfrmInfo(QWidget* parent = nullptr, const QString& settingsPath = QString());
-    ~TfrmInfo() override;
+    explicit TfrmInfo(qm::PracticeSession& session, QWidget* parent = nullptr);
 
     QString wmpExtensions() const;  // the text of edtWMP
     QString rpExtensions() const;   // the text of edtRP
 
     void AddHistory(const QString& path);
-    QStringList historyPaths() const { return memHistory; }
+    QStringList historyPaths() const;
 
-    void FormCreate();   // reads the settings file
-    // Writes it, once; a write that fails keeps the old file and says so.
-    void FormDestroy();
+    void FormCreate();   // shows the settings as read
     void lstHistoryMouseUp(Qt::MouseButton button, const QPoint& pos);
     void lstHistoryMouseMove(const QPoint& pos);
-
-    static QString defaultSettingsPath();
 
     QTabWidget* PageControl1;
     QLabel* pnlFileName;
@@ -43,16 +42,16 @@ public:
     QLineEdit* edtRP;
     QSpinBox* spnHisNum;
     QPlainTextEdit* aboutText;
-    QStringList memHistory;  // full paths, most recent first, beside lstHistory
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QString settingsPath_;
-    QString readFolder_;  // line 0 as read at the start
-    bool written_ = false;
+    void showHistory();
+
+    qm::PracticeSession& session_;
+    qm::Settings& settings_;
 };
 
 extern TfrmInfo* frmInfo;

@@ -17,8 +17,8 @@ constexpr int kPumpWaitMs = 10;
 }  // namespace
 
 MediaEngine::MediaEngine(PracticeState& state, WmpPlayer& mediaPlayer, RealAudioControl& streaming,
-                         EventPump processEvents)
-    : s_(state), wmp_(mediaPlayer), ra_(streaming), processEvents_(std::move(processEvents)) {}
+                         EventPump processEvents, Clock clock)
+    : s_(state), wmp_(mediaPlayer), ra_(streaming), processEvents_(std::move(processEvents)), clock_(std::move(clock)) {}
 
 int32_t MediaEngine::secondsToMs(double seconds) {
     const double ms = std::trunc(seconds * 1000.0);
@@ -66,10 +66,9 @@ void MediaEngine::SeekTo(int32_t ms) {
 }
 
 int32_t MediaEngine::WaitForLength() {
-    using Clock = std::chrono::steady_clock;
     s_.mediaLength = 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kLengthDeadlineMs);
-    while (s_.mediaLength == 0 && Clock::now() < deadline) {
+    const auto deadline = clock_() + std::chrono::milliseconds(kLengthDeadlineMs);
+    while (s_.mediaLength == 0 && clock_() < deadline) {
         // Handlers of the whole program may run here, even another engine
         // call: the length is read from whichever engine is active afterwards.
         processEvents_(kPumpWaitMs);

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -20,9 +21,12 @@ public:
     // processEvents(maxWaitMs) handles pending events, waiting at most maxWaitMs
     // for one to arrive; WaitForLength calls it between its length reads.
     using EventPump = std::function<void(int maxWaitMs)>;
+    // The clock WaitForLength measures its deadline by; tests give one that
+    // the pump moves on, so that a 5 s deadline takes no 5 s.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     MediaEngine(PracticeState& state, WmpPlayer& mediaPlayer, RealAudioControl& streaming,
-                EventPump processEvents);
+                EventPump processEvents, Clock clock = std::chrono::steady_clock::now);
 
     void MediaPlay();
     void MediaPause();
@@ -47,6 +51,7 @@ private:
     WmpPlayer& wmp_;
     RealAudioControl& ra_;
     EventPump processEvents_;
+    Clock clock_;
     QString lengthFailure_;
 };
 

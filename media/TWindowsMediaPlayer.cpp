@@ -1,5 +1,7 @@
 #include "TWindowsMediaPlayer.h"
 
+#include "ErrorPolicy.h"
+#include "MediaPlayerControl.h"
 #include "Transport.h"
 
 #include <QHBoxLayout>
@@ -17,25 +19,25 @@ namespace {
 constexpr int kRefreshMs = 250;
 }
 
-TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, const QString& audioOutput)
-    : QWidget(parent), session_(this, audioOutput) {
-    session_.setVolume(kInitialVolume);
-    session_.setSpeed(1.0);
-
+TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl& control)
+    : QWidget(parent), control_(control) {
     seekBar_ = new QSlider(Qt::Horizontal, this);
     seekBar_->setRange(0, 0);
     btnPlay_ = new QToolButton(this);
     btnPlay_->setToolTip(QStringLiteral("Play / Pause"));
+    btnPlay_->setAccessibleName(QStringLiteral("Play / Pause"));
     btnStop_ = new QToolButton(this);
     btnStop_->setText(QStringLiteral("■"));
     btnStop_->setToolTip(QStringLiteral("Stop"));
+    btnStop_->setAccessibleName(QStringLiteral("Stop"));
     lblTime_ = new QLabel(this);
     auto* lblVolume = new QLabel(QStringLiteral("Vol"), this);
     volumeBar_ = new QSlider(Qt::Horizontal, this);
     volumeBar_->setRange(0, 100);
-    volumeBar_->setValue(kInitialVolume);
+    volumeBar_->setValue(control_.playback().volume());
     volumeBar_->setFixedWidth(80);
     volumeBar_->setToolTip(QStringLiteral("Volume"));
+    volumeBar_->setAccessibleName(QStringLiteral("Volume"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(btnPlay_);
@@ -51,79 +53,43 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, const QString& audioOu
     resize(kDesignWidth, kDesignHeight);
     qm::transport::noFocusAnywhere(this);
 
-    connect(btnPlay_, &QToolButton::clicked, this, [this] {
-        if (playState() == qm::wmp::Playing)
-            controls_.pause();
+    using qm::guarded;
+    connect(btnPlay_, &QToolButton::clicked, this, guarded([this] {
+        if (control_.playState() == qm::wmp::Playing)
+            control_.controls().pause();
         else
-            controls_.play();
+            control_.controls().play();
+    }));
+    connect(btnStop_, &QToolButton::clicked, this, guarded([this] { control_.controls().stop(); }));
+    qm::transport::onUserSeek(seekBar_, [this](int ms) {
+        qm::runGuarded([&] { control_.controls().setCurrentPosition(ms / 1000.0); });
     });
-    connect(btnStop_, &QToolButton::clicked, this, [this] { controls_.stop(); });
-    qm::transport::onUserSeek(seekBar_, [this](int ms) { controls_.setCurrentPosition(ms / 1000.0); });
-    connect(volumeBar_, &QSlider::valueChanged, this, [this](int v) { settings_.setVolume(v); });
-    connect(&session_, &PlaybackSession::phaseChanged, this, &TWindowsMediaPlayer::onPhase);
-    connect(&session_, &PlaybackSession::durationChanged, this,
-            &TWindowsMediaPlayer::refreshTransport);
+    connect(volumeBar_, &QSlider::valueChanged, this,
+            [this](int v) { qm::runGuarded([&] { control_.settings().setVolume(v); }); });
+    connect(&control_.playback(), &PlaybackSession::phaseChanged, this, guarded([this] { refreshTransport(); }));
+    connect(&control_.playback(), &PlaybackSession::durationChanged, this,
+            guarded([this] { refreshTransport(); }));
+    connect(&control_, &qm::MediaPlayerControl::visibilityRequested, this, &QWidget::setVisible);
     refresh_.setInterval(kRefreshMs);
-    connect(&refresh_, &QTimer::timeout, this, &TWindowsMediaPlayer::refreshTransport);
+    connect(&refresh_, &QTimer::timeout, this, guarded([this] { refreshTransport(); }));
     refreshTransport();
-}
-
-qm::WmpMedia* TWindowsMediaPlayer::currentMedia() {
-    if (!session_.hasSource() || session_.hasFailed()) return nullptr;
-    return &media_;
-}
-
-void TWindowsMediaPlayer::setURL(const QString& url) {
-    if (url.isEmpty()) {
-        close();
-        return;
-    }
-    session_.open(url, /*autoplay=*/true);
-}
-
-int TWindowsMediaPlayer::playState() {
-    switch (session_.phase()) {
-    case PlaybackSession::Phase::Empty: return qm::wmp::Undefined;
-    case PlaybackSession::Phase::Opening: return qm::wmp::Transitioning;
-    case PlaybackSession::Phase::Playing: return qm::wmp::Playing;
-    case PlaybackSession::Phase::Paused: return qm::wmp::Paused;
-    case PlaybackSession::Phase::Buffering: return qm::wmp::Buffering;
-    case PlaybackSession::Phase::Stopped:
-    case PlaybackSession::Phase::Ended: return qm::wmp::Stopped;
-    case PlaybackSession::Phase::Failed: return qm::wmp::Ready;
-    }
-    return qm::wmp::Undefined;
-}
-
-void TWindowsMediaPlayer::close() {
-    session_.close();
-}
-
-void TWindowsMediaPlayer::onPhase() {
-    refreshTransport();
-    const int state = playState();
-    if (state != lastState_) {
-        lastState_ = state;
-        emit PlayStateChange(state);
-    }
-    emit StatusChange();
 }
 
 void TWindowsMediaPlayer::refreshTransport() {
-    const bool playing = playState() == qm::wmp::Playing;
+    PlaybackSession& session = control_.playback();
+    const bool playing = control_.playState() == qm::wmp::Playing;
     btnPlay_->setText(playing ? QStringLiteral("❚❚") : QStringLiteral("▶"));
-    const auto lengthMs = static_cast<int64_t>(session_.duration() * 1000.0);
-    const auto posMs = static_cast<int64_t>(std::max(0.0, session_.position()) * 1000.0);
+    const auto lengthMs = static_cast<int64_t>(session.duration() * 1000.0);
+    const auto posMs = static_cast<int64_t>(std::max(0.0, session.position()) * 1000.0);
     if (!seekBar_->isSliderDown()) {
         seekBar_->setRange(0, static_cast<int>(std::min<int64_t>(lengthMs, INT32_MAX)));
         seekBar_->setValue(static_cast<int>(std::min(posMs, lengthMs)));
     }
-    if (!volumeBar_->isSliderDown() && volumeBar_->value() != session_.volume()) {
+    if (!volumeBar_->isSliderDown() && volumeBar_->value() != session.volume()) {
         const QSignalBlocker quiet(volumeBar_);
-        volumeBar_->setValue(session_.volume());
+        volumeBar_->setValue(session.volume());
     }
-    lblTime_->setText(qm::transport::clock(posMs) + QStringLiteral(" / ") +
-                      qm::transport::clock(lengthMs));
+    lblTime_->setText(qm::transport::clock(posMs) + QStringLiteral(" / ") + qm::transport::clock(lengthMs));
 }
 
 void TWindowsMediaPlayer::showEvent(QShowEvent* e) {

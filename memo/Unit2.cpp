@@ -2,7 +2,7 @@
 
 #include "Application.h"
 #include "Dialogs.h"
-#include "Unit1.h"
+#include "ErrorPolicy.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -47,7 +47,7 @@ QString joinLines(const QStringList& lines) {
 
 }  // namespace
 
-TfrmMemo::TfrmMemo(QWidget* parent) : QWidget(parent) {
+TfrmMemo::TfrmMemo(qm::PracticeSession& session, QWidget* parent) : QWidget(parent), session_(session) {
     setObjectName(QStringLiteral("frmMemo"));
     setWindowTitle(QStringLiteral("Memo"));
     setFont(memoFont());
@@ -78,23 +78,31 @@ TfrmMemo::TfrmMemo(QWidget* parent) : QWidget(parent) {
     connect(btnFont, &QPushButton::clicked, this, guarded([this] { btnFontClick(); }));
     ListBox1->viewport()->installEventFilter(this);
     Memo1->installEventFilter(this);
+
+    connect(&session_, &qm::PracticeSession::notesChanged, this, &TfrmMemo::showNotes);
+    connect(&session_, &qm::PracticeSession::currentBlockChanged, this, [this](int32_t n) { selectLine(n - 1); });
+    session_.setNoteEditor(this);
+    showNotes();
+}
+
+TfrmMemo::~TfrmMemo() {
+    if (session_.noteEditor() == this) session_.setNoteEditor(nullptr);
 }
 
 bool TfrmMemo::inEditMode() const { return !Memo1->isHidden(); }
 
-QStringList TfrmMemo::lines() const { return notes_; }
-
-void TfrmMemo::setLines(const QStringList& lines) {
-    notes_ = lines;
+// The list shows the session's notes, none selected, as after a load.
+void TfrmMemo::showNotes() {
     ListBox1->clear();
-    ListBox1->addItems(lines);
+    ListBox1->addItems(session_.notes());
     ListBox1->setCurrentRow(-1);
     ListBox1->clearSelection();
 }
 
-bool TfrmMemo::hasUnendedEdit() const { return inEditMode() && Memo1->document()->isModified(); }
-
-QStringList TfrmMemo::editedLines() const { return editorLines(Memo1->document()); }
+std::optional<QStringList> TfrmMemo::unendedEdit() const {
+    if (!inEditMode() || !Memo1->document()->isModified()) return std::nullopt;
+    return editorLines(Memo1->document());
+}
 
 void TfrmMemo::selectLine(int index) {
     if (index < 0 || index >= ListBox1->count()) {
@@ -118,37 +126,32 @@ void TfrmMemo::btnEditClick() {
     Memo1->setFocus();
 }
 
-void TfrmMemo::btnEndClick() {
+void TfrmMemo::leaveEditMode() {
     Memo1->hide();
-    const bool modified = Memo1->document()->isModified();
-    if (modified) setLines(editorLines(Memo1->document()));
     ListBox1->show();
     for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->hide();
     btnEdit->show();
-    if (frmMain != nullptr) selectLine(frmMain->state().curBlock - 1);
-    if (modified && frmMain != nullptr) frmMain->state().dirty = true;
+    selectLine(session_.state().curBlock - 1);
     setWindowTitle(QStringLiteral("Memo"));
 }
 
-void TfrmMemo::btnCancelClick() {
-    ListBox1->show();
-    Memo1->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->hide();
-    btnEdit->show();
-    if (frmMain != nullptr) selectLine(frmMain->state().curBlock - 1);
-    setWindowTitle(QStringLiteral("Memo"));
+void TfrmMemo::btnEndClick() {
+    // Untouched, the notes stay as they were, byte for byte, and so does dirty.
+    const bool modified = Memo1->document()->isModified();
+    const QStringList edited = editorLines(Memo1->document());
+    leaveEditMode();
+    if (modified) session_.editNotes(edited);
+    selectLine(session_.state().curBlock - 1);
 }
+
+void TfrmMemo::btnCancelClick() { leaveEditMode(); }
 
 void TfrmMemo::btnNewClick() {
     Memo1->clear();
-    if (frmMain != nullptr) {
-        const auto& s = frmMain->state();
-        QStringList template_;
-        for (int32_t i = 0; i < s.blockCount; ++i) {
-            template_ << QString::asprintf("%2d(%3d)", i + 1, s.blockSep[i] / 1000);
-        }
-        if (!template_.isEmpty()) Memo1->setPlainText(template_.join(QStringLiteral("\n")));
-    }
+    const auto& s = session_.state();
+    QStringList template_;
+    for (int32_t i = 0; i < s.blocks.count(); ++i) template_ << QString::asprintf("%2d(%3d)", i + 1, s.blocks[i] / 1000);
+    if (!template_.isEmpty()) Memo1->setPlainText(template_.join(QStringLiteral("\n")));
     show();
     raise();
     activateWindow();
@@ -164,43 +167,30 @@ void TfrmMemo::btnFontClick() {
 }
 
 void TfrmMemo::ListBox1MouseUp(Qt::MouseButton, const QPoint& pos) {
-    if (frmMain == nullptr) return;
     QListWidgetItem* item = ListBox1->itemAt(pos);
     const int i = item != nullptr ? ListBox1->row(item) : -1;
-    auto& s = frmMain->state();
-    if (i < 0 || i >= s.blockCount) return;
-    frmMain->SelectBlock(i + 1);
-    frmMain->engine().SeekTo(s.blockSep[i]);
-    frmMain->engine().ReadPosition();
-    frmMain->engine().MediaPlay();
+    if (i < 0) return;
+    session_.playBlock(i + 1);  // a line past the blocks plays nothing
 }
 
 void TfrmMemo::Memo1KeyUp(int key) {
-    if (frmMain == nullptr) return;
     switch (key) {
         case Qt::Key_F1:
-            frmMain->btnBackClick();
+            session_.previousBlock();
             break;
         case Qt::Key_F2:
-            frmMain->btnRepClick();
+            session_.blockAgain();
             break;
         case Qt::Key_F3:
-            frmMain->btnNextClick();
+            session_.nextBlock();
             break;
         case Qt::Key_F4:
-            frmMain->engine().MediaPlay();
+            session_.play();
             break;
         case Qt::Key_F5: {
             QTextCursor c = Memo1->textCursor();
             c.setPosition(c.position());  // the end of the selection holds the caret
-            const int y = c.blockNumber();
-            auto& s = frmMain->state();
-            if (y >= 0 && y < s.blockCount) {
-                frmMain->SelectBlock(y + 1);
-                frmMain->engine().SeekTo(s.blockSep[y]);
-                frmMain->engine().ReadPosition();
-            }
-            frmMain->engine().MediaPlay();
+            session_.playLineBlock(c.blockNumber());
             break;
         }
         default:
@@ -209,7 +199,7 @@ void TfrmMemo::Memo1KeyUp(int key) {
 }
 
 bool TfrmMemo::eventFilter(QObject* watched, QEvent* event) {
-    try {
+    qm::runGuarded([&] {
         if (watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonRelease) {
             auto* me = static_cast<QMouseEvent*>(event);
             ListBox1MouseUp(me->button(), me->position().toPoint());
@@ -217,9 +207,7 @@ bool TfrmMemo::eventFilter(QObject* watched, QEvent* event) {
             auto* ke = static_cast<QKeyEvent*>(event);
             if (!ke->isAutoRepeat()) Memo1KeyUp(ke->key());
         }
-    } catch (const std::exception& e) {
-        qm::qmApp()->showError(e);
-    }
+    });
     return false;
 }
 

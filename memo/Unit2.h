@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PracticeSession.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -8,23 +10,25 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
-
 // The memo window: one note line per block. In list mode a click on a line
 // plays its block; in edit mode the editor takes the notes and F1 to F5 drive
-// playback. The notes themselves live in ListBox1; the block list is frmMain's.
-class TfrmMemo : public QWidget {
+// playback. It shows the session's notes and gives the session an ended edit;
+// the notes and the block list are the session's.
+class TfrmMemo : public QWidget, public qm::NoteEditor {
     Q_OBJECT
 public:
-    explicit TfrmMemo(QWidget* parent = nullptr);
+    explicit TfrmMemo(qm::PracticeSession& session, QWidget* parent = nullptr);
+    ~TfrmMemo() override;
 
     // Edit mode is the editor's own visibility, shown window or not.
     bool inEditMode() const;
-    QStringList lines() const;
-    void setLines(const QStringList& lines);
+    QStringList lines() const { return session_.notes(); }
+    void setLines(const QStringList& lines) { session_.setNotes(lines); }
     void selectLine(int index);  // -1, or an index past the end, leaves no selection
-    // In edit mode with typing not yet ended, and the lines as the editor holds them.
-    bool hasUnendedEdit() const;
-    QStringList editedLines() const;
+
+    // NoteEditor
+    bool editing() const override { return inEditMode(); }
+    std::optional<QStringList> unendedEdit() const override;
 
     void btnEditClick();
     void btnEndClick();
@@ -54,8 +58,10 @@ protected:
 private:
     void FormResize();
     void FormShow();
+    void showNotes();
+    void leaveEditMode();
 
-    QStringList notes_;  // what ListBox1 shows, kept apart from the widget
+    qm::PracticeSession& session_;
 };
 
 extern TfrmMemo* frmMemo;

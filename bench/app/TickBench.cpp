@@ -1,10 +1,8 @@
 // The cost of one 50 ms tick of the block timer on the real engine: the
 // position read, the block-end test and the position display.
 #include "Application.h"
+#include "Program.h"
 #include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,10 +24,7 @@ QString lessonPath() {
 
 void BM_BlockTimerTick(benchmark::State& state) {
     QTemporaryDir dir;
-    frmMain = new TfrmMain;
-    frmMemo = new TfrmMemo;
-    frmIE = new TfrmIE;
-    frmInfo = new TfrmInfo(nullptr, dir.filePath(QStringLiteral("QM4.ini")));
+    qm::Program program(dir.filePath(QStringLiteral("QM4.ini")));
     frmMain->show();
     if (!frmMain->OpenFile(lessonPath())) {
         state.SkipWithError("the lesson did not open");
@@ -37,15 +32,16 @@ void BM_BlockTimerTick(benchmark::State& state) {
     }
     auto& s = frmMain->state();
     // Ten blocks, so the end test has a list to look at; Next and None.
-    s.blockCount = 10;
-    for (int i = 1; i <= 10; ++i) s.blockSep[i] = s.mediaLength / 10 * i;
-    s.blockSep[10] = s.mediaLength;
+    std::vector<int32_t> seps;
+    for (int i = 0; i < 10; ++i) seps.push_back(s.mediaLength / 10 * i);
+    seps.push_back(s.mediaLength);
+    s.blocks.assign(seps);
     frmMain->Timer1->stop();  // the benchmark runs the ticks itself
     QElapsedTimer since;
     since.start();
     for (auto _ : state) {
         frmMain->Timer1->start();  // a tick runs only while the timer is on
-        frmMain->Timer1Timer();
+        frmMain->repeater().timer1Tick();
         frmMain->Timer1->stop();
         if (since.elapsed() > 15) {  // let the engine's events in, as the event loop would
             state.PauseTiming();
@@ -54,12 +50,6 @@ void BM_BlockTimerTick(benchmark::State& state) {
             state.ResumeTiming();
         }
     }
-    delete frmInfo;
-    delete frmIE;
-    delete frmMemo;
-    frmMain->state().dirty = false;
-    delete frmMain;
-    frmMain = nullptr;
 }
 BENCHMARK(BM_BlockTimerTick)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 

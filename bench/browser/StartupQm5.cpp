@@ -6,10 +6,9 @@
 #include "Application.h"
 #include "FirstPaint.h"
 #include "StartupProbe.h"
+#include "Program.h"
 #include "Unit1.h"
-#include "Unit2.h"
 #include "Unit3.h"
-#include "Unit4.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -50,10 +49,7 @@ int main(int argc, char** argv) {
 
     QTemporaryDir settings;  // the probe leaves no settings file behind
     if (!settings.isValid()) return 1;
-    frmMain = new TfrmMain;
-    frmMemo = new TfrmMemo;
-    frmIE = new TfrmIE;
-    frmInfo = new TfrmInfo(nullptr, settings.filePath(QStringLiteral("QM4.ini")));
+    qm::Program program(settings.filePath(QStringLiteral("QM4.ini")));
 
     QTimer watchdog;
     watchdog.setSingleShot(true);
@@ -69,14 +65,7 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);  // quit() would ask the windows, and frmIE only hides
         });
     });
-    frmMain->setWindowIconText(app.title());
     frmMain->show();
     watchdog.start(10000);
-    const int rc = app.exec();
-
-    delete frmInfo;
-    delete frmIE;
-    delete frmMemo;
-    delete frmMain;
-    return rc;
+    return app.exec();
 }

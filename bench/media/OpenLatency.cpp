@@ -3,7 +3,10 @@
 // (null audio output), for a 60-minute mp3 made here; printed beside the time
 // ffprobe needs to read the same file's duration. Median of several runs.
 #include "MediaEngine.h"
+#include "MetafileFetch.h"
+#include "StreamingAudioControl.h"
 #include "TRealAudio.h"
+#include "MediaPlayerControl.h"
 #include "TWindowsMediaPlayer.h"
 
 #include <QApplication>
@@ -69,8 +72,8 @@ int main(int argc, char** argv) {
     const QString file = longMp3();
     if (file.isEmpty()) return 1;
 
-    TWindowsMediaPlayer wmp(nullptr, QStringLiteral("null"));
-    TRealAudio ra(nullptr, QStringLiteral("null"));
+    qm::MediaPlayerControl wmp(nullptr, QStringLiteral("null"));
+    qm::StreamingAudioControl ra(nullptr, QStringLiteral("null"));
     qm::PracticeState s;
     qm::MediaEngine engine(s, wmp, ra, qm::qtEventPump());
 

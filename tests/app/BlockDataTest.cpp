@@ -42,7 +42,7 @@ protected:
         s.dirty = true;
     }
     std::vector<int32_t> separators() const {
-        return {s.blockSep.begin(), s.blockSep.begin() + s.blockCount + 1};
+        return s.blocks.separators();
     }
     void load(const QByteArray& bytes) {
         const QString path = dir.filePath("in.bsd");
@@ -68,15 +68,16 @@ TEST_F(BlockData, SaveProposesTheMediaNameWithBsdAndWritesTheFile) {
                                  "\r\n9000\r\n3\r\n0\r\n3000\r\n5000\r\n9000\r\n*a * star\r\n二\r\n";
     EXPECT_EQ(readAll(target).toStdString(), qm::text::encode(expected));
     EXPECT_FALSE(s.dirty);
-    EXPECT_EQ(frmInfo->memHistory.first(), target);
-    EXPECT_EQ(frmMain->SaveDialog1.fileName, target);
+    EXPECT_EQ(frmInfo->historyPaths().first(), target);
+    EXPECT_EQ(app.session->lastSaveName(), target);
+    EXPECT_EQ(app.settings->saveFolder(), dir.path());  // the next save starts there
 }
 
 TEST_F(BlockData, ACancelledSaveChangesNothing) {
     app.dialogs->saveAnswers = {QString()};
     EXPECT_FALSE(frmMain->SaveBlockData());
     EXPECT_TRUE(s.dirty);
-    EXPECT_TRUE(frmInfo->memHistory.isEmpty());
+    EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
 }
 
 TEST_F(BlockData, AFailedSaveShowsTheErrorAndKeepsTheOldFileAndDirty) {
@@ -91,7 +92,7 @@ TEST_F(BlockData, AFailedSaveShowsTheErrorAndKeepsTheOldFileAndDirty) {
             << e.what();
     }
     EXPECT_TRUE(s.dirty);
-    EXPECT_TRUE(frmInfo->memHistory.isEmpty());
+    EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
     EXPECT_FALSE(QFile::exists(target));
 }
 
@@ -101,8 +102,7 @@ TEST_F(BlockData, SaveThenLoadGivesBackTheSeparatorsAndNotes) {
     app.dialogs->saveAnswers = {target};
     ASSERT_TRUE(frmMain->SaveBlockData());
 
-    s.blockCount = 1;
-    s.blockSep[1] = 9000;
+    s.blocks.reset(9000);
     frmMemo->setLines({});
     app.dialogs->openAnswers = {target};
     frmMain->btnLoadClick();
@@ -110,7 +110,7 @@ TEST_F(BlockData, SaveThenLoadGivesBackTheSeparatorsAndNotes) {
     EXPECT_EQ(frmMemo->lines(), (QStringList{"日本語のメモ", "* starts with a star", ""}));
     EXPECT_EQ(frmMain->lblBlock->text(), "0/3");
     EXPECT_TRUE(app.dialogs->questions.isEmpty());
-    EXPECT_TRUE(frmInfo->memHistory.size() == 1);  // the load adds nothing
+    EXPECT_TRUE(frmInfo->historyPaths().size() == 1);  // the load adds nothing
 }
 
 TEST_F(BlockData, AFileForALongerMediaIsCutAtTheNewLength) {
@@ -203,7 +203,7 @@ TEST_F(BlockData, LoadingLeavesDirtyAsItWasAndCurBlockWithinTheNewList) {
 
     frmMain->SelectBlock(3);
     load("QM4 Block Separate Data\r\nx\r\n9000\r\n2\r\n0\r\n4000\r\n9000\r\n*");
-    EXPECT_EQ(s.blockCount, 2);
+    EXPECT_EQ(s.blocks.count(), 2);
     EXPECT_EQ(s.curBlock, 2);  // never past the last block
     EXPECT_EQ(frmMain->lblBlock->text(), "2/2");
     EXPECT_TRUE(s.dirty);
@@ -378,7 +378,7 @@ TEST_F(BlockData, AFailingWriteKeepsTheOldFileAndTheCloseDoesNotGoOn) {
     EXPECT_THROW(frmMain->CanReleaseMedia(), std::runtime_error);
     EXPECT_TRUE(s.dirty);
     EXPECT_EQ(readAll(target), "old bytes");
-    EXPECT_TRUE(frmInfo->memHistory.isEmpty());
+    EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
 }
 
 TEST_F(BlockData, AMediaPathWithALineBreakIsNotSaved) {

@@ -57,7 +57,7 @@ TEST(InfoWindow, FirstStartWritesAnEmptyFolderTheSizeAndTheHistory) {
     const QString ini = dir.filePath("QM4.ini");
     {
         AppHarness app(ini);
-        EXPECT_TRUE(frmInfo->memHistory.isEmpty());
+        EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
         frmMain->AddHistory("/m/a.mp3");
         frmMain->AddHistory("/m/b.wma");
         frmMain->AddHistory("/m/c.bsd");
@@ -70,9 +70,9 @@ TEST(InfoWindow, TheSamePathTwiceOrInOtherCaseIsOneEntryAtTheHead) {
     frmMain->AddHistory("/m/Lesson.mp3");
     frmMain->AddHistory("/m/other.mp3");
     frmMain->AddHistory("/m/Lesson.mp3");
-    EXPECT_EQ(frmInfo->memHistory, (QStringList{"/m/Lesson.mp3", "/m/other.mp3"}));
+    EXPECT_EQ(frmInfo->historyPaths(), (QStringList{"/m/Lesson.mp3", "/m/other.mp3"}));
     frmMain->AddHistory("/M/LESSON.MP3");
-    EXPECT_EQ(frmInfo->memHistory, (QStringList{"/M/LESSON.MP3", "/m/other.mp3"}));
+    EXPECT_EQ(frmInfo->historyPaths(), (QStringList{"/M/LESSON.MP3", "/m/other.mp3"}));
     EXPECT_EQ(listTexts(frmInfo->lstHistory), (QStringList{"LESSON.MP3", "other.mp3"}));
 }
 
@@ -81,7 +81,7 @@ TEST(InfoWindow, NothingIsAddedWhileABlockFileIsFollowed) {
     frmMain->state().loadingBsd = true;
     frmMain->AddHistory("/m/a.mp3");
     frmMain->state().loadingBsd = false;
-    EXPECT_TRUE(frmInfo->memHistory.isEmpty());
+    EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
 }
 
 TEST(InfoWindow, KeepsOnlyTheHistorySizeAtExitButShowsAllUntilThen) {
@@ -93,9 +93,9 @@ TEST(InfoWindow, KeepsOnlyTheHistorySizeAtExitButShowsAllUntilThen) {
         EXPECT_EQ(frmInfo->lstHistory->count(), 15);
     }
     AppHarness again(ini);
-    ASSERT_EQ(frmInfo->memHistory.size(), 10);
-    EXPECT_EQ(frmInfo->memHistory.first(), "/m/14.mp3");
-    EXPECT_EQ(frmInfo->memHistory.last(), "/m/5.mp3");
+    ASSERT_EQ(frmInfo->historyPaths().size(), 10);
+    EXPECT_EQ(frmInfo->historyPaths().first(), "/m/14.mp3");
+    EXPECT_EQ(frmInfo->historyPaths().last(), "/m/5.mp3");
     EXPECT_EQ(listTexts(frmInfo->lstHistory).first(), "14.mp3");
 }
 
@@ -110,7 +110,7 @@ TEST(InfoWindow, HistorySizeFromTheFileIsBroughtIntoRange) {
     writeAll(ini, "\r\n3\r\n/a.mp3\r\n");
     AppHarness app(ini);
     EXPECT_EQ(frmInfo->spnHisNum->value(), 10);
-    EXPECT_EQ(frmInfo->memHistory, QStringList{"/a.mp3"});
+    EXPECT_EQ(frmInfo->historyPaths(), QStringList{"/a.mp3"});
 }
 
 TEST(InfoWindow, TypedHistorySizesAreCorrectedWhenTheFieldLosesFocus) {
@@ -142,11 +142,11 @@ TEST(InfoWindow, TheSaveFolderRuleForLineZero) {
         const QString ini = dir.filePath("QM4.ini");
         {
             AppHarness app(ini);
-            frmMain->SaveDialog1.fileName = QString::fromUtf8(saved);
+            app.settings->noteSavedFile(QString::fromUtf8(saved));
         }
         EXPECT_EQ(readAll(ini), QByteArray(folder) + "\r\n10\r\n") << saved;
         AppHarness app(ini);
-        EXPECT_EQ(frmMain->SaveDialog1.initialDir, QString::fromUtf8(folder)) << saved;
+        EXPECT_EQ(app.session->saveFolder(), QString::fromUtf8(folder)) << saved;
     }
 }
 
@@ -158,9 +158,9 @@ TEST(InfoWindow, ReadsACp932FileMadeOnWindows) {
     ASSERT_NE(cp932, text);  // really Shift-JIS bytes, with 0x5C second bytes
     writeAll(ini, QByteArray(cp932.data(), static_cast<int>(cp932.size())));
     AppHarness app(ini);
-    EXPECT_EQ(frmMain->SaveDialog1.initialDir, "C:\\教材");
+    EXPECT_EQ(app.session->saveFolder(), "C:\\教材");
     EXPECT_EQ(frmInfo->spnHisNum->value(), 20);
-    EXPECT_EQ(frmInfo->memHistory, (QStringList{"C:\\教材\\表ソ十.mp3", "C:\\a.bsd"}));
+    EXPECT_EQ(frmInfo->historyPaths(), (QStringList{"C:\\教材\\表ソ十.mp3", "C:\\a.bsd"}));
     EXPECT_EQ(listTexts(frmInfo->lstHistory), (QStringList{"表ソ十.mp3", "a.bsd"}));
 }
 
@@ -186,13 +186,13 @@ TEST(InfoWindow, ADamagedFileKeepsEveryReadableEntry) {
         writeAll(ini, c.bytes);
         {
             AppHarness app(ini);
-            EXPECT_EQ(frmInfo->memHistory, c.history) << c.bytes.toStdString();
-            EXPECT_EQ(frmInfo->lstHistory->count(), frmInfo->memHistory.size());
+            EXPECT_EQ(frmInfo->historyPaths(), c.history) << c.bytes.toStdString();
+            EXPECT_EQ(frmInfo->lstHistory->count(), frmInfo->historyPaths().size());
             EXPECT_EQ(frmInfo->spnHisNum->value(), c.size) << c.bytes.toStdString();
         }
         // What was kept is written back: nothing readable is lost at exit.
         AppHarness again(ini);
-        EXPECT_EQ(frmInfo->memHistory, c.history) << c.bytes.toStdString();
+        EXPECT_EQ(frmInfo->historyPaths(), c.history) << c.bytes.toStdString();
     }
 }
 
@@ -202,7 +202,7 @@ TEST(InfoWindow, ARunThatSavedNothingKeepsTheSaveFolder) {
     writeAll(ini, "/home/u/lessons\r\n10\r\n/a.mp3\r\n");
     {
         AppHarness app(ini);
-        frmMain->SaveDialog1.fileName = "a.bsd";  // a cancelled save leaves the proposal
+        app.settings->noteSavedFile("a.bsd");  // a bare name, as a cancelled save proposes
     }
     EXPECT_EQ(readAll(ini), "/home/u/lessons\r\n10\r\n/a.mp3\r\n");
 }
@@ -212,7 +212,7 @@ TEST(InfoWindow, ALineBreakInAFolderOrEntryNeverBreaksTheFile) {
     const QString ini = dir.filePath("QM4.ini");
     {
         AppHarness app(ini);
-        frmMain->SaveDialog1.fileName = "/odd\nfolder/a.bsd";
+        app.settings->noteSavedFile("/odd\nfolder/a.bsd");
         frmInfo->AddHistory("/m/a.mp3");
         frmInfo->AddHistory("/m/two\nlines.mp3");
     }
@@ -229,7 +229,7 @@ TEST(InfoWindow, AFailedWriteAtExitSaysSoAndKeepsTheOldFile) {
         errno = ENOSPC;
         return -1;
     });
-    frmInfo->FormDestroy();
+    qm::ProgramEnd::writeSettings(*app.settings);
     qm::files::setWriteHookForTesting({});
     EXPECT_EQ(readAll(ini), "\r\n10\r\n/old.mp3\r\n");
     EXPECT_EQ(app.dialogs->messages,
@@ -263,7 +263,7 @@ TEST(InfoWindow, HoverShowsTheFullPathAndAClickBelowTheListDoesNothing) {
     // A click on an entry opens it (a .txt fails silently) and hides the window.
     frmInfo->lstHistoryMouseUp(Qt::RightButton, first.center());
     EXPECT_TRUE(frmInfo->isHidden());
-    EXPECT_EQ(frmInfo->memHistory.first(), "/m/a.txt");
+    EXPECT_EQ(frmInfo->historyPaths().first(), "/m/a.txt");
 }
 
 }  // namespace

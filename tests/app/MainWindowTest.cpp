@@ -60,7 +60,7 @@ TEST_F(MainWindow, StartsWithItsDesignState) {
 
     const auto& s = w.state();
     EXPECT_EQ(s.mediaLength, 0);
-    EXPECT_EQ(s.blockCount, 0);
+    EXPECT_EQ(s.blocks.count(), 0);
     EXPECT_EQ(s.curBlock, 0);
     EXPECT_FALSE(s.dirty);
     EXPECT_FALSE(s.useReal);
@@ -210,7 +210,7 @@ TEST_F(MainWindow, KeysBeforeAnyOpenDoNoHarm) {
     w.show();
     for (char c : std::string("xbdenz ")) w.FormKeyPress(QChar(c));
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.state().blockCount, 0);
+    EXPECT_EQ(w.state().blocks.count(), 0);
     EXPECT_EQ(w.state().curBlock, 0);
     EXPECT_EQ(w.lblBlock->text(), "0/0");
     EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join(" | ").toStdString();
@@ -227,10 +227,10 @@ TEST_F(MainWindow, BlockCommandsOnTheListRedrawAndShowTheCounter) {
     EXPECT_EQ(s.curBlock, 1);
     EXPECT_EQ(w.lblBlock->text(), "1/2");
     w.btnLDelClick();  // block 1 has no left separator to delete
-    EXPECT_EQ(s.blockCount, 2);
+    EXPECT_EQ(s.blocks.count(), 2);
     w.btnRDelClick();
-    EXPECT_EQ(s.blockCount, 1);
-    EXPECT_EQ(s.blockSep[1], 9000);
+    EXPECT_EQ(s.blocks.count(), 1);
+    EXPECT_EQ(s.blocks[1], 9000);
     EXPECT_EQ(w.lblBlock->text(), "1/1");
     EXPECT_FALSE(s.dirty);
 }
@@ -241,8 +241,8 @@ TEST_F(MainWindow, ClearButtonClearsTheBlocks) {
     w.SelectBlock(2);
     w.EnableBlockControls(true);
     QTest::mouseClick(w.btnClear, Qt::LeftButton);
-    EXPECT_EQ(s.blockCount, 1);
-    EXPECT_EQ(s.blockSep[1], 9000);
+    EXPECT_EQ(s.blocks.count(), 1);
+    EXPECT_EQ(s.blocks[1], 9000);
     EXPECT_EQ(s.curBlock, 1);
     EXPECT_EQ(w.lblBlock->text(), "1/1");
     EXPECT_FALSE(s.dirty);
@@ -256,9 +256,9 @@ TEST_F(MainWindow, UpperCaseLettersDoNothing) {
     for (Qt::Key k : {Qt::Key_N, Qt::Key_B, Qt::Key_E, Qt::Key_D, Qt::Key_X, Qt::Key_Z})
         QTest::keyClick(&w, k, Qt::ShiftModifier);
     EXPECT_EQ(s.curBlock, 2);
-    EXPECT_EQ(s.blockCount, 3);
+    EXPECT_EQ(s.blocks.count(), 3);
     w.FormKeyPress(QChar('d'));
-    EXPECT_EQ(s.blockCount, 2);
+    EXPECT_EQ(s.blocks.count(), 2);
     w.FormKeyPress(QChar('n'));
     EXPECT_EQ(s.curBlock, 2);  // now the last block: only resumes playback
     w.FormKeyPress(QChar('b'));
@@ -274,7 +274,7 @@ TEST_F(MainWindow, KeysInEditModeOnlyBringTheMemoForward) {
     frmMemo->btnEditClick();
     for (char c : std::string("dnbez x")) w.FormKeyPress(QChar(c));
     EXPECT_EQ(s.curBlock, 1);
-    EXPECT_EQ(s.blockCount, 2);
+    EXPECT_EQ(s.blocks.count(), 2);
 }
 
 TEST_F(MainWindow, AKeyTypedAfterAClickOnNextReachesTheKeyHandlerOnce) {
@@ -309,10 +309,10 @@ TEST_F(MainWindow, KeysActWhateverControlHasTheFocus) {
     for (QWidget* focused : {static_cast<QWidget*>(w.cmbRate), static_cast<QWidget*>(w.btnInfo),
                              static_cast<QWidget*>(w.RadioGroup2Items->button(1)), static_cast<QWidget*>(&w)}) {
         focused->setFocus();
-        const int before = s.blockCount;
+        const int before = s.blocks.count();
         QTest::keyClick(focused, Qt::Key_Space);
         QTest::keyClick(focused, Qt::Key_D);
-        EXPECT_EQ(s.blockCount, before - 1) << focused->metaObject()->className();
+        EXPECT_EQ(s.blocks.count(), before - 1) << focused->metaObject()->className();
         EXPECT_FALSE(w.cmbRate->view()->isVisible());
     }
     EXPECT_EQ(w.RadioGroup2Items->checkedId(), 0);  // the space pressed no radio button
@@ -330,14 +330,14 @@ TEST_F(MainWindow, KeysWorkUnderAnotherLayoutAndWithAnInputMethod) {
     constexpr quint32 kEvdevD = 40;  // the key code of "d" on X11 and Wayland
     QKeyEvent cyrillic(QEvent::KeyPress, 0x0412 /* В */, Qt::NoModifier, kEvdevD, 0, 0, QStringLiteral("в"));
     QCoreApplication::sendEvent(&w, &cyrillic);
-    EXPECT_EQ(s.blockCount, 2);
+    EXPECT_EQ(s.blocks.count(), 2);
     QKeyEvent fullWidth(QEvent::KeyPress, Qt::Key_N, Qt::NoModifier, 57, 0, 0, QStringLiteral("ｎ"));
     QCoreApplication::sendEvent(&w, &fullWidth);
     EXPECT_EQ(s.curBlock, 2);
     // A Latin layout's own letter is that letter, wherever its key sits.
     QKeyEvent dvorakQ(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, 53 /* place of "x" */, 0, 0, QStringLiteral("q"));
     QCoreApplication::sendEvent(&w, &dvorakQ);
-    EXPECT_EQ(s.blockCount, 2);
+    EXPECT_EQ(s.blocks.count(), 2);
 }
 
 TEST_F(MainWindow, TheDelLabelShowsWholeAndQtsOwnTextsAreJapanese) {

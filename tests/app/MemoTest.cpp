@@ -119,14 +119,14 @@ TEST_F(Memo, NewWritesOneTemplateLinePerBlock) {
     frmMemo->btnNewClick();
     EXPECT_EQ(frmMemo->Memo1->toPlainText(), " 1(  0)\n 2(  3)\n 3(  5)");
     EXPECT_TRUE(frmMemo->Memo1->document()->isModified());
-    s.blockCount = 12;
-    s.blockSep[11] = 10000;
-    s.blockSep[2] = 1234567;
+    s.blocks.assign({0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 10000, 20000});
     frmMemo->btnNewClick();
-    const QStringList lines = frmMemo->Memo1->toPlainText().split('\n');
-    EXPECT_EQ(lines[2], " 3(1234)");
-    EXPECT_EQ(lines[11], "12( 10)");
-    s.blockCount = 0;
+    EXPECT_EQ(frmMemo->Memo1->toPlainText().split('\n').value(11), "12( 10)");
+    s.blocks.assign({0, 3000, 1234567, 2000000});
+    frmMemo->btnNewClick();
+    EXPECT_EQ(frmMemo->Memo1->toPlainText().split('\n').value(2), " 3(1234)");
+    s.blocks = qm::BlockSeparators{};
+    s.curBlock = 0;
     frmMemo->btnNewClick();
     EXPECT_EQ(frmMemo->Memo1->toPlainText(), "");
 }

@@ -37,10 +37,7 @@ protected:
         sep2 = (times.at("silence 2").first + times.at("silence 2").second) / 2;
         w.show();
         ASSERT_TRUE(w.OpenFile(qmtest::testMedia("lesson.mp3")));
-        s.blockCount = 3;
-        s.blockSep[1] = sep1;
-        s.blockSep[2] = sep2;
-        s.blockSep[3] = s.mediaLength;
+        s.blocks.assign({0, sep1, sep2, s.mediaLength});
         w.bars().RedrawBars();
     }
     void choose(int mode, int after) {
@@ -149,24 +146,23 @@ TEST_F(PracticeLoop, NextLeavesTheMediaStoppedAtItsEnd) {
 
 TEST_F(PracticeLoop, MarksWhilePlayingSplitTheBlockAndSpacePlaysWhenPaused) {
     choose(0, 0);
-    s.blockCount = 1;
-    s.blockSep[1] = s.mediaLength;
+    s.blocks.reset(s.mediaLength);
     w.engine().MediaPause();
     ASSERT_TRUE(waitPlaying(false, 2000));
     w.FormKeyPress(QChar(' '));  // paused: plays, no mark
     ASSERT_TRUE(waitPlaying(true, 2000));
-    EXPECT_EQ(s.blockCount, 1);
+    EXPECT_EQ(s.blocks.count(), 1);
     qmtest::pump(300);
     w.FormKeyPress(QChar(' '));
-    EXPECT_EQ(s.blockCount, 2);
+    EXPECT_EQ(s.blocks.count(), 2);
     EXPECT_TRUE(s.dirty);
-    EXPECT_GT(s.blockSep[1], 0);
-    EXPECT_LT(s.blockSep[1], s.mediaLength);
+    EXPECT_GT(s.blocks[1], 0);
+    EXPECT_LT(s.blocks[1], s.mediaLength);
     EXPECT_EQ(w.lblBlock->text(), QStringLiteral("%1/2").arg(s.curBlock));
     w.engine().MediaPause();
     ASSERT_TRUE(waitPlaying(false, 2000));
     w.FormKeyPress(QChar('x'));  // x while paused does nothing
-    EXPECT_EQ(s.blockCount, 2);
+    EXPECT_EQ(s.blocks.count(), 2);
 }
 
 TEST_F(PracticeLoop, AClickOnTheBlockBarPlaysThatBlockFromItsStart) {

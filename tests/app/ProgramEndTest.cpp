@@ -47,7 +47,7 @@ protected:
 };
 
 TEST_F(ProgramEndTest, ClosingTheMainWindowEndsTheRunWithTheOtherWindowsOpen) {
-    qm::ProgramEnd end;
+    qm::ProgramEnd end(*app.session, *app.settings);
     frmMain->show();
     frmMemo->show();
     frmInfo->show();
@@ -59,7 +59,7 @@ TEST_F(ProgramEndTest, ClosingTheMainWindowEndsTheRunWithTheOtherWindowsOpen) {
 }
 
 TEST_F(ProgramEndTest, ATerminationSignalKeepsUnsavedWorkAndWritesTheSettings) {
-    qm::ProgramEnd end;
+    qm::ProgramEnd end(*app.session, *app.settings);
     giveUnsavedBlocks();
     frmInfo->AddHistory("/m/a.mp3");
     // An edit not yet ended is work too.
@@ -79,7 +79,7 @@ TEST_F(ProgramEndTest, ATerminationSignalKeepsUnsavedWorkAndWritesTheSettings) {
 }
 
 TEST_F(ProgramEndTest, NothingIsKeptWhenNothingIsUnsaved) {
-    qm::ProgramEnd end;
+    qm::ProgramEnd end(*app.session, *app.settings);
     giveUnsavedBlocks();
     s.dirty = false;
     QTimer::singleShot(0, [] { std::raise(SIGTERM); });

@@ -67,16 +67,13 @@ protected:
         image1.resize(402, 23);
         image2.resize(402, 22);
         s.mediaLength = 120000;
-        s.blockCount = 1;
-        s.blockSep[1] = 120000;
+        s.blocks.reset(120000);
         bars.ClearPosBar();
         bars.ClearBlockBar();
     }
 
     void setBlocks(std::initializer_list<int32_t> seps) {
-        s.blockCount = static_cast<int32_t>(seps.size()) - 1;
-        int32_t i = 0;
-        for (int32_t ms : seps) s.blockSep[i++] = ms;
+        s.blocks.assign(seps);
     }
 
     void showAt(int32_t ms) {
@@ -166,8 +163,8 @@ TEST_F(PositionBarsTest, ShowPositionDrawsIntoTheSameBitmap) {
 }
 
 TEST_F(PositionBarsTest, RedrawAfterAResizeScalesSeparatorsAndCursor) {
-    // A list loaded for a shorter recording: its ends lie inside the bar.
-    setBlocks({1000, 30000, 60000, 100000});
+    // A list that ends inside the bar (before the media's end): the end gets no line.
+    setBlocks({0, 30000, 60000, 100000});
     s.mediaPos = 90000;
     bars.RedrawBars();
     EXPECT_EQ(blackColumns(image2.bitmap()), (Columns{100, 201}));

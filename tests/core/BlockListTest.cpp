@@ -11,17 +11,13 @@ using qm::PracticeState;
 
 PracticeState withSeparators(std::initializer_list<int32_t> seps, int32_t curBlock = 0) {
     PracticeState s;
-    int32_t i = 0;
-    for (int32_t v : seps) s.blockSep[i++] = v;
-    s.blockCount = i - 1;
+    s.blocks.assign(seps);
     s.curBlock = curBlock;
-    s.mediaLength = s.blockSep[s.blockCount];
+    s.mediaLength = s.blocks.last();
     return s;
 }
 
-std::vector<int32_t> separators(const PracticeState& s) {
-    return {s.blockSep.begin(), s.blockSep.begin() + s.blockCount + 1};
-}
+std::vector<int32_t> separators(const PracticeState& s) { return s.blocks.separators(); }
 
 TEST(GetBlock, TimeOnASeparatorBelongsToTheBlockEndingThere) {
     const auto s = withSeparators({0, 5000, 9000});
@@ -69,18 +65,47 @@ TEST(InsertSeparator, NeverMovesTheStartAndLeavesCurBlockAlone) {
     EXPECT_EQ(s.curBlock, 2);
 }
 
-TEST(InsertSeparator, RefusesAMarkWhenTheListIsFull) {
+TEST(InsertSeparator, RefusesAMarkWhenTheListIsFullOrEmpty) {
     PracticeState s;
-    s.blockCount = 1;
-    s.blockSep[1] = 2'000'000;
+    EXPECT_FALSE(qm::insertSeparator(s, 10));  // nothing open yet
+    EXPECT_EQ(s.blocks.count(), 0);
+    s.blocks.reset(2'000'000);
     for (int32_t i = 1; i < qm::kMaxBlocks; ++i) ASSERT_TRUE(qm::insertSeparator(s, i * 10));
-    ASSERT_EQ(s.blockCount, qm::kMaxBlocks);
-    const auto before = s.blockSep;
+    ASSERT_EQ(s.blocks.count(), qm::kMaxBlocks);
+    const auto before = separators(s);
 
     EXPECT_FALSE(qm::insertSeparator(s, 55));
-    EXPECT_EQ(s.blockCount, qm::kMaxBlocks);
-    EXPECT_EQ(s.blockSep, before);
-    EXPECT_EQ(s.blockSep[qm::kMaxBlocks], 2'000'000);
+    EXPECT_EQ(separators(s), before);
+    EXPECT_EQ(s.blocks[qm::kMaxBlocks], 2'000'000);
+}
+
+TEST(InsertSeparator, ATimeBeforeTheStartCountsAsTheStart) {
+    auto s = withSeparators({0, 5000, 9000});
+    ASSERT_TRUE(qm::insertSeparator(s, -40));
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 0, 5000, 9000}));
+}
+
+TEST(BlockSeparatorsRules, AMovedSeparatorStaysBetweenItsNeighbours) {
+    auto s = withSeparators({0, 3000, 5000, 9000});
+    EXPECT_EQ(s.blocks.moveInner(1, 4000), 4000);
+    EXPECT_EQ(s.blocks.moveInner(1, 6000), 5000);
+    EXPECT_EQ(s.blocks.moveInner(2, -10), 5000);  // separator 1 sits at 5000 now
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 5000, 9000}));
+    EXPECT_FALSE(qm::BlockSeparators::isValid({0}));
+    EXPECT_FALSE(qm::BlockSeparators::isValid({10, 20}));
+    EXPECT_FALSE(qm::BlockSeparators::isValid({0, 20, 10}));
+    EXPECT_FALSE(qm::BlockSeparators::isValid(std::vector<int32_t>(1002, 0)));
+    EXPECT_TRUE(qm::BlockSeparators::isValid(std::vector<int32_t>(1001, 0)));
+}
+
+// Breaking the list's rules is a programmer's error: the program stops
+// rather than go on with a list the rest of it cannot trust.
+TEST(BlockSeparatorsRulesDeathTest, BrokenRulesStopTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto s = withSeparators({0, 3000, 9000});
+    EXPECT_DEATH(s.blocks.assign({0, 5000, 3000}), "in order");
+    EXPECT_DEATH((void)s.blocks[3], "out of the block list");
+    EXPECT_DEATH(s.blocks.removeInner(2), "inner separator");
 }
 
 TEST(DeleteSeparator, LeftAndRightMergeWithTheirNeighbour) {
@@ -121,7 +146,7 @@ TEST(ClearSeparators, LeavesOneBlockFromStartToEnd) {
 
     PracticeState empty;
     qm::clearSeparators(empty);
-    EXPECT_EQ(empty.blockCount, 0);
+    EXPECT_EQ(empty.blocks.count(), 0);
 }
 
 TEST(BlockNoText, ShowsCurrentOfCount) {

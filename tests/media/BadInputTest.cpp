@@ -4,9 +4,13 @@
 #include "MediaEngine.h"
 #include "MediaTestSupport.h"
 #include "MpvBridge.h"
+#include "MetafileFetch.h"
+#include "StreamingAudioControl.h"
 #include "TRealAudio.h"
+#include "MediaPlayerControl.h"
 #include "TWindowsMediaPlayer.h"
 
+#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -66,8 +70,9 @@ protected:
     }
 
     QTemporaryDir tmp;
-    TWindowsMediaPlayer wmp{nullptr, QStringLiteral("null")};
-    TRealAudio ra{nullptr, QStringLiteral("null")};
+    QNetworkAccessManager network;
+    qm::MediaPlayerControl wmp{nullptr, QStringLiteral("null")};
+    qm::StreamingAudioControl ra{nullptr, QStringLiteral("null"), qm::networkMetafileFetcher(network)};
     PracticeState s;
     MediaEngine engine{s, wmp, ra, qtEventPump()};
 };

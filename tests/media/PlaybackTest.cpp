@@ -3,9 +3,13 @@
 #include "MediaEngine.h"
 #include "MediaTestSupport.h"
 #include "MpvBridge.h"
+#include "MetafileFetch.h"
+#include "StreamingAudioControl.h"
 #include "TRealAudio.h"
+#include "MediaPlayerControl.h"
 #include "TWindowsMediaPlayer.h"
 
+#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -29,10 +33,10 @@ protected:
     }
 
     void connect() {
-        QObject::connect(&wmp, &TWindowsMediaPlayer::PlayStateChange,
+        QObject::connect(&wmp, &qm::MediaPlayerControl::PlayStateChange,
                          [this](int st) { wmpStates.push_back(st); });
-        QObject::connect(&wmp, &TWindowsMediaPlayer::StatusChange, [this] { ++wmpStatusChanges; });
-        QObject::connect(&ra, &TRealAudio::PlayStateChange, [this](int st) { raStates.push_back(st); });
+        QObject::connect(&wmp, &qm::MediaPlayerControl::StatusChange, [this] { ++wmpStatusChanges; });
+        QObject::connect(&ra, &qm::StreamingAudioControl::PlayStateChange, [this](int st) { raStates.push_back(st); });
     }
 
     // OpenFile's engine steps: stop, load, play unless playing, wait for the length.
@@ -63,8 +67,9 @@ protected:
         return (p1 - p0) / wall;
     }
 
-    TWindowsMediaPlayer wmp{nullptr, QStringLiteral("null")};
-    TRealAudio ra{nullptr, QStringLiteral("null")};
+    QNetworkAccessManager network;
+    qm::MediaPlayerControl wmp{nullptr, QStringLiteral("null")};
+    qm::StreamingAudioControl ra{nullptr, QStringLiteral("null"), qm::networkMetafileFetcher(network)};
     PracticeState s;
     MediaEngine engine{s, wmp, ra, qtEventPump()};
     std::vector<int> wmpStates, raStates;
@@ -263,15 +268,17 @@ TEST_F(PlaybackTest, RealMediaOverHttpOpensInTheStreamingControl) {
 }
 
 TEST_F(PlaybackTest, TransportsTakeNoFocusAndDriveTheSameMembers) {
-    for (QWidget* root : {static_cast<QWidget*>(&wmp), static_cast<QWidget*>(&ra)}) {
+    TWindowsMediaPlayer wmpBand(nullptr, wmp);
+    TRealAudio raBand(nullptr, ra);
+    for (QWidget* root : {static_cast<QWidget*>(&wmpBand), static_cast<QWidget*>(&raBand)}) {
         EXPECT_EQ(root->focusPolicy(), Qt::NoFocus);
         const auto children = root->findChildren<QWidget*>();
         EXPECT_FALSE(children.isEmpty());
         for (QWidget* w : children)
             EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->metaObject()->className();
     }
-    EXPECT_EQ(wmp.sizeHint(), QSize(402, 65));
-    EXPECT_EQ(ra.sizeHint(), QSize(402, 91));
+    EXPECT_EQ(wmpBand.sizeHint(), QSize(402, 65));
+    EXPECT_EQ(raBand.sizeHint(), QSize(402, 91));
 
     auto button = [](QWidget* root, const QString& tip) -> QToolButton* {
         for (auto* b : root->findChildren<QToolButton*>())
@@ -280,8 +287,8 @@ TEST_F(PlaybackTest, TransportsTakeNoFocusAndDriveTheSameMembers) {
     };
     ASSERT_GT(open(media("lesson.mp3"), Engine::MediaPlayer), 0);
     ASSERT_TRUE(waitPlaying());
-    QToolButton* playPause = button(&wmp, QStringLiteral("Play / Pause"));
-    QToolButton* stop = button(&wmp, QStringLiteral("Stop"));
+    QToolButton* playPause = button(&wmpBand, QStringLiteral("Play / Pause"));
+    QToolButton* stop = button(&wmpBand, QStringLiteral("Stop"));
     ASSERT_NE(playPause, nullptr);
     ASSERT_NE(stop, nullptr);
     playPause->click();
@@ -304,23 +311,23 @@ TEST(Metafile, FirstMediaEntryAfterCommentsAndBlankLines) {
         f.write(text);
         return dir.filePath(name);
     };
-    EXPECT_EQ(TRealAudio::readMetafile(write("a.ram", "# c\r\n\r\n  sub/talk.rm  \r\nother.rm\r\n")),
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("a.ram", "# c\r\n\r\n  sub/talk.rm  \r\nother.rm\r\n")),
               dir.filePath("sub/talk.rm"));
-    EXPECT_EQ(TRealAudio::readMetafile(write("b.ram", "\n\n/abs/x.rm\n")), QStringLiteral("/abs/x.rm"));
-    EXPECT_EQ(TRealAudio::readMetafile(write("c.ram", "#x\nrtsp://host/s.rm\n")),
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("b.ram", "\n\n/abs/x.rm\n")), QStringLiteral("/abs/x.rm"));
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("c.ram", "#x\nrtsp://host/s.rm\n")),
               QStringLiteral("rtsp://host/s.rm"));
-    EXPECT_EQ(TRealAudio::readMetafile(write("d.ram", "../up.rm")),
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("d.ram", "../up.rm")),
               QDir::cleanPath(dir.path() + QStringLiteral("/../up.rm")));
-    EXPECT_EQ(TRealAudio::readMetafile(write("e.ram", "# only comments\n\n")), std::nullopt);
-    EXPECT_EQ(TRealAudio::readMetafile(write("f.ram", "--stop--\nx.rm\n")), std::nullopt);
-    EXPECT_EQ(TRealAudio::readMetafile(dir.filePath("missing.ram")), std::nullopt);
-    EXPECT_TRUE(TRealAudio::isMetafile(QStringLiteral("/x/TALK.RAM")));
-    EXPECT_FALSE(TRealAudio::isMetafile(QStringLiteral("/x/talk.rm")));
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("e.ram", "# only comments\n\n")), std::nullopt);
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("f.ram", "--stop--\nx.rm\n")), std::nullopt);
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(dir.filePath("missing.ram")), std::nullopt);
+    EXPECT_TRUE(qm::StreamingAudioControl::isMetafile(QStringLiteral("/x/TALK.RAM")));
+    EXPECT_FALSE(qm::StreamingAudioControl::isMetafile(QStringLiteral("/x/talk.rm")));
     // Text like every other text file: CP932 when the bytes are no UTF-8.
-    EXPECT_EQ(TRealAudio::readMetafile(write("g.ram", QByteArray("\x95\x5c.rm\r\n"))), dir.filePath("表.rm"));
-    EXPECT_EQ(TRealAudio::readMetafile(write("h.ram", QByteArray("表.rm\n"))), dir.filePath("表.rm"));
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("g.ram", QByteArray("\x95\x5c.rm\r\n"))), dir.filePath("表.rm"));
+    EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("h.ram", QByteArray("表.rm\n"))), dir.filePath("表.rm"));
     // A remote metafile's relative entry lies on its server.
-    EXPECT_EQ(TRealAudio::metafileEntry("media/talk.rm\n", "http://h:8/a/b.ram"), "http://h:8/a/media/talk.rm");
+    EXPECT_EQ(qm::StreamingAudioControl::metafileEntry("media/talk.rm\n", "http://h:8/a/b.ram"), "http://h:8/a/media/talk.rm");
 }
 
 // A browser link to a metafile: fetched from the server, its entry played.
@@ -336,7 +343,7 @@ TEST_F(PlaybackTest, AMetafileOnAWebServerIsFetchedAndItsEntryPlays) {
 
 TEST_F(PlaybackTest, ARemoteMetafileThatIsTooBigOrMissingFailsWithItsReason) {
     qmtest::TinyHttpServer server;
-    server.serve(QStringLiteral("/big.ram"), QByteArray(TRealAudio::kMaxMetafileBytes + 1, '#'));
+    server.serve(QStringLiteral("/big.ram"), QByteArray(qm::StreamingAudioControl::kMaxMetafileBytes + 1, '#'));
     for (const QString& name : {QStringLiteral("/big.ram"), QStringLiteral("/none.ram")}) {
         const auto t0 = std::chrono::steady_clock::now();
         EXPECT_EQ(open(server.url(name), Engine::Streaming), 0) << name.toStdString();

@@ -1,8 +1,11 @@
 #pragma once
 
-// The four windows of the program, made for one test, with dialogs the test answers.
+// The four windows of the program over its practice session, made for one
+// test, with dialogs the test answers.
 #include "Application.h"
 #include "Dialogs.h"
+#include "Program.h"
+#include "ProgramEnd.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "Unit3.h"
@@ -81,8 +84,9 @@ private:
     }
 };
 
-// Makes the four windows in the program's order; the settings file lives in a
-// temporary folder. Destroys them in the program's order at the end.
+// Makes the settings, the session and the four windows in the program's
+// order; the settings file lives in a temporary folder. Ends as the program
+// does: the settings are written, then the windows go in the program's order.
 class AppHarness {
 public:
     explicit AppHarness(QString settingsPath = {}) {
@@ -92,37 +96,34 @@ public:
         qm::qmApp()->setTitle(QStringLiteral("QM5"));
         if (settingsPath.isEmpty()) settingsPath = dir.filePath(QStringLiteral("QM4.ini"));
         this->settingsPath = settingsPath;
-        frmMain = new TfrmMain;
-        frmMemo = new TfrmMemo;
-        frmIE = new TfrmIE;
-        frmInfo = new TfrmInfo(nullptr, settingsPath);
+        program = std::make_unique<qm::Program>(settingsPath);
+        settings = &program->settings();
+        session = &program->session();
     }
     ~AppHarness() { destroy(); }
 
-    // The program's exit: the info window writes the settings file first.
+    // The program's end: the settings are written, then everything goes.
     void destroy() {
-        delete frmInfo;
-        delete frmIE;
-        delete frmMemo;
-        if (frmMain != nullptr) frmMain->state().dirty = false;
-        delete frmMain;
-        frmInfo = nullptr;
-        frmIE = nullptr;
-        frmMemo = nullptr;
-        frmMain = nullptr;
+        if (program == nullptr) return;
+        qm::ProgramEnd::writeSettings(*settings);
+        program.reset();
+        settings = nullptr;
+        session = nullptr;
     }
 
     QTemporaryDir dir;
     QString settingsPath;
     ScriptedDialogs* dialogs = nullptr;
+    std::unique_ptr<qm::Program> program;
+    qm::Settings* settings = nullptr;
+    qm::PracticeSession* session = nullptr;
 };
 
 // Gives the state a block list ending at the media's end, without playback.
 inline void setBlocks(qm::PracticeState& s, std::initializer_list<int32_t> separators) {
-    int32_t i = 0;
-    for (int32_t v : separators) s.blockSep[i++] = v;
-    s.blockCount = i - 1;
-    s.mediaLength = s.blockSep[s.blockCount];
+    s.blocks.assign(separators);
+    s.mediaLength = s.blocks.last();
+    if (s.curBlock > s.blocks.count()) s.curBlock = s.blocks.count();
 }
 
 // Handles events until pred holds or timeoutMs passes; returns pred's last answer.

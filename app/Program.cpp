@@ -1,0 +1,37 @@
+#include "Program.h"
+
+#include "MetafileFetch.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+
+namespace qm {
+
+Program::Program(const QString& settingsPath, PracticeSession::Clock clock)
+    : settings_(settingsPath.isEmpty() ? Settings::defaultPath() : settingsPath) {
+    settings_.load();
+    session_ = std::make_unique<PracticeSession>(settings_, prompts_, std::move(clock), QString(),
+                                                 networkMetafileFetcher(network_));
+    frmMain = new TfrmMain(*session_);
+    prompts_.setParentWindow(frmMain);
+    frmMemo = new TfrmMemo(*session_);
+    frmIE = new TfrmIE(*session_, frmMain);
+    frmInfo = new TfrmInfo(*session_);
+    frmMain->setCompanions(frmMemo, frmIE, frmInfo);
+    frmMain->setWindowIconText(qmApp()->title());
+}
+
+Program::~Program() {
+    session_->state().dirty = false;  // asked about already, or given up
+    delete frmMain;
+    frmMain = nullptr;
+    delete frmMemo;
+    frmMemo = nullptr;
+    delete frmIE;
+    frmIE = nullptr;
+    delete frmInfo;
+    frmInfo = nullptr;
+}
+
+}  // namespace qm

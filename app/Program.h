@@ -1,0 +1,37 @@
+#pragma once
+
+#include "PracticeSession.h"
+#include "Settings.h"
+#include "WindowPrompts.h"
+
+#include <QNetworkAccessManager>
+#include <QString>
+
+#include <memory>
+
+namespace qm {
+
+// The program's parts in the order they are made: the settings (read first),
+// the practice session over them, and the four windows over the session, the
+// main one first, each held in its program-wide reference. Destroyed, the
+// windows go first, in the order they came, then the session. Writing the
+// settings at the end is ProgramEnd's business.
+class Program {
+public:
+    // settingsPath empty: Settings::defaultPath().
+    explicit Program(const QString& settingsPath = {}, PracticeSession::Clock clock = PracticeSession::Clock::real());
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    Settings& settings() { return settings_; }
+    PracticeSession& session() { return *session_; }
+
+private:
+    Settings settings_;
+    WindowPrompts prompts_;
+    QNetworkAccessManager network_;
+    std::unique_ptr<PracticeSession> session_;
+};
+
+}  // namespace qm

@@ -1,0 +1,506 @@
+#include "PracticeSession.h"
+
+#include "BlockList.h"
+#include "Check.h"
+#include "ErrorPolicy.h"
+#include "PathParts.h"
+#include "Recovery.h"
+#include "Settings.h"
+#include "Utf8.h"
+#include "WholeFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <stdexcept>
+
+namespace qm {
+
+namespace {
+
+const QString kFinishMemoEdit = QStringLiteral("Memoの編集を終了してください");
+// A block file holds a media path, a thousand numbers and the notes: a few
+// hundred kilobytes at most. Anything much bigger is no block file.
+constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
+// Enough of the file's start to hold its header line.
+constexpr std::size_t kHeaderProbeBytes = 4096;
+constexpr int kBlockTimerMs = 50;
+
+QString fromUtf8(const std::string& s) { return utf8ToQString(s); }
+
+// Sets a flag for a scope and clears it on every way out, errors included.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagGuard() { flag_ = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+PracticeSession::Clock PracticeSession::Clock::real() { return {qtEventPump(), std::chrono::steady_clock::now}; }
+
+PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Clock clock,
+                                 const QString& audioOutput, MetafileFetcher fetcher, QObject* parent)
+    : QObject(parent),
+      settings_(settings),
+      prompts_(prompts),
+      wmp_(this, audioOutput),
+      ra_(this, audioOutput, std::move(fetcher)),
+      engine_(state_, wmp_, ra_, std::move(clock.pump), std::move(clock.now)),
+      repeater_(state_, *this) {
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(kBlockTimerMs);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(1000);
+    Timer2->setSingleShot(true);
+    // A coarse timer may fire 5% late: 200 ms on a four-second block.
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer2->setTimerType(Qt::PreciseTimer);
+
+    connect(Timer1, &QTimer::timeout, this, guarded([this] { repeater_.timer1Tick(); }));
+    connect(Timer2, &QTimer::timeout, this, guarded([this] { repeater_.timer2Tick(); }));
+    // The media player's end is seen through StatusChange, the streaming one's through its play state.
+    connect(&wmp_, &MediaPlayerControl::StatusChange, this, guarded([this] {
+                repeater_.mediaPlayerStatusChange(wmp_.playState(),
+                                                  wmp_.stoppedAtEnd() ? StopCause::EndOfMedia : StopCause::Requested);
+            }));
+    connect(&ra_, &StreamingAudioControl::PlayStateChange, this, guarded([this] {
+                repeater_.streamingPlayStateChange(ra_.GetPlayState(),
+                                                   ra_.stoppedAtEnd() ? StopCause::EndOfMedia : StopCause::Requested);
+            }));
+}
+
+PracticeSession::~PracticeSession() = default;
+
+// ---------------------------------------------------------------- release, enable
+
+bool PracticeSession::refuseWhileEditing() {
+    if (editor_ == nullptr || !editor_->editing()) return false;
+    prompts_.message(kFinishMemoEdit);
+    return true;
+}
+
+bool PracticeSession::CanReleaseMedia() {
+    if (refuseWhileEditing()) return false;
+    if (!state_.dirty) return true;
+    switch (prompts_.confirm(QStringLiteral("保存しますか"))) {
+        case Answer::Yes:
+            return SaveBlockData();
+        case Answer::No:
+            return true;
+        case Answer::Cancel:
+            return false;
+    }
+    return false;
+}
+
+bool PracticeSession::CommitData() {
+    if (!CanReleaseMedia()) return false;
+    state_.dirty = false;
+    return true;
+}
+
+void PracticeSession::KeepUnsavedWork() {
+    const std::optional<QStringList> edited = editor_ != nullptr ? editor_->unendedEdit() : std::nullopt;
+    if ((!state_.dirty && !edited) || state_.mediaFile.empty() || state_.blocks.empty()) return;
+    blockfile::BlockData data = blockData();
+    if (edited) {
+        data.memoLines.clear();
+        for (const QString& l : *edited) data.memoLines.push_back(l.toStdString());
+    }
+    recovery::keep(state_.mediaFile, blockfile::serialize(data));
+}
+
+void PracticeSession::EnableBlockControls(bool enabled) {
+    if (enabled) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+    emit blockControlsEnabled(enabled);
+}
+
+bool PracticeSession::requestClose() {
+    if (!waitingForLength_) return true;
+    // An open waits for its media's length: the close comes once it has finished.
+    closeRequested_ = true;
+    return false;
+}
+
+void PracticeSession::shutdown() {
+    Timer1->stop();
+    engine_.MediaShutdown();
+}
+
+// ---------------------------------------------------------------- opening
+
+void PracticeSession::AddHistory(const QString& path) {
+    if (state_.loadingBsd) return;
+    settings_.addHistory(path);
+}
+
+bool PracticeSession::OpenFile(const QString& path) {
+    if (waitingForLength_) return false;  // another open is waiting for its length
+    if (!CanReleaseMedia()) return false;
+    repeater_.cancelWait();
+    EnableBlockControls(false);
+    engine_.MediaStop();
+    emit positionBarCleared();
+    if (path.isEmpty()) {
+        prompts_.message(QStringLiteral("メディアのパスがありません"));
+        return false;
+    }
+
+    // The lists name the controls; letter case does not count, and whatever
+    // neither list names goes to the media player control, which plays what
+    // the engine plays (ogg, wav, m4a, flac, ...).
+    const QString ext = fromUtf8(extensionPart(path.toStdString())).toLower();
+    if (!ext.isEmpty() && settings_.wmpExtensions().toLower().contains(ext)) {
+        engine_.LoadIntoEngine(path, Engine::MediaPlayer);
+    } else if (!ext.isEmpty() && settings_.rpExtensions().toLower().contains(ext)) {
+        engine_.LoadIntoEngine(path, Engine::Streaming);
+    } else if (ext == QLatin1String(".bsd")) {
+        return followBlockFile(path);
+    } else {
+        engine_.LoadIntoEngine(path, Engine::MediaPlayer);
+    }
+
+    if (!engine_.IsPlaying()) engine_.MediaPlay();
+    {
+        FlagGuard waiting(waitingForLength_);
+        // A close asked for during the wait comes now, also when the wait failed.
+        struct PendingClose {
+            PracticeSession* s;
+            ~PendingClose() {
+                if (!s->closeRequested_) return;
+                s->closeRequested_ = false;
+                QTimer::singleShot(0, s, [session = s] { emit session->closeDue(); });
+            }
+        } pendingClose{this};
+        engine_.WaitForLength();
+    }
+    if (state_.mediaLength == 0) {
+        prompts_.message(QStringLiteral("ファイル %1 は開けません\n%2").arg(path, engine_.lengthFailure()));
+        return false;
+    }
+
+    // Only what opened enters the history; a block file's media does not.
+    AddHistory(path);
+    state_.dirty = false;
+    state_.blocks.reset(state_.mediaLength);
+    state_.mediaFile = path.toStdString();
+    setNotes({});
+    emit blockBarChanged();
+    emit mediaOpened(fromUtf8(fileNamePart(state_.mediaFile)));
+    EnableBlockControls(true);
+    SelectBlock(0);
+    if (!state_.loadingBsd) offerRecovery();
+    return true;
+}
+
+std::optional<std::string> PracticeSession::readBlockFile(const QString& path) {
+    const std::string p = path.toStdString();
+    const auto head = files::readFileHead(p, kHeaderProbeBytes);
+    if (head.error) throw std::runtime_error(files::cannotOpenMessage(*head.error));
+    if (blockfile::line(head.bytes, 0) != blockfile::kHeader) return std::nullopt;
+    auto whole = files::readWholeFile(p, kMaxBlockFileBytes);
+    if (whole.error) throw std::runtime_error(files::cannotOpenMessage(*whole.error));
+    return std::move(whole.bytes);
+}
+
+bool PracticeSession::followBlockFile(const QString& path) {
+    // A block file that names a block file is not followed: no chain, no ring.
+    if (state_.loadingBsd) {
+        prompts_.message(
+            QStringLiteral("ファイル %1 は開けません\nブロックファイルが別のブロックファイルを指しています").arg(path));
+        return false;
+    }
+    const auto bytes = readBlockFile(path);
+    if (!bytes) {
+        prompts_.message(QStringLiteral("ファイル %1 はブロックファイルではありません").arg(path));
+        return false;
+    }
+    QString mediaPath = fromUtf8(blockfile::line(*bytes, 1));
+    // A bare file name or relative path is taken beside the block file, so a
+    // lesson folder can be moved as a whole.
+    if (!mediaPath.isEmpty() && !mediaPath.contains(QStringLiteral("://")) && QFileInfo(mediaPath).isRelative()) {
+        mediaPath = QFileInfo(path).absoluteDir().filePath(mediaPath);
+    }
+    bool opened = false;
+    {
+        FlagGuard loading(state_.loadingBsd);
+        opened = OpenFile(mediaPath);
+        if (opened) ApplyBlockData(*bytes);
+    }
+    if (opened) {
+        AddHistory(path);
+        offerRecovery();
+    }
+    return false;
+}
+
+void PracticeSession::offerRecovery() {
+    const auto kept = recovery::take(state_.mediaFile);
+    if (!kept) return;
+    if (!prompts_.warningYesNo(QStringLiteral("前回保存されずに終了したブロックデータがあります。復元しますか？"))) return;
+    ApplyBlockData(*kept);
+    state_.dirty = true;  // restored, not saved
+}
+
+// ---------------------------------------------------------------- block files
+
+QString PracticeSession::saveFolder() const { return settings_.saveFolder(); }
+
+blockfile::BlockData PracticeSession::blockData() const {
+    blockfile::BlockData data;
+    data.mediaPath = state_.mediaFile;
+    data.mediaLength = state_.mediaLength;
+    data.separators = state_.blocks.separators();
+    for (const QString& l : notes_) data.memoLines.push_back(l.toStdString());
+    return data;
+}
+
+bool PracticeSession::SaveBlockData() {
+    if (refuseWhileEditing()) return false;
+    if (state_.mediaFile.find_first_of("\r\n") != std::string::npos) {
+        // Line 1 of the file holds the path: a break in it would shift every line after it.
+        prompts_.message(QStringLiteral("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
+        return false;
+    }
+    QString proposal = fromUtf8(fileNamePart(state_.mediaFile));
+    const int dot = proposal.lastIndexOf(QLatin1Char('.'));
+    proposal = (dot >= 0 ? proposal.left(dot) : proposal) + QStringLiteral(".bsd");
+
+    FileDialogRequest request;
+    request.initialDir = saveFolder();
+    request.fileName = proposal;
+    request.defaultSuffix = QStringLiteral("bsd");
+    request.confirmOverwrite = true;
+    const auto chosen = prompts_.saveFile(request);
+    if (!chosen) {
+        lastSaveName_ = proposal;
+        return false;
+    }
+    const QString target = *chosen;
+    lastSaveName_ = target;
+    // A failure keeps the old file and dirty, and the caller's close or open does not go on.
+    files::writeWholeFileOrThrow(target.toStdString(), blockfile::serialize(blockData()));
+    settings_.noteSavedFile(QFileInfo(target).absoluteFilePath());
+    AddHistory(target);
+    state_.dirty = false;
+    return true;
+}
+
+void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
+    using blockfile::ParseStatus;
+    const auto result = blockfile::parse(fileBytes);
+    switch (result.status) {
+        case ParseStatus::Ok:
+            break;
+        case ParseStatus::WrongHeader:
+            return;
+        case ParseStatus::NotInteger:
+            throw std::runtime_error(
+                QStringLiteral("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
+        case ParseStatus::BadCount:
+            prompts_.message(QStringLiteral("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
+            return;
+        case ParseStatus::NotAscending:
+            prompts_.message(QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
+            return;
+    }
+    if (result.data.mediaLength != state_.mediaLength &&
+        !prompts_.warningYesNo(QStringLiteral("長さが違いますが、それでも読み込みますか？"))) {
+        return;
+    }
+    auto seps = state_.mediaLength > 0 ? blockfile::fitToLength(result.data.separators, state_.mediaLength)
+                                       : result.data.separators;
+    if (seps.size() < 2) {
+        prompts_.message(QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
+        return;
+    }
+    // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
+    if (state_.mediaLength > 0 && seps.back() < state_.mediaLength) seps.back() = state_.mediaLength;
+    state_.blocks.assign(seps);
+    // Fewer blocks than before: the current block is the last one there is.
+    if (state_.curBlock > state_.blocks.count()) state_.curBlock = state_.blocks.count();
+
+    QStringList memo;
+    for (const auto& l : result.data.memoLines) memo << fromUtf8(l);
+    setNotes(memo);
+    emit blockBarChanged();
+    emit currentBlockChanged(state_.curBlock);
+}
+
+void PracticeSession::loadBlockFile(const QString& path) {
+    if (const auto bytes = readBlockFile(path)) ApplyBlockData(*bytes);
+}
+
+// ---------------------------------------------------------------- notes
+
+void PracticeSession::setNotes(const QStringList& notes) {
+    notes_ = notes;
+    emit notesChanged();
+}
+
+void PracticeSession::editNotes(const QStringList& notes) {
+    setNotes(notes);
+    state_.dirty = true;
+}
+
+// ---------------------------------------------------------------- block commands
+
+void PracticeSession::SelectBlock(int32_t n) {
+    QM_CHECK(n >= 0 && n <= state_.blocks.count(), "the current block lies outside the block list");
+    state_.curBlock = n;
+    emit currentBlockChanged(n);
+}
+
+void PracticeSession::seekAndShow(int32_t ms) {
+    engine_.SeekTo(ms);
+    engine_.ReadPosition();
+    emit positionChanged();
+}
+
+void PracticeSession::mark() {
+    if (!engine_.IsPlaying()) return;
+    engine_.ReadPosition();
+    if (!insertSeparator(state_, state_.mediaPos)) return;  // the list is full
+    emit separatorChanged(state_.mediaPos, true);
+    emit currentBlockChanged(state_.curBlock);
+    state_.dirty = true;
+}
+
+void PracticeSession::nextBlock() {
+    if (state_.curBlock < state_.blocks.count()) {
+        SelectBlock(state_.curBlock + 1);
+        seekAndShow(blockStart(state_, state_.curBlock));
+    }
+    engine_.MediaPlay();
+}
+
+void PracticeSession::previousBlock() {
+    if (state_.curBlock > 1) {
+        SelectBlock(state_.curBlock - 1);
+        seekAndShow(blockStart(state_, state_.curBlock));
+    }
+    engine_.MediaPlay();
+}
+
+void PracticeSession::blockAgain() {
+    // Block 0 starts where block 1 does.
+    seekAndShow(blockStart(state_, state_.curBlock));
+    engine_.MediaPlay();
+}
+
+void PracticeSession::playPause() {
+    if (engine_.IsPlaying()) {
+        engine_.MediaPause();
+    } else {
+        engine_.MediaPlay();
+    }
+}
+
+void PracticeSession::play() { engine_.MediaPlay(); }
+
+void PracticeSession::deleteLeft() {
+    const auto removed = deleteLeftSeparator(state_);
+    if (!removed) return;
+    emit separatorChanged(*removed, false);
+    SelectBlock(state_.curBlock - 1);
+}
+
+void PracticeSession::deleteRight() {
+    const auto removed = deleteRightSeparator(state_);
+    if (!removed) return;
+    emit separatorChanged(*removed, false);
+    SelectBlock(state_.curBlock);
+}
+
+void PracticeSession::clearBlocks() {
+    if (state_.blocks.empty()) return;
+    clearSeparators(state_);
+    emit blockBarChanged();
+    SelectBlock(1);
+}
+
+void PracticeSession::playBlock(int32_t n) {
+    if (n < 1 || n > state_.blocks.count()) return;
+    SelectBlock(n);
+    engine_.SeekTo(blockStart(state_, n));
+    engine_.ReadPosition();
+    engine_.MediaPlay();
+}
+
+void PracticeSession::playLineBlock(int32_t line) {
+    if (line >= 0 && line < state_.blocks.count()) {
+        SelectBlock(line + 1);
+        engine_.SeekTo(state_.blocks[line]);
+        engine_.ReadPosition();
+    }
+    engine_.MediaPlay();
+}
+
+void PracticeSession::positionBarClicked(int32_t ms) {
+    if (engine_.IsPlaying()) {
+        engine_.SeekTo(ms);
+        SelectBlock(getBlock(state_, ms));
+        return;
+    }
+    const int32_t from = state_.cursorPos;
+    engine_.SeekTo(ms);
+    SelectBlock(getBlock(state_, ms));
+    state_.cursorPos = ms;
+    emit cursorMoved(from, ms);
+    engine_.MediaPlay();
+}
+
+void PracticeSession::blockBarClicked(int32_t ms) {
+    SelectBlock(getBlock(state_, ms));
+    const bool playing = engine_.IsPlaying();
+    engine_.SeekTo(blockStart(state_, state_.curBlock));
+    if (playing) return;
+    const int32_t from = state_.cursorPos;
+    engine_.ReadPosition();
+    state_.cursorPos = state_.mediaPos;
+    emit cursorMoved(from, state_.mediaPos);
+    engine_.MediaPlay();
+}
+
+void PracticeSession::setRate(double rate) { engine_.SetRate(rate); }
+
+void PracticeSession::setAfterBlock(AfterBlock after) {
+    afterBlock_ = after;
+    // Leaving Auto Pause ends a running wait.
+    repeater_.repeatingClick();
+}
+
+// ---------------------------------------------------------------- repeat host
+
+void PracticeSession::readPosition() { engine_.ReadPosition(); }
+void PracticeSession::seekTo(int32_t ms) { engine_.SeekTo(ms); }
+void PracticeSession::mediaPlay() { engine_.MediaPlay(); }
+void PracticeSession::mediaPause() { engine_.MediaPause(); }
+bool PracticeSession::blockTimerEnabled() const { return Timer1->isActive(); }
+
+void PracticeSession::setBlockTimerEnabled(bool on) {
+    if (on) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+}
+
+void PracticeSession::startWaitTimer(int32_t intervalMs) {
+    Timer2->setInterval(intervalMs);
+    Timer2->start();
+}
+
+void PracticeSession::stopWaitTimer() { Timer2->stop(); }
+
+}  // namespace qm

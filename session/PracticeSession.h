@@ -1,0 +1,174 @@
+#pragma once
+
+#include "BlockFile.h"
+#include "MediaEngine.h"
+#include "MediaPlayerControl.h"
+#include "PracticeState.h"
+#include "RepeatController.h"
+#include "SessionPrompts.h"
+#include "StreamingAudioControl.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+namespace qm {
+
+class Settings;
+
+// What the session needs to know of the notes editor: whether an edit is in
+// progress (saving and dropping the media wait for its end), and the lines of
+// an edit not yet ended (kept when the program is ended from outside).
+class NoteEditor {
+public:
+    virtual bool editing() const = 0;
+    virtual std::optional<QStringList> unendedEdit() const = 0;
+
+protected:
+    ~NoteEditor() = default;
+};
+
+// The practice itself, without a window: the practice state, the two
+// playback controls and the engine adapter over them, the open pipeline
+// (engine choice, following block files, the wait for the length, a close
+// deferred until that wait ends), block-file load and save, the block
+// commands, the notes, and the repeat controller with its two timers. The
+// windows show it, answer its questions (SessionPrompts) and forward the
+// user's actions to it; it reports every change by a signal. Errors a user or
+// a file can cause are said through the prompts or thrown with their message
+// for the caller's general handler; a broken invariant stops the program.
+class PracticeSession : public QObject, private RepeatHost {
+    Q_OBJECT
+public:
+    // The one clock and event pump of the program: the pump handles pending
+    // events, waiting at most maxWaitMs for one; tests give their own.
+    struct Clock {
+        MediaEngine::EventPump pump;
+        MediaEngine::Clock now;
+        static Clock real();
+    };
+
+    PracticeSession(Settings& settings, SessionPrompts& prompts, Clock clock = Clock::real(),
+                    const QString& audioOutput = {}, MetafileFetcher fetcher = {}, QObject* parent = nullptr);
+    ~PracticeSession() override;
+
+    PracticeState& state() { return state_; }
+    const PracticeState& state() const { return state_; }
+    MediaEngine& engine() { return engine_; }
+    MediaPlayerControl& mediaPlayer() { return wmp_; }
+    StreamingAudioControl& streaming() { return ra_; }
+    RepeatController& repeater() { return repeater_; }
+    Settings& settings() { return settings_; }
+    void setNoteEditor(const NoteEditor* editor) { editor_ = editor; }
+    const NoteEditor* noteEditor() const { return editor_; }
+
+    // ---- opening
+    // Every way in ends here. True only when a media file was opened and the
+    // block list reset; a block file is followed to its media and gives false.
+    bool OpenFile(const QString& path);
+    bool openInProgress() const { return waitingForLength_; }
+    // A close of the program asked for: true when it may go on now; false
+    // while an open waits for its length, and closeDue comes once the wait
+    // has ended (however it ended).
+    bool requestClose();
+    // The one check before the open media and its block data are dropped.
+    bool CanReleaseMedia();
+    bool CommitData();        // a logout: CanReleaseMedia; agreed, nothing stays unsaved
+    void KeepUnsavedWork();   // ended from outside: unsaved work to the recovery file
+    void AddHistory(const QString& path);  // nothing while a block file is followed
+    void EnableBlockControls(bool enabled);
+    void shutdown();  // MediaShutdown
+
+    // ---- blocks
+    void SelectBlock(int32_t n);
+    void mark();            // a separator at the position, while playing
+    void nextBlock();
+    void previousBlock();
+    void blockAgain();      // the current block from its start
+    void playPause();
+    void play();
+    void deleteLeft();
+    void deleteRight();
+    void clearBlocks();
+    void playBlock(int32_t n);      // block n (1-based) from its start; nothing outside the list
+    void playLineBlock(int32_t line);  // the block of a note line when there is one, then play
+    void positionBarClicked(int32_t ms);
+    void blockBarClicked(int32_t ms);
+    void setRate(double rate);
+    void setBlockMode(BlockMode mode) { blockMode_ = mode; }
+    void setAfterBlock(AfterBlock after);
+    BlockMode blockMode() const override { return blockMode_; }
+    AfterBlock afterBlock() const override { return afterBlock_; }
+
+    // ---- block files
+    bool SaveBlockData();   // asks for the file; true when one was written
+    // The bytes of a block file applied to the open media; a faulty file changes nothing.
+    void ApplyBlockData(std::string_view fileBytes);
+    void loadBlockFile(const QString& path);  // the Load button's file
+    QString saveFolder() const;
+    QString lastSaveName() const { return lastSaveName_; }
+    blockfile::BlockData blockData() const;
+
+    // ---- notes: one line per block
+    const QStringList& notes() const { return notes_; }
+    // Notes changed by the user (an ended edit): dirty is set.
+    void editNotes(const QStringList& notes);
+    void setNotes(const QStringList& notes);  // as loaded: dirty stays
+
+    QTimer* Timer1;  // 50 ms: watches the position while a file is open
+    QTimer* Timer2;  // one shot: the auto-pause wait
+
+signals:
+    void blockControlsEnabled(bool enabled);
+    void currentBlockChanged(int32_t n);   // the counter and the note selection
+    void positionChanged();                // the cursor and the position label
+    void positionBarCleared();
+    void blockBarChanged();                // redraw the block bar from the list
+    void separatorChanged(int32_t ms, bool present);  // one line drawn or erased
+    void cursorMoved(int32_t fromMs, int32_t toMs);
+    void mediaOpened(const QString& fileName);
+    void notesChanged();
+    void closeDue();
+
+private:
+    std::optional<std::string> readBlockFile(const QString& path);
+    bool followBlockFile(const QString& path);
+    void offerRecovery();
+    void seekAndShow(int32_t ms);
+    bool refuseWhileEditing();
+
+    // RepeatHost
+    void readPosition() override;
+    void seekTo(int32_t ms) override;
+    void mediaPlay() override;
+    void mediaPause() override;
+    void selectBlock(int32_t n) override { SelectBlock(n); }
+    void showPosition() override { emit positionChanged(); }
+    bool blockTimerEnabled() const override;
+    void setBlockTimerEnabled(bool on) override;
+    void startWaitTimer(int32_t intervalMs) override;
+    void stopWaitTimer() override;
+
+    Settings& settings_;
+    SessionPrompts& prompts_;
+    const NoteEditor* editor_ = nullptr;
+    PracticeState state_;
+    MediaPlayerControl wmp_;
+    StreamingAudioControl ra_;
+    MediaEngine engine_;
+    RepeatController repeater_;
+    QStringList notes_;
+    BlockMode blockMode_ = BlockMode::Next;
+    AfterBlock afterBlock_ = AfterBlock::None;
+    QString lastSaveName_;  // the name last chosen or proposed in the save dialog
+    bool waitingForLength_ = false;
+    bool closeRequested_ = false;
+};
+
+}  // namespace qm
