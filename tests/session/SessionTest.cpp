@@ -1,0 +1,209 @@
+// The practice session without any window: QtCore, the real engine on the
+// generated lesson, and prompts the test answers.
+#include "BlockFile.h"
+#include "PracticeSession.h"
+#include "Settings.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <stdexcept>
+
+namespace {
+
+using qm::PracticeSession;
+
+QString media(const QString& name) {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../testmedia/") + name;
+}
+
+// "kind index" -> [start, end] ms, from lesson.times.
+std::map<std::string, std::pair<int, int>> lessonTimes() {
+    std::map<std::string, std::pair<int, int>> out;
+    QFile f(media(QStringLiteral("lesson.times")));
+    if (!f.open(QIODevice::ReadOnly)) return out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QList<QByteArray> p = line.simplified().split(' ');
+        if (p.size() != 4 || line.startsWith('#')) continue;
+        out[(p[0] + " " + p[1]).toStdString()] = {p[2].toInt(), p[3].toInt()};
+    }
+    return out;
+}
+
+class Prompts : public qm::SessionPrompts {
+public:
+    QStringList messages;
+    QStringList questions;
+    std::deque<qm::Answer> confirmAnswers;
+    std::deque<bool> warningAnswers;
+    std::deque<QString> saveAnswers;
+
+    void message(const QString& text) override { messages << text; }
+    qm::Answer confirm(const QString& text) override {
+        questions << text;
+        return take(confirmAnswers, qm::Answer::Cancel);
+    }
+    bool warningYesNo(const QString& text) override {
+        questions << text;
+        return take(warningAnswers, false);
+    }
+    std::optional<QString> saveFile(const qm::FileDialogRequest&) override {
+        const QString name = take(saveAnswers, QString());
+        if (name.isEmpty()) return std::nullopt;
+        return name;
+    }
+
+private:
+    template <typename T>
+    static T take(std::deque<T>& q, T fallback) {
+        if (q.empty()) return fallback;
+        T v = q.front();
+        q.pop_front();
+        return v;
+    }
+};
+
+int32_t position(PracticeSession& s) {
+    s.engine().ReadPosition();
+    return s.state().mediaPos;
+}
+
+// Open, mark in the pauses, save, load into a fresh list, and repeat a block:
+// the practice from start to end with no window at all.
+TEST(Session, OpenMarkSaveLoadAndRepeatOnTheRealEngine) {
+    const auto times = lessonTimes();
+    ASSERT_TRUE(times.count("silence 1") && times.count("silence 2")) << "no test media";
+    QTemporaryDir dir;
+    qm::Settings settings(dir.filePath("QM4.ini"));
+    Prompts prompts;
+    PracticeSession session(settings, prompts);
+    auto& s = session.state();
+
+    ASSERT_TRUE(session.OpenFile(media("lesson.mp3"))) << prompts.messages.join(" | ").toStdString();
+    EXPECT_EQ(s.blocks.count(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.engine().IsPlaying(); }, 3000));
+    session.setRate(2.0);  // the lesson at twice the speed: the same times, half the wait
+
+    // A mark in each of the two pauses, made while the lesson plays.
+    for (const char* pause : {"silence 1", "silence 2"}) {
+        const auto [from, to] = times.at(pause);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) >= (from + to) / 2; }, 8000)) << pause;
+        session.mark();
+    }
+    ASSERT_EQ(s.blocks.count(), 3);
+    EXPECT_TRUE(s.dirty);
+    const std::vector<int32_t> marked = s.blocks.separators();
+    EXPECT_GE(marked[1], times.at("silence 1").first);
+    EXPECT_LE(marked[1], times.at("silence 1").second);
+
+    session.editNotes({"one", "two", "three"});
+    const QString bsd = dir.filePath("lesson.bsd");
+    prompts.saveAnswers = {bsd};
+    ASSERT_TRUE(session.SaveBlockData());
+    EXPECT_FALSE(s.dirty);
+    EXPECT_EQ(settings.history().first(), bsd);
+
+    // Back to one block, then the file gives the marks and notes back.
+    session.clearBlocks();
+    session.setNotes({});
+    session.loadBlockFile(bsd);
+    EXPECT_EQ(s.blocks.separators(), marked);
+    EXPECT_EQ(session.notes(), (QStringList{"one", "two", "three"}));
+
+    // Repeat: at the end of block 1 the engine goes back to its start.
+    session.setBlockMode(qm::BlockMode::Repeat);
+    session.playBlock(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) > marked[1] - 300; }, 8000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) < 1000; }, 3000)) << "block 1 did not start again";
+    EXPECT_EQ(s.curBlock, 1);
+}
+
+// The wait for a length runs on the session's own clock and pump: a pump
+// that moves the clock on makes the 5 s deadline pass at once.
+struct FakeClock {
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    int pumps = 0;
+    std::function<void()> onPump;
+    PracticeSession::Clock clock() {
+        return {[this](int) {
+                    ++pumps;
+                    now += std::chrono::milliseconds(100);
+                    QCoreApplication::processEvents();
+                    if (onPump) onPump();
+                },
+                [this] { return now; }};
+    }
+};
+
+// A server that takes the connection and never answers: no length, ever.
+class SilentServer {
+public:
+    SilentServer() { server_.listen(QHostAddress::LocalHost, 0); }
+    QString url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
+    }
+
+private:
+    QTcpServer server_;
+};
+
+TEST(Session, TheLengthDeadlineIsTheSessionsClockNotTheWall) {
+    QTemporaryDir dir;
+    qm::Settings settings(dir.filePath("QM4.ini"));
+    Prompts prompts;
+    FakeClock fake;
+    PracticeSession session(settings, prompts, fake.clock());
+    SilentServer silent;
+    const QString address = silent.url("/never.mp3");
+
+    QElapsedTimer wall;
+    wall.start();
+    EXPECT_FALSE(session.OpenFile(address));
+    EXPECT_LT(wall.elapsed(), 3000);
+    EXPECT_GE(fake.pumps, 50);  // 5000 ms in steps of 100
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages.first(), QStringLiteral("ファイル %1 は開けません\nno length within 5 s").arg(address));
+    EXPECT_TRUE(settings.history().isEmpty());
+}
+
+// A close asked for while an open waits must come when the wait ends, also
+// when the wait fails with an error, and never later, after another open.
+TEST(Session, ACloseDuringAWaitThatFailsIsNotLeftPending) {
+    QTemporaryDir dir;
+    qm::Settings settings(dir.filePath("QM4.ini"));
+    Prompts prompts;
+    FakeClock fake;
+    PracticeSession session(settings, prompts, fake.clock());
+    QSignalSpy closes(&session, &PracticeSession::closeDue);
+    SilentServer silent;
+
+    fake.onPump = [&] {
+        if (fake.pumps == 1) {
+            EXPECT_FALSE(session.requestClose());  // waiting: later
+            return;
+        }
+        throw std::runtime_error("the engine broke");
+    };
+    EXPECT_THROW(session.OpenFile(silent.url("/a.mp3")), std::runtime_error);
+    EXPECT_FALSE(session.openInProgress());
+    ASSERT_TRUE(closes.wait(2000));
+    EXPECT_EQ(closes.count(), 1);
+
+    // A later open that waits and ends brings no second close.
+    fake.onPump = nullptr;
+    EXPECT_FALSE(session.OpenFile(silent.url("/b.mp3")));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(closes.count(), 1);
+    EXPECT_TRUE(session.requestClose());  // nothing waits: at once
+}
+
+}  // namespace
