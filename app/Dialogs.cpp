@@ -6,6 +6,7 @@
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace qm {
 
@@ -59,9 +60,18 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogRequest& r
                            : (r.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
     if (!r.filter.isEmpty()) dialog.setNameFilter(qtFilter(r.filter));
     if (!r.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(r.defaultSuffix);
+    // Saving, a name typed without extension takes the one of the file type chosen.
+    if (mode == QFileDialog::AcceptSave && !r.filter.isEmpty()) {
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            static const QRegularExpression ext(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+            const auto m = ext.match(filter);
+            if (m.hasMatch()) dialog.setDefaultSuffix(m.captured(1));
+        });
+    }
     if (!r.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!r.fileName.isEmpty()) dialog.selectFile(r.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    r.chosenFilter = static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
     return dialog.selectedFiles().first();
 }
 }  // namespace

@@ -28,6 +28,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
 
@@ -332,6 +333,15 @@ void TfrmMain::connectSession() {
         qm::qmApp()->setTitle(name);
     });
     connect(&session_, &PracticeSession::closeDue, this, &QWidget::close);
+    // Set elsewhere (the memo window's dictation, a media key): the radio groups follow.
+    connect(&session_, &PracticeSession::repeatOptionsChanged, this, [this] {
+        const QSignalBlocker quiet1(RadioGroup1Items);
+        const QSignalBlocker quiet2(RadioGroup2Items);
+        RadioGroup1Items->button(session_.blockMode() == qm::BlockMode::Repeat ? 1 : 0)->setChecked(true);
+        const qm::AfterBlock after = session_.afterBlock();
+        RadioGroup2Items->button(after == qm::AfterBlock::AutoPause ? 2 : after == qm::AfterBlock::Pause ? 1 : 0)
+            ->setChecked(true);
+    });
 }
 
 // ---------------------------------------------------------------- window events
@@ -576,7 +586,7 @@ void TfrmMain::btnOpenClick() {
 void TfrmMain::btnLoadClick() {
     qm::FileDialogRequest request;
     request.initialDir = OpenDialog2.initialDir;
-    request.filter = QStringLiteral("*.bsd|*.bsd");
+    request.filter = QStringLiteral("*.bsd|*.bsd|字幕・ラベル・テキスト (*.srt *.vtt *.lrc *.txt)|*.srt;*.vtt;*.lrc;*.txt");
     request.defaultSuffix = QStringLiteral("bsd");
     request.mustExist = true;
     const auto chosen = dialogs().openFile(this, request);

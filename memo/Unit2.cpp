@@ -1,12 +1,14 @@
 #include "Unit2.h"
 
 #include "Application.h"
+#include "DictationPanel.h"
 #include "Dialogs.h"
 #include "ErrorPolicy.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -68,6 +70,11 @@ TfrmMemo::TfrmMemo(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     btnFont = new QPushButton(QStringLiteral("Font"), this);
     Label1 = new QLabel(QStringLiteral("F1 F2 F3   F4     F5"), this);
     Label2 = new QLabel(QStringLiteral("<   =   >  Play thisLine"), this);
+    btnDictation = new QPushButton(QStringLiteral("書き取り"), this);
+    btnDictation->setCheckable(true);
+    btnDictation->setToolTip(QStringLiteral("文を隠して書き取り、採点する"));
+    Dictation = new qm::DictationPanel(session_, this);
+    Dictation->hide();
     for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnEnd, btnCancel, Label1, Label2}) w->hide();
 
     using qm::guarded;
@@ -76,6 +83,7 @@ TfrmMemo::TfrmMemo(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     connect(btnCancel, &QPushButton::clicked, this, guarded([this] { btnCancelClick(); }));
     connect(btnNew, &QPushButton::clicked, this, guarded([this] { btnNewClick(); }));
     connect(btnFont, &QPushButton::clicked, this, guarded([this] { btnFontClick(); }));
+    connect(btnDictation, &QPushButton::clicked, this, guarded([this] { btnDictationClick(); }));
     ListBox1->viewport()->installEventFilter(this);
     Memo1->installEventFilter(this);
 
@@ -90,6 +98,31 @@ TfrmMemo::~TfrmMemo() {
 }
 
 bool TfrmMemo::inEditMode() const { return !Memo1->isHidden(); }
+
+bool TfrmMemo::inDictationMode() const { return !Dictation->isHidden(); }
+
+void TfrmMemo::btnDictationClick() {
+    if (inEditMode()) return;
+    if (inDictationMode()) {
+        Dictation->hide();
+        ListBox1->show();
+        btnEdit->show();
+        btnDictation->setChecked(false);
+        if (modeBeforeDictation_) session_.setBlockMode(*modeBeforeDictation_);
+        modeBeforeDictation_.reset();
+        setWindowTitle(QStringLiteral("Memo"));
+        return;
+    }
+    // The block repeats while it is written down.
+    modeBeforeDictation_ = session_.blockMode();
+    session_.setBlockMode(qm::BlockMode::Repeat);
+    ListBox1->hide();
+    btnEdit->hide();
+    Dictation->show();
+    btnDictation->setChecked(true);
+    setWindowTitle(QStringLiteral("Memo 書き取り"));
+    Dictation->edtAnswer->setFocus();
+}
 
 // The list shows the session's notes, none selected, as after a load.
 void TfrmMemo::showNotes() {
@@ -114,6 +147,8 @@ void TfrmMemo::selectLine(int index) {
 }
 
 void TfrmMemo::btnEditClick() {
+    if (inDictationMode()) btnDictationClick();  // the notes show again for editing
+    btnDictation->hide();
     ListBox1->hide();
     // The editor starts from the notes, unmodified: an edit ended without
     // typing leaves the notes and dirty as they were.
@@ -131,6 +166,7 @@ void TfrmMemo::leaveEditMode() {
     ListBox1->show();
     for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->hide();
     btnEdit->show();
+    btnDictation->show();
     selectLine(session_.state().curBlock - 1);
     setWindowTitle(QStringLiteral("Memo"));
 }
@@ -235,7 +271,9 @@ void TfrmMemo::resizeEvent(QResizeEvent* event) {
     const int h = height() - kPanelHeight;
     ListBox1->setGeometry(0, 0, width(), h);
     Memo1->setGeometry(0, 0, width(), h);
+    Dictation->setGeometry(0, 0, width(), h);
     btnEdit->setGeometry(4, h + 4, 60, 24);
+    btnDictation->setGeometry(68, h + 4, 64, 24);
     btnNew->setGeometry(4, h + 4, 40, 24);
     btnEnd->setGeometry(48, h + 4, 64, 24);
     btnCancel->setGeometry(116, h + 4, 40, 24);

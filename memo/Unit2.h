@@ -10,6 +10,10 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace qm {
+class DictationPanel;
+}
+
 // The memo window: one note line per block. In list mode a click on a line
 // plays its block; in edit mode the editor takes the notes and F1 to F5 drive
 // playback. It shows the session's notes and gives the session an ended edit;
@@ -35,6 +39,10 @@ public:
     void btnCancelClick();
     void btnNewClick();
     void btnFontClick();
+    // The dictation mode: the notes hidden, answers checked against them, the
+    // block repeating; from list mode only, and back to it.
+    void btnDictationClick();
+    bool inDictationMode() const;
     void ListBox1MouseUp(Qt::MouseButton button, const QPoint& pos);
     void Memo1KeyUp(int key);
 
@@ -47,6 +55,8 @@ public:
     QPushButton* btnFont;
     QLabel* Label1;
     QLabel* Label2;
+    QPushButton* btnDictation;
+    qm::DictationPanel* Dictation;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +72,7 @@ private:
     void leaveEditMode();
 
     qm::PracticeSession& session_;
+    std::optional<qm::BlockMode> modeBeforeDictation_;
 };
 
 extern TfrmMemo* frmMemo;

@@ -6,6 +6,7 @@
 #include "PathParts.h"
 #include "Recovery.h"
 #include "Settings.h"
+#include "TranscriptFormats.h"
 #include "Utf8.h"
 #include "WholeFile.h"
 
@@ -25,6 +26,12 @@ constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
 // Enough of the file's start to hold its header line.
 constexpr std::size_t kHeaderProbeBytes = 4096;
 constexpr int kBlockTimerMs = 50;
+// The file types of the save dialog; the fifth, plain notes, is the one .txt
+// is written as plain text for.
+const QString kSaveFilter = QStringLiteral(
+    "ブロックファイル (*.bsd)|*.bsd|SubRip 字幕 (*.srt)|*.srt|WebVTT 字幕 (*.vtt)|*.vtt|LRC 歌詞 (*.lrc)|*.lrc|"
+    "Audacity ラベル (*.txt)|*.txt|メモのテキスト (*.txt)|*.txt");
+constexpr int kPlainTextFilter = 5;
 
 QString fromUtf8(const std::string& s) { return utf8ToQString(s); }
 
@@ -196,10 +203,14 @@ bool PracticeSession::OpenFile(const QString& path) {
     state_.mediaFile = path.toStdString();
     setNotes({});
     emit blockBarChanged();
+    blockFilePath_.clear();
     emit mediaOpened(fromUtf8(fileNamePart(state_.mediaFile)));
     EnableBlockControls(true);
     SelectBlock(0);
-    if (!state_.loadingBsd) offerRecovery();
+    if (!state_.loadingBsd) {
+        if (!offerRecovery()) offerTranscript();
+        loadDictation();
+    }
     return true;
 }
 
@@ -238,18 +249,71 @@ bool PracticeSession::followBlockFile(const QString& path) {
         if (opened) ApplyBlockData(*bytes);
     }
     if (opened) {
+        blockFilePath_ = QFileInfo(path).absoluteFilePath();
         AddHistory(path);
         offerRecovery();
+        loadDictation();
     }
     return false;
 }
 
-void PracticeSession::offerRecovery() {
+bool PracticeSession::offerRecovery() {
     const auto kept = recovery::take(state_.mediaFile);
-    if (!kept) return;
-    if (!prompts_.warningYesNo(QStringLiteral("前回保存されずに終了したブロックデータがあります。復元しますか？"))) return;
+    if (!kept) return false;
+    if (!prompts_.warningYesNo(QStringLiteral("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
+        return false;
+    }
     ApplyBlockData(*kept);
     state_.dirty = true;  // restored, not saved
+    return true;
+}
+
+// A transcript of the media's own name beside it (lesson.srt for lesson.mp3)
+// is offered when the media was opened without a block file.
+void PracticeSession::offerTranscript() {
+    const QFileInfo media(QString::fromStdString(state_.mediaFile));
+    if (!media.isAbsolute() || !media.exists()) return;  // web addresses have no folder to look in
+    for (const char* ext : {".srt", ".vtt", ".lrc", ".txt"}) {
+        const QString candidate = media.absoluteDir().filePath(media.completeBaseName() + QLatin1String(ext));
+        if (!QFileInfo(candidate).isFile()) continue;
+        loadTranscript(candidate, /*askFirst=*/true);
+        return;
+    }
+}
+
+bool PracticeSession::loadTranscript(const QString& path, bool askFirst) {
+    const std::string p = path.toStdString();
+    const auto read = files::readWholeFile(p, kMaxBlockFileBytes);
+    if (read.error) throw std::runtime_error(files::cannotOpenMessage(*read.error));
+    const auto format = transcript::formatOf(fileNamePart(p), read.bytes);
+    if (!format) return false;
+    if (askFirst && !prompts_.warningYesNo(QStringLiteral("同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？")
+                                               .arg(QFileInfo(path).fileName()))) {
+        return false;
+    }
+    transcript::BlockOptions options;
+    options.mediaLength = state_.mediaLength;
+    const auto loaded = transcript::loadTranscript(*format, read.bytes, options);
+    if (!loaded.ok()) {
+        prompts_.message(QStringLiteral("ファイル %1 は読み込めません\n%2")
+                             .arg(path, fromUtf8(transcript::message(*loaded.error))));
+        return false;
+    }
+    QStringList notes;
+    for (const auto& l : loaded.data.memoLines) notes << fromUtf8(l);
+    if (loaded.timed) {
+        state_.blocks.assign(loaded.data.separators);
+        if (state_.curBlock > state_.blocks.count()) state_.curBlock = state_.blocks.count();
+        emit blockBarChanged();
+        emit currentBlockChanged(state_.curBlock);
+    }
+    setNotes(notes);
+    // Blocks and notes no block file holds yet: the save question guards them.
+    state_.dirty = true;
+    if (loaded.droppedCues > 0) {
+        prompts_.message(QStringLiteral("メディアの長さを過ぎた %1 個の字幕は読み込みませんでした").arg(loaded.droppedCues));
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- block files
@@ -281,6 +345,7 @@ bool PracticeSession::SaveBlockData() {
     request.fileName = proposal;
     request.defaultSuffix = QStringLiteral("bsd");
     request.confirmOverwrite = true;
+    request.filter = kSaveFilter;
     const auto chosen = prompts_.saveFile(request);
     if (!chosen) {
         lastSaveName_ = proposal;
@@ -288,10 +353,24 @@ bool PracticeSession::SaveBlockData() {
     }
     const QString target = *chosen;
     lastSaveName_ = target;
+    // The name's extension picks the format; .txt is Audacity's labels unless
+    // plain notes were the file type chosen.
+    const QString ext = QFileInfo(target).suffix().toLower();
+    std::optional<transcript::Format> format;
+    if (ext == QLatin1String("srt")) format = transcript::Format::SubRip;
+    if (ext == QLatin1String("vtt")) format = transcript::Format::WebVtt;
+    if (ext == QLatin1String("lrc")) format = transcript::Format::Lrc;
+    if (ext == QLatin1String("txt"))
+        format = request.chosenFilter == kPlainTextFilter ? transcript::Format::PlainText : transcript::Format::AudacityLabels;
     // A failure keeps the old file and dirty, and the caller's close or open does not go on.
-    files::writeWholeFileOrThrow(target.toStdString(), blockfile::serialize(blockData()));
+    const std::string bytes = format ? transcript::writeTranscript(*format, blockData()) : blockfile::serialize(blockData());
+    files::writeWholeFileOrThrow(target.toStdString(), bytes);
     settings_.noteSavedFile(QFileInfo(target).absoluteFilePath());
-    AddHistory(target);
+    if (!format) {
+        // Only a block file reopens its media: transcripts stay out of the history.
+        blockFilePath_ = QFileInfo(target).absoluteFilePath();
+        AddHistory(target);
+    }
     state_.dirty = false;
     return true;
 }
@@ -338,7 +417,58 @@ void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
 }
 
 void PracticeSession::loadBlockFile(const QString& path) {
-    if (const auto bytes = readBlockFile(path)) ApplyBlockData(*bytes);
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == QLatin1String("srt") || ext == QLatin1String("vtt") || ext == QLatin1String("lrc") ||
+        ext == QLatin1String("txt")) {
+        loadTranscript(path, /*askFirst=*/false);
+        return;
+    }
+    const auto bytes = readBlockFile(path);
+    if (!bytes) return;
+    ApplyBlockData(*bytes);
+    blockFilePath_ = QFileInfo(path).absoluteFilePath();
+    loadDictation();
+}
+
+// ---------------------------------------------------------------- the dictation check
+
+QString PracticeSession::answersPath() const {
+    QString bsd = blockFilePath_;
+    if (bsd.isEmpty()) {
+        const QFileInfo media(QString::fromStdString(state_.mediaFile));
+        if (!media.isAbsolute()) return {};  // a web address: nowhere beside it
+        bsd = media.absoluteDir().filePath(media.completeBaseName() + QStringLiteral(".bsd"));
+    }
+    return QString::fromStdString(dictation::answersPathFor(bsd.toStdString()));
+}
+
+void PracticeSession::loadDictation() {
+    dictation_ = {};
+    const QString path = answersPath();
+    if (!path.isEmpty() && QFileInfo::exists(path)) {
+        const auto read = files::readWholeFile(path.toStdString(), kMaxBlockFileBytes);
+        if (read.error) {
+            prompts_.message(QString::fromStdString(files::cannotOpenMessage(*read.error)));
+        } else if (auto parsed = dictation::parse(read.bytes); parsed.ok()) {
+            dictation_ = std::move(parsed.log);
+        } else {
+            prompts_.message(QStringLiteral("ファイル %1 は読み込めません\n%2")
+                                 .arg(path, fromUtf8(dictation::message(*parsed.error))));
+        }
+    }
+    emit dictationChanged();
+}
+
+std::optional<dictation::CheckResult> PracticeSession::checkDictation(const QString& answer) {
+    const int32_t block = state_.curBlock;
+    if (block < 1) return std::nullopt;
+    const QString reference = block - 1 < notes_.size() ? notes_[block - 1] : QString();
+    auto result = dictation::checkAnswer(reference.toStdString(), answer.toStdString());
+    dictation_.addAttempt(block - 1, blockStart(state_, block), answer.toStdString(), result.score);
+    emit dictationChanged();
+    const QString path = answersPath();
+    if (!path.isEmpty()) files::writeWholeFileOrThrow(path.toStdString(), dictation::serialize(dictation_));
+    return result;
 }
 
 // ---------------------------------------------------------------- notes
@@ -474,8 +604,16 @@ void PracticeSession::blockBarClicked(int32_t ms) {
 
 void PracticeSession::setRate(double rate) { engine_.SetRate(rate); }
 
+void PracticeSession::setBlockMode(BlockMode mode) {
+    if (mode == blockMode_) return;
+    blockMode_ = mode;
+    emit repeatOptionsChanged();
+}
+
 void PracticeSession::setAfterBlock(AfterBlock after) {
+    const bool changed = after != afterBlock_;
     afterBlock_ = after;
+    if (changed) emit repeatOptionsChanged();
     // Leaving Auto Pause ends a running wait.
     repeater_.repeatingClick();
 }

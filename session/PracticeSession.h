@@ -1,6 +1,8 @@
 #pragma once
 
+#include "AnswerCheck.h"
 #include "BlockFile.h"
+#include "DictationLog.h"
 #include "MediaEngine.h"
 #include "MediaPlayerControl.h"
 #include "PracticeState.h"
@@ -101,19 +103,36 @@ public:
     void positionBarClicked(int32_t ms);
     void blockBarClicked(int32_t ms);
     void setRate(double rate);
-    void setBlockMode(BlockMode mode) { blockMode_ = mode; }
+    void setBlockMode(BlockMode mode);
     void setAfterBlock(AfterBlock after);
     BlockMode blockMode() const override { return blockMode_; }
     AfterBlock afterBlock() const override { return afterBlock_; }
 
     // ---- block files
-    bool SaveBlockData();   // asks for the file; true when one was written
+    // Asks for the file; true when one was written. The name's extension picks
+    // the format: .srt, .vtt, .lrc and .txt (Audacity labels, or plain notes
+    // when that file type was chosen) besides .bsd, the default.
+    bool SaveBlockData();
     // The bytes of a block file applied to the open media; a faulty file changes nothing.
     void ApplyBlockData(std::string_view fileBytes);
-    void loadBlockFile(const QString& path);  // the Load button's file
+    // The Load button's file: a block file, or a transcript (SubRip, WebVTT,
+    // LRC, Audacity labels: blocks and notes; plain text: the notes of the
+    // present blocks). A faulty transcript is refused with its line; nothing changes.
+    void loadBlockFile(const QString& path);
+    // The block file the practice came from or went to last; empty before any.
+    QString blockFilePath() const { return blockFilePath_; }
     QString saveFolder() const;
     QString lastSaveName() const { return lastSaveName_; }
     blockfile::BlockData blockData() const;
+
+    // ---- the dictation check
+    // Compares the answer with the current block's note, records it for the
+    // block and writes the answers file beside the block file (or beside the
+    // media, named as its block file would be); for a web address without a
+    // block file the answers are kept for the run only. Nothing for block 0.
+    std::optional<dictation::CheckResult> checkDictation(const QString& answer);
+    const dictation::DictationLog& dictationLog() const { return dictation_; }
+    QString answersPath() const;
 
     // ---- notes: one line per block
     const QStringList& notes() const { return notes_; }
@@ -134,12 +153,17 @@ signals:
     void cursorMoved(int32_t fromMs, int32_t toMs);
     void mediaOpened(const QString& fileName);
     void notesChanged();
+    void dictationChanged();
+    void repeatOptionsChanged();  // block mode or what follows a block
     void closeDue();
 
 private:
     std::optional<std::string> readBlockFile(const QString& path);
     bool followBlockFile(const QString& path);
-    void offerRecovery();
+    bool offerRecovery();
+    void offerTranscript();
+    bool loadTranscript(const QString& path, bool askFirst);
+    void loadDictation();
     void seekAndShow(int32_t ms);
     bool refuseWhileEditing();
 
@@ -167,6 +191,8 @@ private:
     BlockMode blockMode_ = BlockMode::Next;
     AfterBlock afterBlock_ = AfterBlock::None;
     QString lastSaveName_;  // the name last chosen or proposed in the save dialog
+    QString blockFilePath_;
+    dictation::DictationLog dictation_;
     bool waitingForLength_ = false;
     bool closeRequested_ = false;
 };

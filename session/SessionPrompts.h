@@ -15,6 +15,8 @@ struct FileDialogRequest {
     QString defaultSuffix;  // added when the user types a name without one
     bool mustExist = false;
     bool confirmOverwrite = false;
+    // Out: the file type chosen, counted from 0 in filter's order; -1 unknown.
+    mutable int chosenFilter = -1;
 };
 
 // What the practice session asks the user. The windows answer through the

@@ -419,3 +419,66 @@ TEST_F(BlockData, ABigFileIsRefusedAndAForeignOneIsNotReadWhole) {
     EXPECT_TRUE(app.dialogs->messages.isEmpty());
     EXPECT_EQ(separators(), (std::vector<int32_t>{0, 3000, 5000, 9000}));
 }
+
+// ---------------------------------------------------------------- transcripts
+
+TEST_F(BlockData, LoadTakesSubtitlesAndPlainTextAndRefusesABadFileWhole) {
+    s.dirty = false;
+    const QString srt = dir.filePath("lesson.srt");
+    writeAll(srt, "\xEF\xBB\xBF" "1\r\n00:00:00,500 --> 00:00:02,000\r\n<i>First</i> line\r\n\r\n"
+                  "2\r\n00:00:04,000 --> 00:00:06,000\r\nSecond\r\nline\r\n\r\n");
+    app.dialogs->openAnswers = {srt};
+    frmMain->btnLoadClick();
+    // The gap before a cue joins the block that follows, and the last block
+    // reaches the media's end: cuts at the first cue's end.
+    EXPECT_EQ(separators(), (std::vector<int32_t>{0, 2000, 9000}));
+    EXPECT_EQ(frmMemo->lines(), (QStringList{"First line", "Second line"}));
+    EXPECT_TRUE(s.dirty);  // blocks no block file holds yet
+
+    // Notes only, one per line, for the blocks there are.
+    const QString txt = dir.filePath("notes.txt");
+    writeAll(txt, "uno\r\ndos\r\n\r\ncuatro\r\n");
+    app.dialogs->openAnswers = {txt};
+    frmMain->btnLoadClick();
+    EXPECT_EQ(separators(), (std::vector<int32_t>{0, 2000, 9000}));
+    EXPECT_EQ(frmMemo->lines(), (QStringList{"uno", "dos", "", "cuatro"}));
+
+    const QString bad = dir.filePath("bad.vtt");
+    writeAll(bad, "WEBVTT\n\n00:00:01.000 --> 00:00:02.000\nfine\n\n00:00:03.000 --> 00:00:0x.000\nbroken\n");
+    app.dialogs->openAnswers = {bad};
+    frmMain->btnLoadClick();
+    ASSERT_EQ(app.dialogs->messages.size(), 1);
+    EXPECT_TRUE(app.dialogs->messages.first().contains("6 行目")) << app.dialogs->messages.first().toStdString();
+    EXPECT_EQ(separators(), (std::vector<int32_t>{0, 2000, 9000}));
+    EXPECT_EQ(frmMemo->lines(), (QStringList{"uno", "dos", "", "cuatro"}));
+}
+
+// A save in each format and a load of it give the block list and notes back,
+// to the millisecond; only block files enter the history.
+TEST_F(BlockData, SubtitleSavesRoundTripThroughTheWindow) {
+    qmtest::setBlocks(s, {0, 1234, 5678, 9000});
+    const QStringList notes = {"日本語 & <tags>", "", "last one"};
+    for (const char* name : {"out.srt", "out.vtt", "labels.txt"}) {
+        frmMemo->setLines(notes);
+        const QString path = dir.filePath(name);
+        app.dialogs->saveAnswers = {path};
+        ASSERT_TRUE(frmMain->SaveBlockData()) << name;
+        qmtest::setBlocks(s, {0, 9000});
+        frmMemo->setLines({});
+        app.dialogs->openAnswers = {path};
+        frmMain->btnLoadClick();
+        EXPECT_EQ(separators(), (std::vector<int32_t>{0, 1234, 5678, 9000})) << name;
+        const QStringList back = frmMemo->lines();
+        EXPECT_EQ(back.value(0), name == std::string("out.srt") ? "日本語 &" : notes[0]) << name;
+        EXPECT_EQ(back.value(2), notes[2]) << name;
+    }
+    EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
+    EXPECT_EQ(app.dialogs->saveRequests.front().filter.count('|'), 11);  // six file types
+
+    // The plain-notes file type writes the notes alone.
+    const QString plain = dir.filePath("plain.txt");
+    app.dialogs->saveAnswers = {plain};
+    app.dialogs->saveFilterAnswers = {5};
+    ASSERT_TRUE(frmMain->SaveBlockData());
+    EXPECT_EQ(readAll(plain), QByteArray("last one\r\n").prepend(qm::text::encode("日本語 & <tags>\r\n\r\n").c_str()));
+}

@@ -1,11 +1,18 @@
 // The memo window: its modes, the dirty rules, the template and the keys.
 #include "AppHarness.h"
 
+#include "DictationPanel.h"
+#include "DictationLog.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QTest>
+#include <QTextBrowser>
+#include <QButtonGroup>
+#include <QFile>
 
 namespace {
 
@@ -194,6 +201,62 @@ TEST_F(Memo, AWindowLeftOffScreenComesBack) {
     QCoreApplication::processEvents();
     EXPECT_EQ(frmMemo->y(), 294);
     EXPECT_EQ(frmMemo->height(), 450);
+}
+
+}  // namespace
+
+namespace {
+
+// The dictation mode on the worked example: the note stays hidden, Enter
+// checks the answer word by word, the marks come in colour with the score,
+// the answers file lands beside the block file, and the weakest block is named.
+TEST_F(Memo, DictationHidesTheNoteChecksTheAnswerAndKeepsTheScore) {
+    QTemporaryDir dir;
+    s.mediaFile = (dir.path() + "/lesson.mp3").toStdString();
+    frmMemo->setLines({"The quick brown fox jumps over the lazy dog.", "two"});
+    frmMain->SelectBlock(1);
+    frmMemo->show();
+    frmMemo->btnDictationClick();
+    ASSERT_TRUE(frmMemo->inDictationMode());
+    EXPECT_TRUE(frmMemo->ListBox1->isHidden());
+    EXPECT_EQ(app.session->blockMode(), qm::BlockMode::Repeat);  // the block repeats meanwhile
+    EXPECT_EQ(frmMain->RadioGroup1Items->checkedId(), 1);
+    for (const QLabel* l : frmMemo->findChildren<QLabel*>())
+        EXPECT_FALSE(l->isVisible() && l->text().contains("quick")) << "the reference shows";
+
+    qm::DictationPanel& d = *frmMemo->Dictation;
+    QTest::keyClicks(d.edtAnswer, "the quick brown fox jumped over lazy old dog");
+    QTest::keyClick(d.edtAnswer, Qt::Key_Return);
+    const QString html = d.txtResult->toHtml();
+    EXPECT_TRUE(html.contains("jumped")) << html.toStdString();
+    EXPECT_EQ(d.markedHtml(qm::dictation::checkAnswer("The quick brown fox jumps over the lazy dog.",
+                                                      "the quick brown fox jumped over lazy old dog")),
+              "the quick brown fox <span style=\"color:#c06000\"><s>jumped</s> jumps</span> over "
+              "<span style=\"color:#c00000\">[the]</span> lazy <span style=\"color:#0050c0\"><s>old</s></span> dog");
+    EXPECT_TRUE(d.lblScore->text().startsWith("得点 70 点")) << d.lblScore->text().toStdString();
+    EXPECT_EQ(d.lblWeakest->text(), "もう一度練習するブロック: 1 (70点)");
+
+    // Kept in a file of its own, named as the block file would be; the notes unchanged.
+    const QString answers = dir.filePath("lesson.dictation.tsv");
+    ASSERT_TRUE(QFile::exists(answers));
+    QFile f(answers);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const auto parsed = qm::dictation::parse(f.readAll().toStdString());
+    ASSERT_TRUE(parsed.ok());
+    ASSERT_NE(parsed.log.find(0), nullptr);
+    EXPECT_EQ(parsed.log.find(0)->latestScore, 70);
+    EXPECT_EQ(frmMemo->lines().first(), "The quick brown fox jumps over the lazy dog.");
+    EXPECT_FALSE(s.dirty);
+
+    // F3 in the answer field goes to the next block and clears the field.
+    QTest::keyClick(d.edtAnswer, Qt::Key_F3);
+    EXPECT_EQ(s.curBlock, 2);
+    EXPECT_TRUE(d.edtAnswer->text().isEmpty());
+
+    frmMemo->btnDictationClick();
+    EXPECT_FALSE(frmMemo->inDictationMode());
+    EXPECT_EQ(app.session->blockMode(), qm::BlockMode::Next);
+    EXPECT_FALSE(frmMemo->ListBox1->isHidden());
 }
 
 }  // namespace

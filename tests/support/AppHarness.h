@@ -45,6 +45,7 @@ public:
     std::deque<bool> warningAnswers;
     std::deque<QString> openAnswers;  // an empty name cancels the dialog
     std::deque<QString> saveAnswers;
+    std::deque<int> saveFilterAnswers;  // the file type chosen with each save answer
     std::deque<std::optional<QFont>> fontAnswers;
     std::vector<qm::FileDialogRequest> openRequests;
     std::vector<qm::FileDialogRequest> saveRequests;
@@ -63,6 +64,7 @@ public:
         return chosen(take(openAnswers, QString()));
     }
     std::optional<QString> saveFile(QWidget*, const qm::FileDialogRequest& r) override {
+        r.chosenFilter = take(saveFilterAnswers, -1);
         saveRequests.push_back(r);
         return chosen(take(saveAnswers, QString()));
     }

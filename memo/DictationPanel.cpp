@@ -1,0 +1,139 @@
+#include "DictationPanel.h"
+
+#include "DictationLog.h"
+#include "ErrorPolicy.h"
+#include "PracticeSession.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace qm {
+
+namespace {
+
+constexpr std::size_t kWeakestShown = 5;
+
+QString esc(const std::string& s) { return QString::fromStdString(s).toHtmlEscaped(); }
+
+}  // namespace
+
+DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWidget(parent), session_(session) {
+    lblBlock = new QLabel(this);
+    edtAnswer = new QLineEdit(this);
+    edtAnswer->setPlaceholderText(QStringLiteral("聞こえたとおりに入力して Enter"));
+    edtAnswer->setAccessibleName(QStringLiteral("答え"));
+    btnCheck = new QPushButton(QStringLiteral("採点"), this);
+    txtResult = new QTextBrowser(this);
+    txtResult->setAccessibleName(QStringLiteral("採点の結果"));
+    lblScore = new QLabel(this);
+    lblWeakest = new QLabel(this);
+    lblWeakest->setWordWrap(true);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(edtAnswer, 1);
+    row->addWidget(btnCheck);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->addWidget(lblBlock);
+    column->addLayout(row);
+    column->addWidget(txtResult, 1);
+    column->addWidget(lblScore);
+    column->addWidget(lblWeakest);
+
+    connect(btnCheck, &QPushButton::clicked, this, guarded([this] { check(); }));
+    connect(edtAnswer, &QLineEdit::returnPressed, this, guarded([this] { check(); }));
+    edtAnswer->installEventFilter(this);
+    connect(&session_, &PracticeSession::currentBlockChanged, this, [this] { onBlockChanged(); });
+    connect(&session_, &PracticeSession::dictationChanged, this, [this] { showWeakest(); });
+    onBlockChanged();
+    showWeakest();
+}
+
+void DictationPanel::onBlockChanged() {
+    const int32_t block = session_.state().curBlock;
+    // The reference stays hidden: only which block it is shows.
+    lblBlock->setText(block > 0 ? QStringLiteral("ブロック %1 を書き取ってください（文は隠れています）").arg(block)
+                                : QStringLiteral("ブロックを再生してから書き取ってください"));
+    edtAnswer->clear();
+    txtResult->clear();
+    lblScore->clear();
+}
+
+void DictationPanel::check() {
+    const auto result = session_.checkDictation(edtAnswer->text());
+    if (!result) return;
+    txtResult->setHtml(markedHtml(*result));
+    lblScore->setText(QStringLiteral("得点 %1 点（正 %2・誤 %3・抜け %4・余分 %5）")
+                          .arg(result->score)
+                          .arg(result->correct)
+                          .arg(result->wrong)
+                          .arg(result->missing)
+                          .arg(result->extra));
+}
+
+QString DictationPanel::markedHtml(const dictation::CheckResult& result) {
+    QStringList parts;
+    for (const auto& t : result.tokens) {
+        switch (t.mark) {
+            case dictation::Mark::Correct:
+                parts << esc(t.answer);
+                break;
+            case dictation::Mark::Missing:
+                parts << QStringLiteral("<span style=\"color:#c00000\">[%1]</span>").arg(esc(t.reference));
+                break;
+            case dictation::Mark::Wrong:
+                parts << QStringLiteral("<span style=\"color:#c06000\"><s>%1</s> %2</span>")
+                             .arg(esc(t.answer), esc(t.reference));
+                break;
+            case dictation::Mark::Extra:
+                parts << QStringLiteral("<span style=\"color:#0050c0\"><s>%1</s></span>").arg(esc(t.answer));
+                break;
+        }
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+void DictationPanel::showWeakest() {
+    const auto weakest = dictation::weakestBlocks(session_.dictationLog(), kWeakestShown);
+    if (weakest.empty()) {
+        lblWeakest->setText(QString());
+        return;
+    }
+    QStringList items;
+    for (const auto& a : weakest) items << QStringLiteral("%1 (%2点)").arg(a.block + 1).arg(a.latestScore);
+    lblWeakest->setText(QStringLiteral("もう一度練習するブロック: ") + items.join(QStringLiteral("、")));
+}
+
+void DictationPanel::keyUp(int key) {
+    switch (key) {
+        case Qt::Key_F1:
+            session_.previousBlock();
+            break;
+        case Qt::Key_F2:
+        case Qt::Key_F5:  // the line of a dictation is its block
+            session_.blockAgain();
+            break;
+        case Qt::Key_F3:
+            session_.nextBlock();
+            break;
+        case Qt::Key_F4:
+            session_.play();
+            break;
+        default:
+            break;
+    }
+}
+
+bool DictationPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edtAnswer && event->type() == QEvent::KeyRelease) {
+        auto* ke = static_cast<QKeyEvent*>(event);
+        if (!ke->isAutoRepeat()) runGuarded([&] { keyUp(ke->key()); });
+    }
+    return false;
+}
+
+}  // namespace qm
