@@ -60,6 +60,16 @@ bool TApplication::installQtTranslation() {
     return installTranslator(&qtTranslator_);
 }
 
+void TApplication::installLanguage(bool english) {
+    removeTranslator(&qtTranslator_);
+    removeTranslator(&appTranslator_);
+    if (!english) {
+        installQtTranslation();
+        return;
+    }
+    if (appTranslator_.load(QStringLiteral(":/i18n/qm5_en.qm"))) installTranslator(&appTranslator_);
+}
+
 void TApplication::setDialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
 
 void TApplication::showError(const std::exception& e) { showError(QString::fromUtf8(e.what())); }

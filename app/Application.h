@@ -45,6 +45,9 @@ public:
     // Qt's own texts (standard buttons, file dialogs) in Japanese, as the
     // program's are; false when Debian's translation is not installed.
     bool installQtTranslation();
+    // The program's texts in English (and Qt's own as they come), or in
+    // Japanese as they are written, with Qt's own in Japanese too.
+    void installLanguage(bool english);
     void setTitle(const QString& title);
 
     Dialogs& dialogs() { return counting_; }
@@ -65,6 +68,7 @@ private:
     std::unique_ptr<Dialogs> dialogs_;
     CountingDialogs counting_{dialogs_};
     QTranslator qtTranslator_;
+    QTranslator appTranslator_;
 };
 
 TApplication* qmApp();

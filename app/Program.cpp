@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "Application.h"
 #include "MetafileFetch.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -11,6 +12,7 @@ namespace qm {
 Program::Program(const QString& settingsPath, PracticeSession::Clock clock)
     : settings_(settingsPath.isEmpty() ? Settings::defaultPath() : settingsPath) {
     settings_.load();
+    qmApp()->installLanguage(settings_.language() == Settings::Language::English);
     session_ = std::make_unique<PracticeSession>(settings_, prompts_, std::move(clock), QString(),
                                                  networkMetafileFetcher(network_));
     frmMain = new TfrmMain(*session_);
@@ -32,6 +34,7 @@ Program::~Program() {
     frmIE = nullptr;
     delete frmInfo;
     frmInfo = nullptr;
+    qmApp()->installLanguage(false);
 }
 
 }  // namespace qm

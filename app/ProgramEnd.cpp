@@ -73,7 +73,7 @@ void ProgramEnd::onCommitData(QSessionManager& manager) {
 }
 
 void ProgramEnd::writeSettings(Settings& settings) {
-    if (const auto e = settings.save()) qmApp()->showError(QString::fromStdString(files::cannotCreateMessage(*e)));
+    if (const auto e = settings.save()) qmApp()->showError(PracticeSession::cannotCreate(*e));
 }
 
 }  // namespace qm

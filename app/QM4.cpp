@@ -29,7 +29,6 @@ int run(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");  // libmpv refuses to start otherwise
     app.setApplicationName(QStringLiteral("QM5"));
     app.setTitle(QStringLiteral("QM5"));
-    app.installQtTranslation();
 
     qm::Program program;
 

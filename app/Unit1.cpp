@@ -176,12 +176,12 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     Panel1->setLineWidth(1);
 
     Image1 = placed(new qm::TBarImage(Panel1), 1, 1, 402, 23);
-    Image1->setToolTip(QStringLiteral("再生位置の指定"));
+    Image1->setToolTip(tr("再生位置の指定"));
     Panel2 = placed(new QLabel(QStringLiteral("↑Position/Block↓"), Panel1), 1, 24, 402, 16);
     Panel2->setAlignment(Qt::AlignCenter);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Image2 = placed(new qm::TBarImage(Panel1), 1, 40, 402, 22);
-    Image2->setToolTip(QStringLiteral("再生ブロックの指定"));
+    Image2->setToolTip(tr("再生ブロックの指定"));
 
     GroupBox1 = placed(new QGroupBox(QStringLiteral("Block"), Panel1), 3, 62, 398, 107);
     RadioGroup1 = placed(radioGroup(GroupBox1, RadioGroup1Items, {QStringLiteral("Next"), QStringLiteral("Repeat")}),
@@ -193,8 +193,8 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     GroupBox2 = placed(new QGroupBox(QStringLiteral("Block"), GroupBox1), 190, 10, 137, 89);
     lblBlock = placed(new QLabel(QStringLiteral("0/0"), GroupBox2), 40, 12, 65, 17);
     lblBlock->setAlignment(Qt::AlignCenter);
-    const QString markHint = QStringLiteral("ブロック区切りの挿入[space/x]");
-    const QString delHint = QStringLiteral("ブロック区切りの削除[d]");
+    const QString markHint = tr("ブロック区切りの挿入[space/x]");
+    const QString delHint = tr("ブロック区切りの削除[d]");
     btnMark = placed(speedButton(GroupBox2, QStringLiteral("Mark"), markHint), 9, 32, 32, 20);
     btnLDel = placed(speedButton(GroupBox2, QStringLiteral("L"), delHint), 69, 32, 20, 20);
     del = new QLabel(QStringLiteral("del"), GroupBox2);
@@ -205,10 +205,10 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     del->move(90, 36);
     del->adjustSize();
     btnRDel = placed(speedButton(GroupBox2, QStringLiteral("R"), delHint), 109, 32, 20, 20);
-    btnBack = placed(pushButton(GroupBox2, QStringLiteral("<"), QStringLiteral("前のブロックへ[b]")), 6, 58, 19, 20);
-    btnRep = placed(pushButton(GroupBox2, QStringLiteral("="), QStringLiteral("このブロックの先頭[e]")), 30, 58, 19, 20);
-    btnNext = placed(pushButton(GroupBox2, QStringLiteral(">"), QStringLiteral("次のブロックへ[n]")), 54, 58, 19, 20);
-    btnClear = placed(speedButton(GroupBox2, QStringLiteral("Clear"), QStringLiteral("ブロッククリア")), 89, 58, 32, 20);
+    btnBack = placed(pushButton(GroupBox2, QStringLiteral("<"), tr("前のブロックへ[b]")), 6, 58, 19, 20);
+    btnRep = placed(pushButton(GroupBox2, QStringLiteral("="), tr("このブロックの先頭[e]")), 30, 58, 19, 20);
+    btnNext = placed(pushButton(GroupBox2, QStringLiteral(">"), tr("次のブロックへ[n]")), 54, 58, 19, 20);
+    btnClear = placed(speedButton(GroupBox2, QStringLiteral("Clear"), tr("ブロッククリア")), 89, 58, 32, 20);
 
     GroupBox3 = placed(new QGroupBox(QStringLiteral("bsd"), GroupBox1), 334, 10, 49, 89);
     btnMemo = placed(pushButton(GroupBox3, QStringLiteral("Memo")), 6, 14, 35, 20);
@@ -219,11 +219,11 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     FileName->move(7, 173);
     FileName->adjustSize();
     btnOpen = placed(speedButton(Panel1, QString(), QString()), 7, 193, 24, 24);
-    btnOpen->setAccessibleName(QStringLiteral("開く"));
+    btnOpen->setAccessibleName(tr("開く"));
     btnOpen->setIcon(openPicture());
     btnOpen->setIconSize(QSize(24, 24));
     btnIE = placed(speedButton(Panel1, QString(), QString()), 39, 193, 24, 24);
-    btnIE->setAccessibleName(QStringLiteral("インターネット"));
+    btnIE->setAccessibleName(tr("インターネット"));
     btnIE->setIcon(browserPicture());
     btnIE->setIconSize(QSize(26, 23));
     btnInfo = placed(pushButton(Panel1, QStringLiteral("Info")), 75, 194, 50, 23);
@@ -233,7 +233,7 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     cmbRate = placed(new QComboBox(Panel1), 165, 223, 49, 20);
     cmbRate->addItems({"2.0", "1.8", "1.6", "1.4", "1.3", "1.2", "1.1", "1.0", "0.9", "0.8", "0.7", "0.6", "0.5"});
     cmbRate->setMaxVisibleItems(13);
-    Label1 = new QLabel(QStringLiteral("再生速度（XP+File+WMP時）"), Panel1);
+    Label1 = new QLabel(tr("再生速度（メディアプレーヤー再生時）"), Panel1);
     Label1->move(8, 229);
     Label1->adjustSize();
 
@@ -538,7 +538,7 @@ void TfrmMain::cmbRateChange() {
     // The items are written with "."; read them so whatever the user's locale.
     bool ok = false;
     const double rate = QLocale::c().toDouble(cmbRate->currentText(), &ok);
-    if (!ok) throw std::runtime_error(QStringLiteral("'%1' は数値ではありません").arg(cmbRate->currentText()).toStdString());
+    if (!ok) throw std::runtime_error(tr("'%1' は数値ではありません").arg(cmbRate->currentText()).toStdString());
     session_.setRate(rate);
 }
 
@@ -565,7 +565,7 @@ QString TfrmMain::openFilter() const {
     }
     patterns += QStringLiteral("*.bsd");
     // "*" rather than "*.*": here a file name need not hold a dot.
-    return patterns + QLatin1Char('|') + patterns + QStringLiteral("|すべてのファイル(*.*)|*");
+    return patterns + QLatin1Char('|') + patterns + tr("|すべてのファイル(*.*)|*");
 }
 
 void TfrmMain::btnOpenClick() {
@@ -586,7 +586,7 @@ void TfrmMain::btnOpenClick() {
 void TfrmMain::btnLoadClick() {
     qm::FileDialogRequest request;
     request.initialDir = OpenDialog2.initialDir;
-    request.filter = QStringLiteral("*.bsd|*.bsd|字幕・ラベル・テキスト (*.srt *.vtt *.lrc *.txt)|*.srt;*.vtt;*.lrc;*.txt");
+    request.filter = tr("*.bsd|*.bsd|字幕・ラベル・テキスト (*.srt *.vtt *.lrc *.txt)|*.srt;*.vtt;*.lrc;*.txt");
     request.defaultSuffix = QStringLiteral("bsd");
     request.mustExist = true;
     const auto chosen = dialogs().openFile(this, request);

@@ -26,10 +26,10 @@ namespace {
 
 constexpr int kPanelHeight = 33;
 constexpr int kStatusHeight = 19;
-const QString kPleaseWait = QStringLiteral("しばらくお待ちください．．．");
-const QString kRefusedMedia = QStringLiteral("ページが自動で開こうとしたメディアを開きませんでした: %1");
-const QString kRefusedWindow = QStringLiteral("ページが自動で開こうとしたウィンドウを開きませんでした");
-const QString kBusy = QStringLiteral("確認の表示中のため、メディアを開きませんでした: %1");
+const char* const kPleaseWait = QT_TRANSLATE_NOOP("TfrmIE", "しばらくお待ちください．．．");
+const char* const kRefusedMedia = QT_TRANSLATE_NOOP("TfrmIE", "ページが自動で開こうとしたメディアを開きませんでした: %1");
+const char* const kRefusedWindow = QT_TRANSLATE_NOOP("TfrmIE", "ページが自動で開こうとしたウィンドウを開きませんでした");
+const char* const kBusy = QT_TRANSLATE_NOOP("TfrmIE", "確認の表示中のため、メディアを開きませんでした: %1");
 
 using Clock = qm::browser::UserGesture::Clock;
 
@@ -126,7 +126,7 @@ TfrmIE::~TfrmIE() {
 }
 
 void TfrmIE::buildControls() {
-    setWindowTitle(QStringLiteral("インターネット"));
+    setWindowTitle(tr("インターネット"));
     setFont(japaneseFont());
 
     Panel1 = new QFrame(this);
@@ -255,7 +255,7 @@ void TfrmIE::navigate(const QString& address) {
 
 void TfrmIE::btnGoClick() {
     addressEdited_ = false;
-    StatusBar1->showMessage(kPleaseWait);
+    StatusBar1->showMessage(tr(kPleaseWait));
     navigate(cmbURL->currentText());
 }
 
@@ -306,7 +306,7 @@ void TfrmIE::WebBrowser1BeforeNavigate2(const qm::NavigationRequest& request, bo
         // dropped: nothing a page shows may make the player read a local file.
         if (!qm::browser::mayGoToPlayer(url)) return;
         if (!byUser) {
-            StatusBar1->showMessage(kRefusedMedia.arg(address));
+            StatusBar1->showMessage(tr(kRefusedMedia).arg(address));
             return;
         }
         openInPlayer(address);
@@ -347,7 +347,7 @@ bool TfrmIE::startedByUser(const qm::NavigationRequest& request) {
 void TfrmIE::WebBrowser1NewWindow2(const qm::NewWindowRequest& request, bool& cancel) {
     if (!request.userInitiated || !gesture_.takeForWindow(Clock::now())) {
         cancel = true;
-        StatusBar1->showMessage(kRefusedWindow);
+        StatusBar1->showMessage(tr(kRefusedWindow));
         return;
     }
     if (!qm::browser::isMediaLink(pendingMediaLink_, wmpList(), rpList())) return;
@@ -446,7 +446,7 @@ void TfrmIE::closeRequested() noexcept {
 // waiting in the queue is enough.
 void TfrmIE::openInPlayer(const QString& address) {
     if (dialogShowing()) {
-        StatusBar1->showMessage(kBusy.arg(address));
+        StatusBar1->showMessage(tr(kBusy).arg(address));
         return;
     }
     if (openQueued_) return;
@@ -454,7 +454,7 @@ void TfrmIE::openInPlayer(const QString& address) {
     QTimer::singleShot(0, this, qm::guarded([this, address] {
         openQueued_ = false;
         if (dialogShowing()) {
-            StatusBar1->showMessage(kBusy.arg(address));
+            StatusBar1->showMessage(tr(kBusy).arg(address));
             return;
         }
         session_.OpenFile(address);  // its result is not looked at

@@ -2,6 +2,7 @@
 
 #include "PathParts.h"
 #include "SettingsFile.h"
+#include "TextCodec.h"
 #include "Utf8.h"
 
 #include <QCoreApplication>
@@ -23,7 +24,18 @@ QString Settings::defaultPath() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
 }
 
+QString Settings::languageFilePath() const { return QFileInfo(path_).dir().filePath(QStringLiteral("qm5.conf")); }
+
 void Settings::load() {
+    // "language=en" or "language=ja"; anything else leaves Japanese.
+    const auto conf = files::readWholeFile(languageFilePath().toStdString(), 4096);
+    if (!conf.error) {
+        for (const std::string& line : text::splitLines(conf.bytes)) {
+            if (line == "language=en") language_ = Language::English;
+            if (line == "language=ja") language_ = Language::Japanese;
+        }
+    }
+    languageRead_ = language_;
     const auto read = files::readWholeFile(path_.toStdString(), settings::kMaxFileBytes);
     if (read.error) return;
     const settings::SettingsData data = settings::parse(read.bytes);
@@ -40,7 +52,11 @@ std::optional<files::FileError> Settings::save() const {
     data.historySize = historySize_;
     for (const QString& p : history_) data.history.push_back(p.toStdString());
     QDir().mkpath(QFileInfo(path_).absolutePath());
-    return files::writeWholeFile(path_.toStdString(), settings::serialize(data));
+    if (auto e = files::writeWholeFile(path_.toStdString(), settings::serialize(data))) return e;
+    // The language file only once a language was chosen.
+    if (language_ == languageRead_ && !QFileInfo::exists(languageFilePath())) return std::nullopt;
+    const std::string conf = language_ == Language::English ? "language=en\n" : "language=ja\n";
+    return files::writeWholeFile(languageFilePath().toStdString(), conf);
 }
 
 void Settings::addHistory(const QString& path) {

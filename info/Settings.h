@@ -51,6 +51,13 @@ public:
     // path without a folder (a bare name) changes nothing.
     void noteSavedFile(const QString& path);
 
+    // The language of the windows, taking effect at the next start. Kept in
+    // "qm5.conf" beside the settings file, so that QM4.ini keeps its lines.
+    enum class Language { Japanese, English };
+    Language language() const { return language_; }
+    void setLanguage(Language language) { language_ = language; }
+    QString languageFilePath() const;
+
     QString wmpExtensions() const { return wmpExtensions_; }
     QString rpExtensions() const { return rpExtensions_; }
     void setWmpExtensions(const QString& list) { wmpExtensions_ = list; }
@@ -66,6 +73,8 @@ private:
     QString saveFolder_;
     QString wmpExtensions_ = QString::fromLatin1(kDefaultWmpExtensions);
     QString rpExtensions_ = QString::fromLatin1(kDefaultRpExtensions);
+    Language language_ = Language::Japanese;
+    Language languageRead_ = Language::Japanese;
 };
 
 }  // namespace qm

@@ -8,6 +8,7 @@
 #include "Utf8.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -51,13 +52,13 @@ protected:
     }
 };
 
-const char* const kAbout =
+const char* const kAbout = QT_TRANSLATE_NOOP("TfrmInfo",
     "QM5 — 書き取り練習プレーヤー\n\n"
     "録音を再生しながら、区切りたいところで space キーを押してブロックに分けます。"
     "ブロックごとに再生・繰り返し・一時停止ができ、ブロックごとに一行のメモを残せます。\n"
     "区切りとメモはブロックファイル (.bsd) に保存され、後で開き直すと続きから練習できます。\n\n"
     "QM5 is a dictation-practice player: cut a recording into blocks while it plays, "
-    "then drill block by block and keep a note line for each.";
+    "then drill block by block and keep a note line for each.");
 
 }  // namespace
 
@@ -87,33 +88,39 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, QWidget* parent)
     lstHistory->viewport()->installEventFilter(this);
 
     auto* settings = new QWidget;
-    auto* extLabel = new QLabel(QStringLiteral("拡張子"), settings);
+    auto* extLabel = new QLabel(tr("拡張子"), settings);
     extLabel->move(12, 12);
-    auto* wmpLabel = new QLabel(QStringLiteral("Windows Media Player"), settings);
+    auto* wmpLabel = new QLabel(tr("メディアプレーヤー"), settings);
     wmpLabel->move(24, 36);
     edtWMP = new QLineEdit(QStringLiteral(".wma.mp3."), settings);
     edtWMP->setGeometry(24, 54, 280, 21);
-    auto* rpLabel = new QLabel(QStringLiteral("Real Audio"), settings);
+    auto* rpLabel = new QLabel(tr("ストリーミング (RealMedia など)"), settings);
     rpLabel->move(24, 84);
     edtRP = new QLineEdit(QStringLiteral(".ram.rm."), settings);
     edtRP->setGeometry(24, 102, 280, 21);
-    auto* hint = new QLabel(QStringLiteral("拡張子を羅列し、最後に.をつける"), settings);
+    auto* hint = new QLabel(tr("拡張子を羅列し、最後に.をつける"), settings);
     hint->move(24, 130);
-    auto* hisLabel = new QLabel(QStringLiteral("ヒストリ数"), settings);
+    auto* hisLabel = new QLabel(tr("ヒストリ数"), settings);
     hisLabel->move(12, 170);
     spnHisNum = new THistorySpin(settings);
     spnHisNum->setGeometry(90, 166, 60, 22);
     spnHisNum->setRange(kMinHistory, kMaxHistory);
     spnHisNum->setValue(kMinHistory);
+    auto* langLabel = new QLabel(tr("表示言語（次回の起動から）"), settings);
+    langLabel->move(12, 206);
+    cmbLanguage = new QComboBox(settings);
+    cmbLanguage->addItems({QStringLiteral("日本語"), QStringLiteral("English")});
+    cmbLanguage->setGeometry(24, 226, 160, 22);
+    cmbLanguage->setAccessibleName(tr("表示言語"));
 
     auto* about = new QWidget;
-    aboutText = new QPlainTextEdit(QString::fromUtf8(kAbout), about);
+    aboutText = new QPlainTextEdit(tr(kAbout), about);
     aboutText->setReadOnly(true);
     aboutText->setGeometry(8, 8, 381, 301);
 
     PageControl1->addTab(history, QStringLiteral("History"));
-    PageControl1->addTab(settings, QStringLiteral("設定"));
-    PageControl1->addTab(about, QStringLiteral("ＱＭ５について"));
+    PageControl1->addTab(settings, tr("設定"));
+    PageControl1->addTab(about, tr("ＱＭ５について"));
     PageControl1->setCurrentIndex(0);
 
     FormCreate();
@@ -134,6 +141,10 @@ void TfrmInfo::FormCreate() {
     connect(edtWMP, &QLineEdit::textChanged, this, [this](const QString& t) { settings_.setWmpExtensions(t); });
     connect(edtRP, &QLineEdit::textChanged, this, [this](const QString& t) { settings_.setRpExtensions(t); });
     connect(spnHisNum, &QSpinBox::valueChanged, this, [this](int v) { settings_.setHistorySize(v); });
+    cmbLanguage->setCurrentIndex(settings_.language() == qm::Settings::Language::English ? 1 : 0);
+    connect(cmbLanguage, &QComboBox::currentIndexChanged, this, [this](int i) {
+        settings_.setLanguage(i == 1 ? qm::Settings::Language::English : qm::Settings::Language::Japanese);
+    });
     connect(&settings_, &qm::Settings::historyChanged, this, &TfrmInfo::showHistory);
     showHistory();
 }

@@ -9,6 +9,7 @@ class PracticeSession;
 class Settings;
 }  // namespace qm
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -41,6 +42,7 @@ public:
     QLineEdit* edtWMP;
     QLineEdit* edtRP;
     QSpinBox* spnHisNum;
+    QComboBox* cmbLanguage;
     QPlainTextEdit* aboutText;
 
 protected:

@@ -24,11 +24,11 @@ QString esc(const std::string& s) { return QString::fromStdString(s).toHtmlEscap
 DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWidget(parent), session_(session) {
     lblBlock = new QLabel(this);
     edtAnswer = new QLineEdit(this);
-    edtAnswer->setPlaceholderText(QStringLiteral("聞こえたとおりに入力して Enter"));
-    edtAnswer->setAccessibleName(QStringLiteral("答え"));
-    btnCheck = new QPushButton(QStringLiteral("採点"), this);
+    edtAnswer->setPlaceholderText(tr("聞こえたとおりに入力して Enter"));
+    edtAnswer->setAccessibleName(tr("答え"));
+    btnCheck = new QPushButton(tr("採点"), this);
     txtResult = new QTextBrowser(this);
-    txtResult->setAccessibleName(QStringLiteral("採点の結果"));
+    txtResult->setAccessibleName(tr("採点の結果"));
     lblScore = new QLabel(this);
     lblWeakest = new QLabel(this);
     lblWeakest->setWordWrap(true);
@@ -56,8 +56,8 @@ DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWid
 void DictationPanel::onBlockChanged() {
     const int32_t block = session_.state().curBlock;
     // The reference stays hidden: only which block it is shows.
-    lblBlock->setText(block > 0 ? QStringLiteral("ブロック %1 を書き取ってください（文は隠れています）").arg(block)
-                                : QStringLiteral("ブロックを再生してから書き取ってください"));
+    lblBlock->setText(block > 0 ? tr("ブロック %1 を書き取ってください（文は隠れています）").arg(block)
+                                : tr("ブロックを再生してから書き取ってください"));
     edtAnswer->clear();
     txtResult->clear();
     lblScore->clear();
@@ -67,7 +67,7 @@ void DictationPanel::check() {
     const auto result = session_.checkDictation(edtAnswer->text());
     if (!result) return;
     txtResult->setHtml(markedHtml(*result));
-    lblScore->setText(QStringLiteral("得点 %1 点（正 %2・誤 %3・抜け %4・余分 %5）")
+    lblScore->setText(tr("得点 %1 点（正 %2・誤 %3・抜け %4・余分 %5）")
                           .arg(result->score)
                           .arg(result->correct)
                           .arg(result->wrong)
@@ -104,8 +104,8 @@ void DictationPanel::showWeakest() {
         return;
     }
     QStringList items;
-    for (const auto& a : weakest) items << QStringLiteral("%1 (%2点)").arg(a.block + 1).arg(a.latestScore);
-    lblWeakest->setText(QStringLiteral("もう一度練習するブロック: ") + items.join(QStringLiteral("、")));
+    for (const auto& a : weakest) items << tr("%1 (%2点)").arg(a.block + 1).arg(a.latestScore);
+    lblWeakest->setText(tr("もう一度練習するブロック: ") + items.join(tr("、")));
 }
 
 void DictationPanel::keyUp(int key) {

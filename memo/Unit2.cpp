@@ -63,16 +63,16 @@ TfrmMemo::TfrmMemo(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->hide();
 
-    btnEdit = new QPushButton(QStringLiteral("編集"), this);
+    btnEdit = new QPushButton(tr("編集"), this);
     btnNew = new QPushButton(QStringLiteral("New"), this);
-    btnEnd = new QPushButton(QStringLiteral("編集終了"), this);
-    btnCancel = new QPushButton(QStringLiteral("中止"), this);
+    btnEnd = new QPushButton(tr("編集終了"), this);
+    btnCancel = new QPushButton(tr("中止"), this);
     btnFont = new QPushButton(QStringLiteral("Font"), this);
     Label1 = new QLabel(QStringLiteral("F1 F2 F3   F4     F5"), this);
     Label2 = new QLabel(QStringLiteral("<   =   >  Play thisLine"), this);
-    btnDictation = new QPushButton(QStringLiteral("書き取り"), this);
+    btnDictation = new QPushButton(tr("書き取り"), this);
     btnDictation->setCheckable(true);
-    btnDictation->setToolTip(QStringLiteral("文を隠して書き取り、採点する"));
+    btnDictation->setToolTip(tr("文を隠して書き取り、採点する"));
     Dictation = new qm::DictationPanel(session_, this);
     Dictation->hide();
     for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnEnd, btnCancel, Label1, Label2}) w->hide();
@@ -120,7 +120,7 @@ void TfrmMemo::btnDictationClick() {
     btnEdit->hide();
     Dictation->show();
     btnDictation->setChecked(true);
-    setWindowTitle(QStringLiteral("Memo 書き取り"));
+    setWindowTitle(tr("Memo 書き取り"));
     Dictation->edtAnswer->setFocus();
 }
 
@@ -157,7 +157,7 @@ void TfrmMemo::btnEditClick() {
     Memo1->show();
     btnEdit->hide();
     for (QWidget* w : std::initializer_list<QWidget*>{btnNew, btnCancel, btnEnd, Label1, Label2}) w->show();
-    setWindowTitle(QStringLiteral("Memo 編集中"));
+    setWindowTitle(tr("Memo 編集中"));
     Memo1->setFocus();
 }
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-webengine-dev libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-webengine-dev libgl-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
   libmpv-dev
   fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev

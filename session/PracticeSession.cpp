@@ -19,18 +19,13 @@ namespace qm {
 
 namespace {
 
-const QString kFinishMemoEdit = QStringLiteral("Memoの編集を終了してください");
 // A block file holds a media path, a thousand numbers and the notes: a few
 // hundred kilobytes at most. Anything much bigger is no block file.
 constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
 // Enough of the file's start to hold its header line.
 constexpr std::size_t kHeaderProbeBytes = 4096;
 constexpr int kBlockTimerMs = 50;
-// The file types of the save dialog; the fifth, plain notes, is the one .txt
-// is written as plain text for.
-const QString kSaveFilter = QStringLiteral(
-    "ブロックファイル (*.bsd)|*.bsd|SubRip 字幕 (*.srt)|*.srt|WebVTT 字幕 (*.vtt)|*.vtt|LRC 歌詞 (*.lrc)|*.lrc|"
-    "Audacity ラベル (*.txt)|*.txt|メモのテキスト (*.txt)|*.txt");
+// The file type of the save dialog for which .txt means plain notes (see saveFilter).
 constexpr int kPlainTextFilter = 5;
 
 QString fromUtf8(const std::string& s) { return utf8ToQString(s); }
@@ -84,18 +79,32 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
 
 PracticeSession::~PracticeSession() = default;
 
+// ---------------------------------------------------------------- files
+
+QString PracticeSession::cannotOpen(const files::FileError& e) {
+    return tr("ファイル %1 は開けません").arg(fromUtf8(e.path)) + QLatin1Char('\n') + fromUtf8(e.reason);
+}
+
+QString PracticeSession::cannotCreate(const files::FileError& e) {
+    return tr("ファイル %1 を作成できません").arg(fromUtf8(e.path)) + QLatin1Char('\n') + fromUtf8(e.reason);
+}
+
+void PracticeSession::writeFile(const QString& path, const std::string& bytes) {
+    if (const auto e = files::writeWholeFile(path.toStdString(), bytes)) throw std::runtime_error(cannotCreate(*e).toStdString());
+}
+
 // ---------------------------------------------------------------- release, enable
 
 bool PracticeSession::refuseWhileEditing() {
     if (editor_ == nullptr || !editor_->editing()) return false;
-    prompts_.message(kFinishMemoEdit);
+    prompts_.message(tr("Memoの編集を終了してください"));
     return true;
 }
 
 bool PracticeSession::CanReleaseMedia() {
     if (refuseWhileEditing()) return false;
     if (!state_.dirty) return true;
-    switch (prompts_.confirm(QStringLiteral("保存しますか"))) {
+    switch (prompts_.confirm(tr("保存しますか"))) {
         case Answer::Yes:
             return SaveBlockData();
         case Answer::No:
@@ -159,7 +168,7 @@ bool PracticeSession::OpenFile(const QString& path) {
     engine_.MediaStop();
     emit positionBarCleared();
     if (path.isEmpty()) {
-        prompts_.message(QStringLiteral("メディアのパスがありません"));
+        prompts_.message(tr("メディアのパスがありません"));
         return false;
     }
 
@@ -192,7 +201,7 @@ bool PracticeSession::OpenFile(const QString& path) {
         engine_.WaitForLength();
     }
     if (state_.mediaLength == 0) {
-        prompts_.message(QStringLiteral("ファイル %1 は開けません\n%2").arg(path, engine_.lengthFailure()));
+        prompts_.message(tr("ファイル %1 は開けません\n%2").arg(path, engine_.lengthFailure()));
         return false;
     }
 
@@ -217,10 +226,10 @@ bool PracticeSession::OpenFile(const QString& path) {
 std::optional<std::string> PracticeSession::readBlockFile(const QString& path) {
     const std::string p = path.toStdString();
     const auto head = files::readFileHead(p, kHeaderProbeBytes);
-    if (head.error) throw std::runtime_error(files::cannotOpenMessage(*head.error));
+    if (head.error) throw std::runtime_error(cannotOpen(*head.error).toStdString());
     if (blockfile::line(head.bytes, 0) != blockfile::kHeader) return std::nullopt;
     auto whole = files::readWholeFile(p, kMaxBlockFileBytes);
-    if (whole.error) throw std::runtime_error(files::cannotOpenMessage(*whole.error));
+    if (whole.error) throw std::runtime_error(cannotOpen(*whole.error).toStdString());
     return std::move(whole.bytes);
 }
 
@@ -228,12 +237,12 @@ bool PracticeSession::followBlockFile(const QString& path) {
     // A block file that names a block file is not followed: no chain, no ring.
     if (state_.loadingBsd) {
         prompts_.message(
-            QStringLiteral("ファイル %1 は開けません\nブロックファイルが別のブロックファイルを指しています").arg(path));
+            tr("ファイル %1 は開けません\nブロックファイルが別のブロックファイルを指しています").arg(path));
         return false;
     }
     const auto bytes = readBlockFile(path);
     if (!bytes) {
-        prompts_.message(QStringLiteral("ファイル %1 はブロックファイルではありません").arg(path));
+        prompts_.message(tr("ファイル %1 はブロックファイルではありません").arg(path));
         return false;
     }
     QString mediaPath = fromUtf8(blockfile::line(*bytes, 1));
@@ -260,7 +269,7 @@ bool PracticeSession::followBlockFile(const QString& path) {
 bool PracticeSession::offerRecovery() {
     const auto kept = recovery::take(state_.mediaFile);
     if (!kept) return false;
-    if (!prompts_.warningYesNo(QStringLiteral("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
+    if (!prompts_.warningYesNo(tr("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
         return false;
     }
     ApplyBlockData(*kept);
@@ -284,10 +293,10 @@ void PracticeSession::offerTranscript() {
 bool PracticeSession::loadTranscript(const QString& path, bool askFirst) {
     const std::string p = path.toStdString();
     const auto read = files::readWholeFile(p, kMaxBlockFileBytes);
-    if (read.error) throw std::runtime_error(files::cannotOpenMessage(*read.error));
+    if (read.error) throw std::runtime_error(cannotOpen(*read.error).toStdString());
     const auto format = transcript::formatOf(fileNamePart(p), read.bytes);
     if (!format) return false;
-    if (askFirst && !prompts_.warningYesNo(QStringLiteral("同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？")
+    if (askFirst && !prompts_.warningYesNo(tr("同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？")
                                                .arg(QFileInfo(path).fileName()))) {
         return false;
     }
@@ -295,7 +304,7 @@ bool PracticeSession::loadTranscript(const QString& path, bool askFirst) {
     options.mediaLength = state_.mediaLength;
     const auto loaded = transcript::loadTranscript(*format, read.bytes, options);
     if (!loaded.ok()) {
-        prompts_.message(QStringLiteral("ファイル %1 は読み込めません\n%2")
+        prompts_.message(tr("ファイル %1 は読み込めません\n%2")
                              .arg(path, fromUtf8(transcript::message(*loaded.error))));
         return false;
     }
@@ -311,7 +320,7 @@ bool PracticeSession::loadTranscript(const QString& path, bool askFirst) {
     // Blocks and notes no block file holds yet: the save question guards them.
     state_.dirty = true;
     if (loaded.droppedCues > 0) {
-        prompts_.message(QStringLiteral("メディアの長さを過ぎた %1 個の字幕は読み込みませんでした").arg(loaded.droppedCues));
+        prompts_.message(tr("メディアの長さを過ぎた %1 個の字幕は読み込みませんでした").arg(loaded.droppedCues));
     }
     return true;
 }
@@ -333,7 +342,7 @@ bool PracticeSession::SaveBlockData() {
     if (refuseWhileEditing()) return false;
     if (state_.mediaFile.find_first_of("\r\n") != std::string::npos) {
         // Line 1 of the file holds the path: a break in it would shift every line after it.
-        prompts_.message(QStringLiteral("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
+        prompts_.message(tr("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
         return false;
     }
     QString proposal = fromUtf8(fileNamePart(state_.mediaFile));
@@ -345,7 +354,9 @@ bool PracticeSession::SaveBlockData() {
     request.fileName = proposal;
     request.defaultSuffix = QStringLiteral("bsd");
     request.confirmOverwrite = true;
-    request.filter = kSaveFilter;
+    // The file types; the sixth, plain notes, is the one .txt is written as plain text for.
+    request.filter = tr("ブロックファイル (*.bsd)|*.bsd|SubRip 字幕 (*.srt)|*.srt|WebVTT 字幕 (*.vtt)|*.vtt|"
+                        "LRC 歌詞 (*.lrc)|*.lrc|Audacity ラベル (*.txt)|*.txt|メモのテキスト (*.txt)|*.txt");
     const auto chosen = prompts_.saveFile(request);
     if (!chosen) {
         lastSaveName_ = proposal;
@@ -364,7 +375,7 @@ bool PracticeSession::SaveBlockData() {
         format = request.chosenFilter == kPlainTextFilter ? transcript::Format::PlainText : transcript::Format::AudacityLabels;
     // A failure keeps the old file and dirty, and the caller's close or open does not go on.
     const std::string bytes = format ? transcript::writeTranscript(*format, blockData()) : blockfile::serialize(blockData());
-    files::writeWholeFileOrThrow(target.toStdString(), bytes);
+    writeFile(target, bytes);
     settings_.noteSavedFile(QFileInfo(target).absoluteFilePath());
     if (!format) {
         // Only a block file reopens its media: transcripts stay out of the history.
@@ -385,22 +396,22 @@ void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
             return;
         case ParseStatus::NotInteger:
             throw std::runtime_error(
-                QStringLiteral("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
+                tr("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
         case ParseStatus::BadCount:
-            prompts_.message(QStringLiteral("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
+            prompts_.message(tr("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
             return;
         case ParseStatus::NotAscending:
-            prompts_.message(QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
+            prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
             return;
     }
     if (result.data.mediaLength != state_.mediaLength &&
-        !prompts_.warningYesNo(QStringLiteral("長さが違いますが、それでも読み込みますか？"))) {
+        !prompts_.warningYesNo(tr("長さが違いますが、それでも読み込みますか？"))) {
         return;
     }
     auto seps = state_.mediaLength > 0 ? blockfile::fitToLength(result.data.separators, state_.mediaLength)
                                        : result.data.separators;
     if (seps.size() < 2) {
-        prompts_.message(QStringLiteral("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
+        prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
         return;
     }
     // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
@@ -448,11 +459,11 @@ void PracticeSession::loadDictation() {
     if (!path.isEmpty() && QFileInfo::exists(path)) {
         const auto read = files::readWholeFile(path.toStdString(), kMaxBlockFileBytes);
         if (read.error) {
-            prompts_.message(QString::fromStdString(files::cannotOpenMessage(*read.error)));
+            prompts_.message(cannotOpen(*read.error));
         } else if (auto parsed = dictation::parse(read.bytes); parsed.ok()) {
             dictation_ = std::move(parsed.log);
         } else {
-            prompts_.message(QStringLiteral("ファイル %1 は読み込めません\n%2")
+            prompts_.message(tr("ファイル %1 は読み込めません\n%2")
                                  .arg(path, fromUtf8(dictation::message(*parsed.error))));
         }
     }
@@ -467,7 +478,7 @@ std::optional<dictation::CheckResult> PracticeSession::checkDictation(const QStr
     dictation_.addAttempt(block - 1, blockStart(state_, block), answer.toStdString(), result.score);
     emit dictationChanged();
     const QString path = answersPath();
-    if (!path.isEmpty()) files::writeWholeFileOrThrow(path.toStdString(), dictation::serialize(dictation_));
+    if (!path.isEmpty()) writeFile(path, dictation::serialize(dictation_));
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include "RepeatController.h"
 #include "SessionPrompts.h"
 #include "StreamingAudioControl.h"
+#include "WholeFile.h"
 
 #include <QObject>
 #include <QString>
@@ -134,6 +135,10 @@ public:
     const dictation::DictationLog& dictationLog() const { return dictation_; }
     QString answersPath() const;
 
+    // The messages for a file that cannot be read or written: path and reason.
+    static QString cannotOpen(const files::FileError& e);
+    static QString cannotCreate(const files::FileError& e);
+
     // ---- notes: one line per block
     const QStringList& notes() const { return notes_; }
     // Notes changed by the user (an ended edit): dirty is set.
@@ -159,6 +164,7 @@ signals:
 
 private:
     std::optional<std::string> readBlockFile(const QString& path);
+    void writeFile(const QString& path, const std::string& bytes);  // throws cannotCreate
     bool followBlockFile(const QString& path);
     bool offerRecovery();
     void offerTranscript();

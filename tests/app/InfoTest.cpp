@@ -5,7 +5,10 @@
 #include "WholeFile.h"
 
 #include <QFile>
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -264,6 +267,47 @@ TEST(InfoWindow, HoverShowsTheFullPathAndAClickBelowTheListDoesNothing) {
     frmInfo->lstHistoryMouseUp(Qt::RightButton, first.center());
     EXPECT_TRUE(frmInfo->isHidden());
     EXPECT_EQ(frmInfo->historyPaths().first(), "/m/a.txt");
+}
+
+}  // namespace
+
+namespace {
+
+// The language chosen in the settings tab is kept beside QM4.ini (whose lines
+// stay as they are) and takes effect at the next start: then every window
+// and the session's questions speak English, and Qt's own texts too.
+TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    {
+        AppHarness app(ini);
+        EXPECT_EQ(frmMain->Label1->text(), "再生速度（メディアプレーヤー再生時）");
+        frmInfo->cmbLanguage->setCurrentIndex(1);
+        EXPECT_EQ(frmMemo->btnEdit->text(), "編集");  // not before the next start
+    }
+    EXPECT_EQ(readAll(ini), "\r\n10\r\n");
+    EXPECT_EQ(readAll(dir.filePath("qm5.conf")), "language=en\n");
+
+    {
+        AppHarness app(ini);
+        EXPECT_EQ(frmMain->Label1->text(), "Playback rate (media player)");
+        EXPECT_EQ(frmMain->btnMark->toolTip(), "Insert a block separator [space/x]");
+        EXPECT_EQ(frmMain->btnOpen->accessibleName(), "Open");
+        EXPECT_EQ(frmMemo->btnEdit->text(), "Edit");
+        EXPECT_EQ(frmInfo->PageControl1->tabText(1), "Settings");
+        EXPECT_EQ(frmIE->windowTitle(), "Internet");
+        EXPECT_EQ(frmInfo->cmbLanguage->currentIndex(), 1);
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+        qmtest::setBlocks(frmMain->state(), {0, 9000});
+        frmMain->state().dirty = true;
+        app.dialogs->confirmAnswers = {qm::Answer::No};
+        EXPECT_TRUE(frmMain->CanReleaseMedia());
+        EXPECT_EQ(app.dialogs->questions, QStringList{"Save the changes?"});
+        frmInfo->cmbLanguage->setCurrentIndex(0);
+    }
+    EXPECT_EQ(readAll(dir.filePath("qm5.conf")), "language=ja\n");
+    AppHarness app(ini);
+    EXPECT_EQ(frmMemo->btnEdit->text(), "編集");
 }
 
 }  // namespace

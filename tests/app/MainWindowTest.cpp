@@ -45,7 +45,7 @@ TEST_F(MainWindow, StartsWithItsDesignState) {
     EXPECT_EQ(w.RadioGroup1Items->checkedButton()->text(), "Next");
     EXPECT_EQ(w.RadioGroup2Items->checkedId(), 0);
     EXPECT_EQ(w.RadioGroup2Items->checkedButton()->text(), "None");
-    EXPECT_EQ(w.Label1->text(), "再生速度（XP+File+WMP時）");
+    EXPECT_EQ(w.Label1->text(), "再生速度（メディアプレーヤー再生時）");
     EXPECT_EQ(w.btnMark->toolTip(), "ブロック区切りの挿入[space/x]");
     EXPECT_EQ(w.btnRDel->toolTip(), "ブロック区切りの削除[d]");
     EXPECT_EQ(w.btnLDel->toolTip(), w.btnRDel->toolTip());
