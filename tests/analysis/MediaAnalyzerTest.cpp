@@ -207,6 +207,14 @@ TEST_F(Worker, DamagedOrForeignCacheFilesAreNotTrusted) {
 
     overwrite(fileB, goodA);  // a's envelope under b's name
     expectMissThenHit(b, trueB);
+
+    // Another file of the same size and time: only the path inside tells.
+    const QString twin = copy(QStringLiteral("lesson.mp3"), QStringLiteral("twin.mp3"));
+    setMtime(a, 1'600'000'000);
+    setMtime(twin, 1'600'000'000);
+    rec.next(analyzer, a);
+    overwrite(cacheFileOf(twin), qmtest::readAll(fileA));
+    expectMissThenHit(twin, trueA);
 }
 
 TEST_F(Worker, TheCacheStaysWithinItsLimitDroppingTheLeastRecentlyUsed) {
