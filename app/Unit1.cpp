@@ -23,6 +23,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
@@ -33,6 +34,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <stdexcept>
 
@@ -105,6 +107,7 @@ QChar commandKey(const QKeyEvent* e) {
         case Qt::Key_E: return u'e';
         case Qt::Key_D: return u'd';
         case Qt::Key_Z: return u'z';
+        case Qt::Key_A: return u'a';
         default: break;
     }
     // A Latin key of another letter is that letter (Dvorak, AZERTY, ...); only
@@ -120,6 +123,7 @@ QChar commandKey(const QKeyEvent* e) {
         case 26: return u'e';
         case 40: return u'd';
         case 52: return u'z';
+        case 38: return u'a';
         default: return {};
     }
 }
@@ -229,6 +233,10 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     btnInfo = placed(pushButton(Panel1, QStringLiteral("Info")), 75, 194, 50, 23);
     lblPos = placed(new QLabel(QStringLiteral("0/0"), Panel1), 328, 196, 65, 12);
     lblPos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblAnalysis = placed(new QLabel(Panel1), 132, 196, 190, 12);
+    lblAnalysis->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    blockBarMenu = new QMenu(this);
+    actCutAtPauses = blockBarMenu->addAction(tr("無音で区切る [a]"));
 
     cmbRate = placed(new QComboBox(Panel1), 165, 223, 49, 20);
     cmbRate->addItems({"2.0", "1.8", "1.6", "1.4", "1.3", "1.2", "1.1", "1.0", "0.9", "0.8", "0.7", "0.6", "0.5"});
@@ -283,6 +291,10 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     connect(Image2, &qm::TBarImage::mouseDown, this, [this](Qt::MouseButton b, Qt::KeyboardModifiers, int x, int) {
         qm::runGuarded([&] { Image2MouseDown(b, x, 0); });
     });
+    connect(Image2, &qm::TBarImage::mouseMoved, this, [this](int x, int y) { qm::runGuarded([&] { Image2MouseMove(x, y); }); });
+    connect(Image2, &qm::TBarImage::mouseUp, this,
+            [this](Qt::MouseButton b, int x, int y) { qm::runGuarded([&] { Image2MouseUp(b, x, y); }); });
+    connect(actCutAtPauses, &QAction::triggered, this, guarded([this] { cutAtPausesClick(); }));
     // Set from code or by a click alike; leaving Auto Pause ends a running wait.
     connect(RadioGroup1Items, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) session_.setBlockMode(id == 1 ? qm::BlockMode::Repeat : qm::BlockMode::Next);
@@ -333,6 +345,17 @@ void TfrmMain::connectSession() {
         qm::qmApp()->setTitle(name);
     });
     connect(&session_, &PracticeSession::closeDue, this, &QWidget::close);
+    connect(&session_, &PracticeSession::analysisProgress, this,
+            [this](int percent) { lblAnalysis->setText(tr("音声を解析中 %1%").arg(percent)); });
+    connect(&session_, &PracticeSession::analysisReady, this, [this] {
+        lblAnalysis->clear();
+        showWaveform();
+    });
+    connect(&session_, &PracticeSession::analysisFailed, this, [this] { lblAnalysis->clear(); });
+    connect(&session_, &PracticeSession::mediaOpened, this, [this] {
+        bars_->setWaveform({}, 10);  // the last media's loudness goes; this one's comes with its analysis
+    });
+    connect(&session_.settings(), &qm::Settings::waveformShownChanged, this, [this] { showWaveform(); });
     // Set elsewhere (the memo window's dictation, a media key): the radio groups follow.
     connect(&session_, &PracticeSession::repeatOptionsChanged, this, [this] {
         const QSignalBlocker quiet1(RadioGroup1Items);
@@ -517,6 +540,9 @@ void TfrmMain::FormKeyPress(QChar key) {
         case u'z':
             session_.playPause();
             break;
+        case u'a':
+            session_.cutAtPauses();
+            break;
         default:
             break;
     }
@@ -529,9 +555,60 @@ void TfrmMain::Image1MouseDown(Qt::MouseButton, int x, int) {
     ReleaseFocus();
 }
 
-void TfrmMain::Image2MouseDown(Qt::MouseButton, int x, int) {
+void TfrmMain::Image2MouseDown(Qt::MouseButton button, int x, int) {
+    if (button == Qt::RightButton) {
+        actCutAtPauses->setEnabled(session_.envelope() != nullptr);
+        blockBarMenu->popup(Image2->mapToGlobal(QPoint(x, Image2->height() / 2)));
+        return;
+    }
+    // On a separator the press may begin a drag: whether it plays is known at the release.
+    dragged_ = separatorAt(x);
+    dragFromX_ = x;
+    dragging_ = false;
+    if (dragged_ > 0) return;
     session_.blockBarClicked(qm::barTime(x, Image2->width(), state().mediaLength));
     ReleaseFocus();
+}
+
+void TfrmMain::Image2MouseMove(int x, int) {
+    if (dragged_ == 0) return;
+    if (!dragging_ && std::abs(x - dragFromX_) <= 2) return;
+    dragging_ = true;
+    session_.moveSeparator(dragged_, qm::barTime(std::clamp(x, 0, Image2->width() - 1), Image2->width(), state().mediaLength));
+}
+
+void TfrmMain::Image2MouseUp(Qt::MouseButton, int, int) {
+    if (dragged_ == 0) return;
+    const bool dragged = dragging_;
+    dragged_ = 0;
+    dragging_ = false;
+    if (!dragged) session_.blockBarClicked(qm::barTime(dragFromX_, Image2->width(), state().mediaLength));
+    ReleaseFocus();
+}
+
+int32_t TfrmMain::separatorAt(int x) const {
+    const auto& s = session_.state();
+    for (int32_t k = 1; k < s.blocks.count(); ++k) {
+        if (std::abs(qm::barColumn(s.blocks[k], Image2->width(), s.mediaLength) - x) <= 2) return k;
+    }
+    return 0;
+}
+
+void TfrmMain::cutAtPausesClick() { session_.cutAtPauses(); }
+
+// The loudness behind the block bar, scaled from the recording's noise floor
+// to its speech level; none when the settings say so.
+void TfrmMain::showWaveform() {
+    const auto envelope = session_.envelope();
+    std::vector<float> levels;
+    if (envelope != nullptr && session_.settings().showWaveform()) {
+        const auto l = qm::analysis::pauseLevels(*envelope);
+        const float span = std::max(l.speechDb - l.floorDb, 1.0f);
+        levels.reserve(envelope->rms.size());
+        for (float rms : envelope->rms) levels.push_back(std::clamp((qm::analysis::loudnessDb(rms) - l.floorDb) / span, 0.0f, 1.0f));
+    }
+    bars_->setWaveform(std::move(levels), envelope != nullptr ? envelope->frameMs : 10);
+    bars_->RedrawBlockBar();
 }
 
 void TfrmMain::cmbRateChange() {

@@ -13,7 +13,9 @@ class QButtonGroup;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -85,6 +87,9 @@ public:
     void cmbRateChange();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     void Image2MouseDown(Qt::MouseButton button, int x, int y);
+    void Image2MouseMove(int x, int y);
+    void Image2MouseUp(Qt::MouseButton button, int x, int y);
+    void cutAtPausesClick();
     void RepeatingClick();
 
     // Runs once, at the first show: opens the first command-line argument.
@@ -119,6 +124,9 @@ public:
     QToolButton* btnIE;
     QPushButton* btnInfo;
     QLabel* lblPos;
+    QLabel* lblAnalysis;   // the analysis of the open media's loudness, while it runs
+    QMenu* blockBarMenu;   // the block bar's right click
+    QAction* actCutAtPauses;
     QComboBox* cmbRate;
     QLabel* Label1;
     TWindowsMediaPlayer* WindowsMediaPlayer1;
@@ -143,6 +151,8 @@ private:
     void layoutStrips();
     void connectSession();
     void onBlockControlsEnabled(bool enabled);
+    void showWaveform();
+    int32_t separatorAt(int x) const;  // the inner separator drawn within 2 pixels of x, or 0
     bool memoTakesTheKeys() const;
     void bringForward(QWidget* w);
     QString openFilter() const;
@@ -156,6 +166,9 @@ private:
     std::vector<QObject*> focusReleasers_;  // the block buttons that give the focus back on mouse-up
     QStringList arguments_;
     bool shown_ = false;
+    int32_t dragged_ = 0;     // the inner separator pressed on the block bar, 0 for none
+    int dragFromX_ = 0;
+    bool dragging_ = false;
 };
 
 extern TfrmMain* frmMain;

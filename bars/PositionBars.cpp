@@ -72,19 +72,69 @@ void TBarImage::mousePressEvent(QMouseEvent* event) {
     emit mouseDown(event->button(), event->modifiers(), at.x(), at.y());
 }
 
+void TBarImage::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    emit mouseMoved(at.x(), at.y());
+}
+
+void TBarImage::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    emit mouseUp(event->button(), at.x(), at.y());
+}
+
 PositionBars::PositionBars(PracticeState& state, TBarImage* image1, TBarImage* image2,
                            QLabel* lblPos)
     : s_(state), image1_(image1), image2_(image2), lblPos_(lblPos) {}
 
 void PositionBars::ClearPosBar() { clearBar(image1_); }
 
-void PositionBars::ClearBlockBar() { clearBar(image2_); }
+void PositionBars::ClearBlockBar() { clearBlockBar(); }
+
+void PositionBars::setWaveform(std::vector<float> levels, int32_t frameMs) {
+    wave_ = std::move(levels);
+    waveFrameMs_ = std::max(frameMs, 1);
+}
+
+void PositionBars::clearBlockBar() {
+    clearBar(image2_);
+    if (wave_.empty() || s_.mediaLength <= 0) return;
+    for (int x = 0; x < image2_->bitmap().width(); ++x) paintBlockColumn(x);
+    image2_->update();
+}
+
+void PositionBars::paintBlockColumn(int x) {
+    QImage& bitmap = image2_->bitmap();
+    const int h = bitmap.height();
+    float level = 0;
+    if (!wave_.empty() && s_.mediaLength > 0) {
+        // The loudest frame of the column's time span.
+        const int32_t from = barTime(x, bitmap.width(), s_.mediaLength);
+        const int32_t to = std::max(barTime(x + 1, bitmap.width(), s_.mediaLength), from + 1);
+        const auto first = static_cast<std::size_t>(from / waveFrameMs_);
+        const auto last = std::min(wave_.size(), static_cast<std::size_t>((to + waveFrameMs_ - 1) / waveFrameMs_));
+        for (std::size_t i = first; i < last; ++i) level = std::max(level, wave_[i]);
+    }
+    const int filled = static_cast<int>(std::clamp(level, 0.0f, 1.0f) * static_cast<float>(h - 1) + 0.5f);
+    for (int y = 0; y < h; ++y) {
+        const QRgb c = y >= h - filled ? kBarWave : kBarWhite;
+        reinterpret_cast<QRgb*>(bitmap.scanLine(y))[x] = 0xFF000000u | c;
+    }
+}
 
 void PositionBars::DrawPosLine(int32_t ms, QRgb colour) {
     drawLine(image1_, ms, s_.mediaLength, colour);
 }
 
 void PositionBars::DrawSepLine(int32_t ms, QRgb colour) {
+    // An erased separator gives back the loudness under it.
+    if (colour == kBarWhite && !wave_.empty() && s_.mediaLength > 0) {
+        const QImage& bitmap = image2_->bitmap();
+        const int x = barColumn(ms, bitmap.width(), s_.mediaLength);
+        if (x < 0 || x >= bitmap.width()) return;
+        paintBlockColumn(x);
+        image2_->update(x, 0, 1, bitmap.height());
+        return;
+    }
     drawLine(image2_, ms, s_.mediaLength, colour);
 }
 
@@ -106,7 +156,7 @@ void PositionBars::ShowPosition() {
 }
 
 void PositionBars::RedrawBlockBar() {
-    ClearBlockBar();
+    clearBlockBar();
     if (s_.mediaLength <= 0) return;
     // The two ends, the first and the last separator, get no line.
     for (int32_t i = 1; i < s_.blocks.count(); ++i) DrawSepLine(s_.blocks[i], kBarBlack);

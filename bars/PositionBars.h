@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <vector>
 
 class QLabel;
 
@@ -19,6 +20,8 @@ int32_t barTime(int x, int width, int32_t mediaLength);
 
 inline constexpr QRgb kBarBlack = 0x000000;
 inline constexpr QRgb kBarWhite = 0xFFFFFF;
+// The loudness behind the block bar: light enough never to read as a separator.
+inline constexpr QRgb kBarWave = 0xD2E2F2;
 
 // An image control: shows a bitmap one to one and reports mouse presses.
 class TBarImage : public QWidget {
@@ -30,10 +33,14 @@ public:
 
 signals:
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void mouseMoved(int x, int y);  // while a button is held
+    void mouseUp(Qt::MouseButton button, int x, int y);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QImage bitmap_;
@@ -51,10 +58,22 @@ public:
     void DrawSepLine(int32_t ms, QRgb colour);
     void ShowPosition();   // the 50 ms path: at most two one-pixel lines
     void RedrawBlockBar();  // cleared, with a line at each inner separator
+
+    // The loudness drawn behind the block bar: one level (0 .. 1) per frame of
+    // frameMs from the media's start; empty draws none. Takes effect at the
+    // next clear or redraw of the block bar.
+    void setWaveform(std::vector<float> levels, int32_t frameMs);
     void RedrawBars();
 
 private:
+    // Column x of the block bar as it is with no separator: white, and the
+    // loudness from the bottom up.
+    void paintBlockColumn(int x);
+    void clearBlockBar();
+
     PracticeState& s_;
+    std::vector<float> wave_;
+    int32_t waveFrameMs_ = 10;
     TBarImage* image1_;
     TBarImage* image2_;
     QLabel* lblPos_;

@@ -24,18 +24,36 @@ QString Settings::defaultPath() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
 }
 
-QString Settings::languageFilePath() const { return QFileInfo(path_).dir().filePath(QStringLiteral("qm5.conf")); }
+QString Settings::ownSettingsPath() const { return QFileInfo(path_).dir().filePath(QStringLiteral("qm5.conf")); }
+
+void Settings::setMinPauseMs(int ms) { own_.minPauseMs = std::clamp(ms, 100, 5000); }
+
+void Settings::setShowWaveform(bool on) {
+    if (on == own_.showWaveform) return;
+    own_.showWaveform = on;
+    emit waveformShownChanged(on);
+}
 
 void Settings::load() {
-    // "language=en" or "language=ja"; anything else leaves Japanese.
-    const auto conf = files::readWholeFile(languageFilePath().toStdString(), 4096);
+    // Unknown keys and unreadable values leave the defaults.
+    const auto conf = files::readWholeFile(ownSettingsPath().toStdString(), 64 * 1024);
     if (!conf.error) {
         for (const std::string& line : text::splitLines(conf.bytes)) {
-            if (line == "language=en") language_ = Language::English;
-            if (line == "language=ja") language_ = Language::Japanese;
+            const auto eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+            if (key == "language" && (value == "en" || value == "ja"))
+                own_.language = value == "en" ? Language::English : Language::Japanese;
+            if (key == "minPauseMs") {
+                bool ok = false;
+                const int ms = QString::fromStdString(value).toInt(&ok);
+                if (ok) setMinPauseMs(ms);
+            }
+            if (key == "snapMarks" && (value == "0" || value == "1")) own_.snapMarks = value == "1";
+            if (key == "waveform" && (value == "0" || value == "1")) own_.showWaveform = value == "1";
         }
     }
-    languageRead_ = language_;
+    ownRead_ = own_;
     const auto read = files::readWholeFile(path_.toStdString(), settings::kMaxFileBytes);
     if (read.error) return;
     const settings::SettingsData data = settings::parse(read.bytes);
@@ -53,10 +71,13 @@ std::optional<files::FileError> Settings::save() const {
     for (const QString& p : history_) data.history.push_back(p.toStdString());
     QDir().mkpath(QFileInfo(path_).absolutePath());
     if (auto e = files::writeWholeFile(path_.toStdString(), settings::serialize(data))) return e;
-    // The language file only once a language was chosen.
-    if (language_ == languageRead_ && !QFileInfo::exists(languageFilePath())) return std::nullopt;
-    const std::string conf = language_ == Language::English ? "language=en\n" : "language=ja\n";
-    return files::writeWholeFile(languageFilePath().toStdString(), conf);
+    // The program's own file only once something in it was chosen.
+    if (own_ == ownRead_ && !QFileInfo::exists(ownSettingsPath())) return std::nullopt;
+    std::string conf = own_.language == Language::English ? "language=en\n" : "language=ja\n";
+    conf += "minPauseMs=" + std::to_string(own_.minPauseMs) + "\n";
+    conf += std::string("snapMarks=") + (own_.snapMarks ? "1" : "0") + "\n";
+    conf += std::string("waveform=") + (own_.showWaveform ? "1" : "0") + "\n";
+    return files::writeWholeFile(ownSettingsPath().toStdString(), conf);
 }
 
 void Settings::addHistory(const QString& path) {

@@ -51,12 +51,22 @@ public:
     // path without a folder (a bare name) changes nothing.
     void noteSavedFile(const QString& path);
 
-    // The language of the windows, taking effect at the next start. Kept in
-    // "qm5.conf" beside the settings file, so that QM4.ini keeps its lines.
+    // This program's own settings, kept in "qm5.conf" beside the settings file
+    // ("key=value" lines), so that QM4.ini keeps its lines for the old program.
+    QString ownSettingsPath() const;
+    // The language of the windows, taking effect at the next start.
     enum class Language { Japanese, English };
-    Language language() const { return language_; }
-    void setLanguage(Language language) { language_ = language; }
-    QString languageFilePath() const;
+    Language language() const { return own_.language; }
+    void setLanguage(Language language) { own_.language = language; }
+    // Finding pauses: the shortest pause (ms, 100 .. 5000), marks that snap to
+    // a pause near them, the loudness drawn behind the block bar.
+    static constexpr int kDefaultMinPauseMs = 300;
+    int minPauseMs() const { return own_.minPauseMs; }
+    void setMinPauseMs(int ms);
+    bool snapMarks() const { return own_.snapMarks; }
+    void setSnapMarks(bool on) { own_.snapMarks = on; }
+    bool showWaveform() const { return own_.showWaveform; }
+    void setShowWaveform(bool on);
 
     QString wmpExtensions() const { return wmpExtensions_; }
     QString rpExtensions() const { return rpExtensions_; }
@@ -65,6 +75,7 @@ public:
 
 signals:
     void historyChanged();
+    void waveformShownChanged(bool shown);
 
 private:
     QString path_;
@@ -73,8 +84,15 @@ private:
     QString saveFolder_;
     QString wmpExtensions_ = QString::fromLatin1(kDefaultWmpExtensions);
     QString rpExtensions_ = QString::fromLatin1(kDefaultRpExtensions);
-    Language language_ = Language::Japanese;
-    Language languageRead_ = Language::Japanese;
+    struct Own {
+        Language language = Language::Japanese;
+        int minPauseMs = kDefaultMinPauseMs;
+        bool snapMarks = true;
+        bool showWaveform = true;
+        bool operator==(const Own&) const = default;
+    };
+    Own own_;
+    Own ownRead_;
 };
 
 }  // namespace qm

@@ -7,6 +7,7 @@
 #include "SettingsFile.h"
 #include "Utf8.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -112,6 +113,17 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, QWidget* parent)
     cmbLanguage->addItems({QStringLiteral("日本語"), QStringLiteral("English")});
     cmbLanguage->setGeometry(24, 226, 160, 22);
     cmbLanguage->setAccessibleName(tr("表示言語"));
+    auto* pauseLabel = new QLabel(tr("無音とみなす長さ (ms)"), settings);
+    pauseLabel->move(210, 170);
+    spnMinPause = new QSpinBox(settings);
+    spnMinPause->setGeometry(330, 166, 60, 22);
+    spnMinPause->setRange(100, 5000);
+    spnMinPause->setSingleStep(50);
+    spnMinPause->setAccessibleName(tr("無音とみなす長さ"));
+    chkSnap = new QCheckBox(tr("区切りを近くの無音の中央に合わせる"), settings);
+    chkSnap->setGeometry(24, 258, 360, 20);
+    chkWaveform = new QCheckBox(tr("ブロックバーに音の大きさを表示する"), settings);
+    chkWaveform->setGeometry(24, 280, 360, 20);
 
     auto* about = new QWidget;
     aboutText = new QPlainTextEdit(tr(kAbout), about);
@@ -142,6 +154,12 @@ void TfrmInfo::FormCreate() {
     connect(edtRP, &QLineEdit::textChanged, this, [this](const QString& t) { settings_.setRpExtensions(t); });
     connect(spnHisNum, &QSpinBox::valueChanged, this, [this](int v) { settings_.setHistorySize(v); });
     cmbLanguage->setCurrentIndex(settings_.language() == qm::Settings::Language::English ? 1 : 0);
+    spnMinPause->setValue(settings_.minPauseMs());
+    chkSnap->setChecked(settings_.snapMarks());
+    chkWaveform->setChecked(settings_.showWaveform());
+    connect(spnMinPause, &QSpinBox::valueChanged, this, [this](int v) { settings_.setMinPauseMs(v); });
+    connect(chkSnap, &QCheckBox::toggled, this, [this](bool on) { settings_.setSnapMarks(on); });
+    connect(chkWaveform, &QCheckBox::toggled, this, [this](bool on) { settings_.setShowWaveform(on); });
     connect(cmbLanguage, &QComboBox::currentIndexChanged, this, [this](int i) {
         settings_.setLanguage(i == 1 ? qm::Settings::Language::English : qm::Settings::Language::Japanese);
     });

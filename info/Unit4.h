@@ -9,6 +9,7 @@ class PracticeSession;
 class Settings;
 }  // namespace qm
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -43,6 +44,9 @@ public:
     QLineEdit* edtRP;
     QSpinBox* spnHisNum;
     QComboBox* cmbLanguage;
+    QSpinBox* spnMinPause;   // the shortest pause, ms
+    QCheckBox* chkSnap;      // marks snap to a pause near them
+    QCheckBox* chkWaveform;  // the loudness behind the block bar
     QPlainTextEdit* aboutText;
 
 protected:

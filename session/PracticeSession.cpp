@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace qm {
@@ -25,6 +26,8 @@ constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
 // Enough of the file's start to hold its header line.
 constexpr std::size_t kHeaderProbeBytes = 4096;
 constexpr int kBlockTimerMs = 50;
+// How far from a pause a mark still snaps to it.
+constexpr int32_t kSnapWithinMs = 500;
 // The file type of the save dialog for which .txt means plain notes (see saveFilter).
 constexpr int kPlainTextFilter = 5;
 
@@ -71,6 +74,19 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
                 repeater_.mediaPlayerStatusChange(wmp_.playState(),
                                                   wmp_.stoppedAtEnd() ? StopCause::EndOfMedia : StopCause::Requested);
             }));
+    connect(&analyzer_, &analysis::MediaAnalyzer::progress, this,
+            [this](const QString& source, int percent) {
+                if (source == analysedSource_) emit analysisProgress(percent);
+            });
+    connect(&analyzer_, &analysis::MediaAnalyzer::finished, this,
+            [this](const QString& source, analysis::EnvelopePtr envelope, bool) {
+                if (source != analysedSource_) return;
+                envelope_ = std::move(envelope);
+                emit analysisReady();
+            });
+    connect(&analyzer_, &analysis::MediaAnalyzer::failed, this, [this](const QString& source, const QString& why) {
+        if (source == analysedSource_) emit analysisFailed(why);
+    });
     connect(&ra_, &StreamingAudioControl::PlayStateChange, this, guarded([this] {
                 repeater_.streamingPlayStateChange(ra_.GetPlayState(),
                                                    ra_.stoppedAtEnd() ? StopCause::EndOfMedia : StopCause::Requested);
@@ -213,6 +229,7 @@ bool PracticeSession::OpenFile(const QString& path) {
     setNotes({});
     emit blockBarChanged();
     blockFilePath_.clear();
+    startAnalysis();
     emit mediaOpened(fromUtf8(fileNamePart(state_.mediaFile)));
     EnableBlockControls(true);
     SelectBlock(0);
@@ -441,6 +458,72 @@ void PracticeSession::loadBlockFile(const QString& path) {
     loadDictation();
 }
 
+// ---------------------------------------------------------------- pauses
+
+// The open media's loudness, off the GUI thread; the next open cancels it.
+// A metafile is analysed as the media it names, where that is a local file.
+void PracticeSession::startAnalysis() {
+    envelope_.reset();
+    QString source = QString::fromStdString(state_.mediaFile);
+    if (StreamingAudioControl::isMetafile(source)) source = StreamingAudioControl::readMetafile(source).value_or(QString());
+    analysedSource_ = source;
+    if (source.isEmpty()) {
+        analyzer_.cancel();
+        return;
+    }
+    analyzer_.start(source);
+}
+
+std::vector<analysis::Pause> PracticeSession::pauses() const {
+    if (envelope_ == nullptr) return {};
+    analysis::PauseParams params;
+    params.minPauseMs = settings_.minPauseMs();
+    return analysis::findPauses(*envelope_, params);
+}
+
+bool PracticeSession::cutAtPauses() {
+    if (state_.blocks.empty()) return false;
+    if (envelope_ == nullptr) {
+        prompts_.message(tr("音声をまだ解析しています。解析が終わってからもう一度お試しください"));
+        return false;
+    }
+    auto found = pauses();
+    // At most 1000 blocks: the longest pauses win.
+    if (found.size() > static_cast<std::size_t>(kMaxBlocks - 1)) {
+        std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+            return a.endMs - a.startMs > b.endMs - b.startMs;
+        });
+        found.resize(static_cast<std::size_t>(kMaxBlocks - 1));
+        std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.startMs < b.startMs; });
+    }
+    std::vector<int32_t> seps{0};
+    // Pauses at the very start or end are no cut; the end is the analysed audio's.
+    for (int32_t cut : analysis::cutsAtPauses(found, envelope_->durationMs))
+        if (cut > seps.back() && cut < state_.mediaLength) seps.push_back(cut);
+    seps.push_back(state_.mediaLength);
+    if (seps.size() < 3) {
+        prompts_.message(tr("区切れる無音が見つかりませんでした"));
+        return false;
+    }
+    if (state_.blocks.count() > 1 &&
+        !prompts_.warningYesNo(tr("今のブロック区切りを、見つかった %1 か所の無音で置き換えますか？").arg(seps.size() - 2))) {
+        return false;
+    }
+    state_.blocks.assign(seps);
+    if (state_.curBlock > state_.blocks.count()) state_.curBlock = state_.blocks.count();
+    state_.dirty = true;
+    emit blockBarChanged();
+    emit currentBlockChanged(state_.curBlock);
+    return true;
+}
+
+void PracticeSession::moveSeparator(int32_t k, int32_t ms) {
+    const int32_t before = state_.blocks[k];
+    if (state_.blocks.moveInner(k, ms) == before) return;
+    state_.dirty = true;
+    emit blockBarChanged();
+}
+
 // ---------------------------------------------------------------- the dictation check
 
 QString PracticeSession::answersPath() const {
@@ -511,8 +594,13 @@ void PracticeSession::seekAndShow(int32_t ms) {
 void PracticeSession::mark() {
     if (!engine_.IsPlaying()) return;
     engine_.ReadPosition();
-    if (!insertSeparator(state_, state_.mediaPos)) return;  // the list is full
-    emit separatorChanged(state_.mediaPos, true);
+    // A mark lands a reaction time late: near a pause, it goes to its middle.
+    int32_t at = state_.mediaPos;
+    if (settings_.snapMarks()) {
+        if (const auto snapped = analysis::snapToPause(pauses(), at, kSnapWithinMs)) at = *snapped;
+    }
+    if (!insertSeparator(state_, at)) return;  // the list is full
+    emit separatorChanged(at, true);
     emit currentBlockChanged(state_.curBlock);
     state_.dirty = true;
 }

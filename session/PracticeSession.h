@@ -4,7 +4,9 @@
 #include "BlockFile.h"
 #include "DictationLog.h"
 #include "MediaEngine.h"
+#include "MediaAnalyzer.h"
 #include "MediaPlayerControl.h"
+#include "Pauses.h"
 #include "PracticeState.h"
 #include "RepeatController.h"
 #include "SessionPrompts.h"
@@ -126,6 +128,20 @@ public:
     QString lastSaveName() const { return lastSaveName_; }
     blockfile::BlockData blockData() const;
 
+    // ---- pauses, found in the media's loudness after each open
+    // The loudness of the open media once analysed; null before, or when it
+    // could not be analysed (say a web address of another kind).
+    analysis::EnvelopePtr envelope() const { return envelope_; }
+    // The pauses of at least the settings' shortest pause length.
+    std::vector<analysis::Pause> pauses() const;
+    // Replaces the block list by cuts at the middles of the pauses; asks first
+    // when there are separators of the user's. Marks the data unsaved. False
+    // when nothing was cut (no analysis yet, no pause, or answered No).
+    bool cutAtPauses();
+    // Moves inner separator k (1 .. count-1) to ms, kept between its neighbours.
+    void moveSeparator(int32_t k, int32_t ms);
+    analysis::MediaAnalyzer& analyzer() { return analyzer_; }
+
     // ---- the dictation check
     // Compares the answer with the current block's note, records it for the
     // block and writes the answers file beside the block file (or beside the
@@ -159,6 +175,9 @@ signals:
     void mediaOpened(const QString& fileName);
     void notesChanged();
     void dictationChanged();
+    void analysisProgress(int percent);  // 0 .. 100 while the media is analysed
+    void analysisReady();                // envelope() holds the open media's loudness
+    void analysisFailed(const QString& reason);
     void repeatOptionsChanged();  // block mode or what follows a block
     void closeDue();
 
@@ -170,6 +189,7 @@ private:
     void offerTranscript();
     bool loadTranscript(const QString& path, bool askFirst);
     void loadDictation();
+    void startAnalysis();
     void seekAndShow(int32_t ms);
     bool refuseWhileEditing();
 
@@ -199,6 +219,9 @@ private:
     QString lastSaveName_;  // the name last chosen or proposed in the save dialog
     QString blockFilePath_;
     dictation::DictationLog dictation_;
+    analysis::MediaAnalyzer analyzer_;
+    analysis::EnvelopePtr envelope_;
+    QString analysedSource_;
     bool waitingForLength_ = false;
     bool closeRequested_ = false;
 };

@@ -9,3 +9,4 @@ target_compile_definitions(test_open PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}
 qm_add_test(test_commandline SOURCES app/CommandLineTest.cpp LIBS qm_windows)
 target_compile_definitions(test_commandline PRIVATE QM5_VERSION="${PROJECT_VERSION}" QM5_PROGRAM="$<TARGET_FILE:qm5>")
 add_dependencies(test_commandline qm5)
+qm_add_test(test_pausewindow APP SOURCES app/PauseWindowTest.cpp PROPERTIES FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE)

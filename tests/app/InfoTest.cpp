@@ -286,7 +286,7 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
         EXPECT_EQ(frmMemo->btnEdit->text(), "編集");  // not before the next start
     }
     EXPECT_EQ(readAll(ini), "\r\n10\r\n");
-    EXPECT_EQ(readAll(dir.filePath("qm5.conf")), "language=en\n");
+    EXPECT_TRUE(readAll(dir.filePath("qm5.conf")).startsWith("language=en\n"));
 
     {
         AppHarness app(ini);
@@ -305,7 +305,7 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
         EXPECT_EQ(app.dialogs->questions, QStringList{"Save the changes?"});
         frmInfo->cmbLanguage->setCurrentIndex(0);
     }
-    EXPECT_EQ(readAll(dir.filePath("qm5.conf")), "language=ja\n");
+    EXPECT_TRUE(readAll(dir.filePath("qm5.conf")).startsWith("language=ja\n"));
     AppHarness app(ini);
     EXPECT_EQ(frmMemo->btnEdit->text(), "編集");
 }
