@@ -22,9 +22,18 @@ Program::Program(const QString& settingsPath, PracticeSession::Clock clock)
     frmInfo = new TfrmInfo(*session_);
     frmMain->setCompanions(frmMemo, frmIE, frmInfo);
     frmMain->setWindowIconText(qmApp()->title());
+    // The desktop's media keys; without a session bus the program runs the same.
+    mpris_ = std::make_unique<MprisService>(*session_);
+    QObject::connect(mpris_.get(), &MprisService::raiseRequested, frmMain, [] {
+        frmMain->show();
+        frmMain->raise();
+        frmMain->activateWindow();
+    });
+    mpris_->start();
 }
 
 Program::~Program() {
+    mpris_.reset();
     session_->state().dirty = false;  // asked about already, or given up
     delete frmMain;
     frmMain = nullptr;

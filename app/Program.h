@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MprisService.h"
 #include "PracticeSession.h"
 #include "Settings.h"
 #include "WindowPrompts.h"
@@ -26,12 +27,14 @@ public:
 
     Settings& settings() { return settings_; }
     PracticeSession& session() { return *session_; }
+    MprisService& mpris() { return *mpris_; }
 
 private:
     Settings settings_;
     WindowPrompts prompts_;
     QNetworkAccessManager network_;
     std::unique_ptr<PracticeSession> session_;
+    std::unique_ptr<MprisService> mpris_;
 };
 
 }  // namespace qm

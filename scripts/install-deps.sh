@@ -13,7 +13,7 @@ packages=(
   libdtl-dev
   clang libclang-rt-14-dev
   ffmpeg espeak-ng sox xvfb xauth
-  ccache
+  ccache dbus-daemon dbus-bin
 )
 
 missing=()

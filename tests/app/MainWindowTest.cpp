@@ -6,6 +6,7 @@
 #include "TWindowsMediaPlayer.h"
 
 #include <QAbstractItemView>
+#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
@@ -338,6 +339,24 @@ TEST_F(MainWindow, KeysWorkUnderAnotherLayoutAndWithAnInputMethod) {
     QKeyEvent dvorakQ(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, 53 /* place of "x" */, 0, 0, QStringLiteral("q"));
     QCoreApplication::sendEvent(&w, &dvorakQ);
     EXPECT_EQ(s.blocks.count(), 2);
+}
+
+// A screen reader names every button: by its text, or by an accessible name
+// where it shows only a picture.
+TEST_F(MainWindow, EveryButtonOfEveryWindowHasAName) {
+    int buttons = 0;
+    for (QWidget* window : {static_cast<QWidget*>(frmMain), static_cast<QWidget*>(frmMemo),
+                            static_cast<QWidget*>(frmIE), static_cast<QWidget*>(frmInfo)}) {
+        for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+            ++buttons;
+            EXPECT_FALSE(b->text().isEmpty() && b->accessibleName().isEmpty())
+                << window->objectName().toStdString() << " " << b->metaObject()->className() << " "
+                << b->toolTip().toStdString();
+        }
+    }
+    EXPECT_GT(buttons, 30);
+    EXPECT_EQ(w.btnOpen->accessibleName(), "開く");
+    EXPECT_EQ(w.btnIE->accessibleName(), "インターネット");
 }
 
 TEST_F(MainWindow, TheDelLabelShowsWholeAndQtsOwnTextsAreJapanese) {
