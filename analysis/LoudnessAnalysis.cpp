@@ -22,11 +22,6 @@ int32_t Envelope::frameAt(int32_t ms) const {
     return std::min<int32_t>(k, static_cast<int32_t>(rms.size()) - 1);
 }
 
-float loudnessDb(float rms) {
-    constexpr float kSilence = 1e-5f;  // -100 dB
-    return 20.0f * std::log10(std::max(rms, kSilence));
-}
-
 namespace {
 
 // FFmpeg's own words for an error code.

@@ -1,5 +1,7 @@
 #include "MediaAnalyzer.h"
 
+#include "LoudnessModule.h"
+
 #include "EnvelopeCache.h"
 #include "LoudnessAnalysis.h"
 
@@ -93,7 +95,7 @@ void MediaAnalyzer::work(uint64_t id, QString source, std::shared_ptr<std::atomi
             QMetaObject::invokeMethod(this, [this, id, percent] { onProgress(id, percent); },
                                       Qt::QueuedConnection);
         };
-        AnalysisResult result = analyzeLoudness(QFile::encodeName(source).toStdString(), progress, cancel.get());
+        AnalysisResult result = analyzeLoudnessFromModule(QFile::encodeName(source).toStdString(), progress, cancel.get());
         if (result.error) {
             outcome.reason = QString::fromStdString(result.error->reason);
         } else {

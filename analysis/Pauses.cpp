@@ -4,6 +4,12 @@
 #include <cmath>
 
 namespace qm::analysis {
+
+float loudnessDb(float rms) {
+    constexpr float kSilence = 1e-5f;  // -100 dB
+    return 20.0f * std::log10(std::max(rms, kSilence));
+}
+
 namespace {
 
 // The value below which percent % of values lie (values is reordered).

@@ -386,7 +386,11 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-    if (!arguments_.isEmpty() && !arguments_.first().isEmpty()) OpenFile(arguments_.first());
+    if (!arguments_.isEmpty() && !arguments_.first().isEmpty()) {
+        OpenFile(arguments_.first());
+        return;
+    }
+    session_.warmUp();
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {

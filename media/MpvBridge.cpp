@@ -7,7 +7,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-#include <mpv/client.h>
+#include "MpvLibrary.h"
 
 #include <string>
 
@@ -70,7 +70,7 @@ EventCopy copyEvent(const mpv_event& ev) {
         const auto* end = static_cast<const mpv_event_end_file*>(ev.data);
         c.entryId = end->playlist_entry_id;
         c.reason = toEndReason(end->reason);
-        if (end->reason == MPV_END_FILE_REASON_ERROR) c.errorText = mpv_error_string(end->error);
+        if (end->reason == MPV_END_FILE_REASON_ERROR) c.errorText = mpvApi().errorString(end->error);
     }
     if (ev.event_id == MPV_EVENT_START_FILE && ev.data)
         c.entryId = static_cast<const mpv_event_start_file*>(ev.data)->playlist_entry_id;
@@ -92,7 +92,7 @@ EventCopy copyEvent(const mpv_event& ev) {
 
 MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput, MpvCache cache)
     : QObject(parent) {
-    h_ = mpv_create();
+    h_ = mpvApi().create();
     if (!h_) throw MediaError("mpv: cannot create a player instance");
     try {
         // No user files, no scripts (with them the on-screen controller, stats
@@ -126,27 +126,27 @@ MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput, MpvCache cache
         if (ao.isEmpty()) ao = qEnvironmentVariable("QM5_AO");
         if (!ao.isEmpty()) setOption("ao", ao.toUtf8().constData());
 
-        check(mpv_initialize(h_), "initialize");
-        check(mpv_observe_property(h_, ObsDuration, mpvprop::Duration, MPV_FORMAT_DOUBLE),
+        check(mpvApi().initialize(h_), "initialize");
+        check(mpvApi().observeProperty(h_, ObsDuration, mpvprop::Duration, MPV_FORMAT_DOUBLE),
               "observe duration");
-        check(mpv_observe_property(h_, ObsPausedForCache, mpvprop::PausedForCache,
+        check(mpvApi().observeProperty(h_, ObsPausedForCache, mpvprop::PausedForCache,
                                    MPV_FORMAT_FLAG),
               "observe paused-for-cache");
-        check(mpv_observe_property(h_, ObsEofReached, mpvprop::EofReached, MPV_FORMAT_FLAG),
+        check(mpvApi().observeProperty(h_, ObsEofReached, mpvprop::EofReached, MPV_FORMAT_FLAG),
               "observe eof-reached");
     } catch (...) {
-        mpv_terminate_destroy(h_);
+        mpvApi().terminateDestroy(h_);
         h_ = nullptr;
         throw;
     }
-    mpv_set_wakeup_callback(h_, &MpvBridge::wakeup, this);
+    mpvApi().setWakeupCallback(h_, &MpvBridge::wakeup, this);
 }
 
 MpvBridge::~MpvBridge() {
     // After this returns mpv calls no wakeup any more; drains already queued
     // die with this object.
-    mpv_set_wakeup_callback(h_, nullptr, nullptr);
-    mpv_terminate_destroy(h_);
+    mpvApi().setWakeupCallback(h_, nullptr, nullptr);
+    mpvApi().terminateDestroy(h_);
 }
 
 bool MpvBridge::isAcceptedSource(const QString& source) {
@@ -169,11 +169,11 @@ QString MpvBridge::mpvTarget(const QString& source) {
 
 void MpvBridge::check(int rc, const char* what) const {
     if (rc >= 0) return;
-    throw MediaError(std::string("mpv: ") + what + ": " + mpv_error_string(rc));
+    throw MediaError(std::string("mpv: ") + what + ": " + mpvApi().errorString(rc));
 }
 
 void MpvBridge::setOption(const char* name, const char* value) {
-    check(mpv_set_option_string(h_, name, value), name);
+    check(mpvApi().setOptionString(h_, name, value), name);
 }
 
 int64_t MpvBridge::load(const QString& source) {
@@ -182,7 +182,7 @@ int64_t MpvBridge::load(const QString& source) {
     const QByteArray target = mpvTarget(source).toUtf8();
     const char* cmd[] = {"loadfile", target.constData(), "replace", nullptr};
     mpv_node result{};
-    check(mpv_command_ret(h_, cmd, &result), "loadfile");
+    check(mpvApi().commandRet(h_, cmd, &result), "loadfile");
     int64_t id = -1;
     if (result.format == MPV_FORMAT_NODE_MAP && result.u.list) {
         const mpv_node_list* map = result.u.list;
@@ -192,24 +192,24 @@ int64_t MpvBridge::load(const QString& source) {
                 id = map->values[i].u.int64;
         }
     }
-    mpv_free_node_contents(&result);
+    mpvApi().freeNodeContents(&result);
     return id;
 }
 
 void MpvBridge::stop() {
     const char* cmd[] = {"stop", nullptr};
-    check(mpv_command(h_, cmd), "stop");
+    check(mpvApi().command(h_, cmd), "stop");
 }
 
 void MpvBridge::seekExact(double seconds) {
     const QByteArray t = QByteArray::number(seconds, 'f', 6);
     const char* cmd[] = {"seek", t.constData(), "absolute+exact", nullptr};
-    check(mpv_command(h_, cmd), "seek");
+    check(mpvApi().command(h_, cmd), "seek");
 }
 
 std::optional<double> MpvBridge::getDouble(const char* name) {
     double v = 0;
-    const int rc = mpv_get_property(h_, name, MPV_FORMAT_DOUBLE, &v);
+    const int rc = mpvApi().getProperty(h_, name, MPV_FORMAT_DOUBLE, &v);
     if (unavailable(rc)) return std::nullopt;
     check(rc, name);
     return v;
@@ -217,7 +217,7 @@ std::optional<double> MpvBridge::getDouble(const char* name) {
 
 std::optional<bool> MpvBridge::getFlag(const char* name) {
     int v = 0;
-    const int rc = mpv_get_property(h_, name, MPV_FORMAT_FLAG, &v);
+    const int rc = mpvApi().getProperty(h_, name, MPV_FORMAT_FLAG, &v);
     if (unavailable(rc)) return std::nullopt;
     check(rc, name);
     return v != 0;
@@ -225,21 +225,21 @@ std::optional<bool> MpvBridge::getFlag(const char* name) {
 
 std::optional<QString> MpvBridge::getString(const char* name) {
     char* v = nullptr;
-    const int rc = mpv_get_property(h_, name, MPV_FORMAT_STRING, &v);
+    const int rc = mpvApi().getProperty(h_, name, MPV_FORMAT_STRING, &v);
     if (unavailable(rc)) return std::nullopt;
     check(rc, name);
     QString s = QString::fromUtf8(v);
-    mpv_free(v);
+    mpvApi().free(v);
     return s;
 }
 
 void MpvBridge::setDouble(const char* name, double value) {
-    check(mpv_set_property(h_, name, MPV_FORMAT_DOUBLE, &value), name);
+    check(mpvApi().setProperty(h_, name, MPV_FORMAT_DOUBLE, &value), name);
 }
 
 void MpvBridge::setFlag(const char* name, bool value) {
     int v = value ? 1 : 0;
-    check(mpv_set_property(h_, name, MPV_FORMAT_FLAG, &v), name);
+    check(mpvApi().setProperty(h_, name, MPV_FORMAT_FLAG, &v), name);
 }
 
 void MpvBridge::wakeup(void* self) {
@@ -256,7 +256,7 @@ void MpvBridge::drainEvents() {
     drainQueued_ = false;
     QPointer<MpvBridge> alive(this);  // a slot may delete the player
     for (;;) {
-        const mpv_event* ev = mpv_wait_event(h_, 0);
+        const mpv_event* ev = mpvApi().waitEvent(h_, 0);
         if (!ev || ev->event_id == MPV_EVENT_NONE) return;
         const EventCopy e = copyEvent(*ev);
         try {

@@ -14,14 +14,26 @@ constexpr double kSeekLandedSeconds = 0.005;
 }  // namespace
 
 PlaybackSession::PlaybackSession(QObject* parent, const QString& audioOutput, MpvCache cache)
-    : QObject(parent), mpv_(this, audioOutput, cache) {
-    connect(&mpv_, &MpvBridge::startFile, this, &PlaybackSession::onStartFile);
-    connect(&mpv_, &MpvBridge::fileLoaded, this, &PlaybackSession::onFileLoaded);
-    connect(&mpv_, &MpvBridge::playbackRestarted, this, &PlaybackSession::onPlaybackRestarted);
-    connect(&mpv_, &MpvBridge::endFile, this, &PlaybackSession::onEndFile);
-    connect(&mpv_, &MpvBridge::pausedForCacheChanged, this, &PlaybackSession::onBuffering);
-    connect(&mpv_, &MpvBridge::durationChanged, this, &PlaybackSession::onDuration);
-    mpv_.setFlag(mpvprop::Pause, true);
+    : QObject(parent), audioOutput_(audioOutput), cache_(cache) {}
+
+PlaybackSession::~PlaybackSession() = default;
+
+// The mpv instance comes with the first source: a program that has opened
+// nothing yet has not even loaded libmpv.
+MpvBridge& PlaybackSession::mpv() {
+    if (mpv_ != nullptr) return *mpv_;
+    auto bridge = std::make_unique<MpvBridge>(this, audioOutput_, cache_);
+    connect(bridge.get(), &MpvBridge::startFile, this, &PlaybackSession::onStartFile);
+    connect(bridge.get(), &MpvBridge::fileLoaded, this, &PlaybackSession::onFileLoaded);
+    connect(bridge.get(), &MpvBridge::playbackRestarted, this, &PlaybackSession::onPlaybackRestarted);
+    connect(bridge.get(), &MpvBridge::endFile, this, &PlaybackSession::onEndFile);
+    connect(bridge.get(), &MpvBridge::pausedForCacheChanged, this, &PlaybackSession::onBuffering);
+    connect(bridge.get(), &MpvBridge::durationChanged, this, &PlaybackSession::onDuration);
+    bridge->setFlag(mpvprop::Pause, true);
+    bridge->setDouble(mpvprop::Speed, speed_);
+    bridge->setDouble(mpvprop::Volume, volume_);
+    mpv_ = std::move(bridge);
+    return *mpv_;
 }
 
 void PlaybackSession::setPhase(Phase p) {
@@ -48,7 +60,7 @@ void PlaybackSession::open(const QString& source, bool autoplay) {
 
 void PlaybackSession::fail(const QString& source, const QString& why) {
     // mpv never sees the source, and the previous media does not go on.
-    if (loaded_ || phase_ == Phase::Opening) mpv_.stop();
+    if ((loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
     source_ = source;
     loaded_ = false;
     entry_ = kNoEntry;
@@ -64,7 +76,7 @@ void PlaybackSession::fail(const QString& source, const QString& why) {
 }
 
 void PlaybackSession::awaitSource(const QString& source) {
-    if (loaded_ || phase_ == Phase::Opening) mpv_.stop();
+    if ((loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
     source_ = source;
     lastError_.clear();
     failed_ = false;
@@ -85,8 +97,8 @@ void PlaybackSession::reload(Phase after) {
     afterLoad_ = after;
     failed_ = false;
     loaded_ = false;
-    mpv_.setFlag(mpvprop::Pause, true);
-    entry_ = mpv_.load(source_);
+    mpv().setFlag(mpvprop::Pause, true);
+    entry_ = mpv().load(source_);
     followRedirect_ = false;
     setPhase(Phase::Opening);
 }
@@ -102,7 +114,7 @@ void PlaybackSession::play() {
     case Phase::Ended: reload(Phase::Playing); return;
     case Phase::Opening:
         afterLoad_ = Phase::Playing;
-        if (loaded_) mpv_.setFlag(mpvprop::Pause, false);
+        if (loaded_) mpv().setFlag(mpvprop::Pause, false);
         return;
     case Phase::Stopped:
         if (!loaded_) {
@@ -111,7 +123,7 @@ void PlaybackSession::play() {
         }
         [[fallthrough]];
     case Phase::Paused:
-        mpv_.setFlag(mpvprop::Pause, false);
+        mpv().setFlag(mpvprop::Pause, false);
         setPhase(Phase::Playing);
         return;
     }
@@ -126,7 +138,7 @@ void PlaybackSession::pause() {
     case Phase::Opening:
         afterLoad_ = Phase::Paused;
         if (!loaded_) return;
-        mpv_.setFlag(mpvprop::Pause, true);
+        mpv().setFlag(mpvprop::Pause, true);
         setPhase(Phase::Paused);
         return;
     case Phase::Stopped:
@@ -138,7 +150,7 @@ void PlaybackSession::pause() {
         return;
     case Phase::Playing:
     case Phase::Buffering:
-        mpv_.setFlag(mpvprop::Pause, true);
+        mpv().setFlag(mpvprop::Pause, true);
         setPhase(Phase::Paused);
         return;
     }
@@ -156,7 +168,7 @@ void PlaybackSession::stop() {
         if (!loaded_) {
             // Abandon the load: an address that does not answer would keep
             // mpv busy otherwise. play() loads it again.
-            mpv_.stop();
+            if (mpv_) mpv_->stop();
             entry_ = kNoEntry;
             startAt_.reset();
             setPhase(Phase::Stopped);
@@ -172,7 +184,7 @@ void PlaybackSession::stop() {
             return;
         }
         afterLoad_ = Phase::Stopped;
-        mpv_.setFlag(mpvprop::Pause, true);
+        mpv().setFlag(mpvprop::Pause, true);
         seek(0);
         setPhase(Phase::Stopped);
         return;
@@ -180,7 +192,7 @@ void PlaybackSession::stop() {
 }
 
 void PlaybackSession::close() {
-    if (loaded_ || phase_ == Phase::Opening) mpv_.stop();
+    if ((loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
     source_.clear();
     failed_ = false;
     loaded_ = false;
@@ -203,32 +215,32 @@ void PlaybackSession::seek(double seconds) {
     }
     seekTarget_ = t;
     seekRestarted_ = false;
-    mpv_.seekExact(t);
+    mpv().seekExact(t);
 }
 
 double PlaybackSession::position() {
     if (!loaded_) return startAt_.value_or(0.0);
     if (seekTarget_ && !seekLanded()) return *seekTarget_;
-    return std::max(0.0, mpv_.getDouble(mpvprop::TimePos).value_or(0.0));
+    return std::max(0.0, mpv().getDouble(mpvprop::TimePos).value_or(0.0));
 }
 
 // Clears the seek target once mpv's own time has reached it.
 bool PlaybackSession::seekLanded() {
     if (!seekTarget_ || !seekRestarted_) return !seekTarget_;
-    const auto now = mpv_.getDouble(mpvprop::TimePos);
+    const auto now = mpv().getDouble(mpvprop::TimePos);
     if (!now || *now < *seekTarget_ - kSeekLandedSeconds) return false;
     seekTarget_.reset();
     return true;
 }
 
 void PlaybackSession::setSpeed(double speed) {
-    mpv_.setDouble(mpvprop::Speed, speed);
+    if (mpv_) mpv_->setDouble(mpvprop::Speed, speed);
     speed_ = speed;
 }
 
 void PlaybackSession::setVolume(int volume) {
     const int v = std::clamp(volume, 0, 100);
-    mpv_.setDouble(mpvprop::Volume, v);
+    if (mpv_) mpv_->setDouble(mpvprop::Volume, v);
     volume_ = v;
 }
 
@@ -249,7 +261,7 @@ bool PlaybackSession::isCurrent(qint64 entryId) const {
 void PlaybackSession::onFileLoaded() {
     if (!isCurrent(started_) || phase_ != Phase::Opening) return;
     loaded_ = true;
-    if (const auto d = mpv_.getDouble(mpvprop::Duration)) onDuration(*d);
+    if (const auto d = mpv().getDouble(mpvprop::Duration)) onDuration(*d);
     if (startAt_) {
         const double t = *startAt_;
         startAt_.reset();
@@ -258,7 +270,7 @@ void PlaybackSession::onFileLoaded() {
     switch (afterLoad_) {
     case Phase::Playing:
         // Playing once mpv reports that playback has begun.
-        mpv_.setFlag(mpvprop::Pause, false);
+        mpv().setFlag(mpvprop::Pause, false);
         return;
     case Phase::Paused: setPhase(Phase::Paused); return;
     default: setPhase(Phase::Stopped); return;

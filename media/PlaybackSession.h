@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace qm {
@@ -32,6 +33,7 @@ public:
 
     explicit PlaybackSession(QObject* parent = nullptr, const QString& audioOutput = {},
                              MpvCache cache = MpvCache::Auto);
+    ~PlaybackSession() override;
 
     // Loads source; autoplay starts it once loaded, otherwise it waits stopped
     // at the start. A refused source ends in Failed without reaching mpv.
@@ -82,7 +84,11 @@ private:
     static constexpr qint64 kNoEntry = std::numeric_limits<qint64>::min();
     void onDuration(double seconds);
 
-    MpvBridge mpv_;
+    MpvBridge& mpv();
+
+    QString audioOutput_;
+    MpvCache cache_;
+    std::unique_ptr<MpvBridge> mpv_;  // made at the first source
     QString source_;
     Phase phase_ = Phase::Empty;
     Phase afterLoad_ = Phase::Playing;  // the phase a load in progress ends in

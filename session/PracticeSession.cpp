@@ -4,6 +4,7 @@
 #include "Check.h"
 #include "ErrorPolicy.h"
 #include "PathParts.h"
+#include "MpvLibrary.h"
 #include "Recovery.h"
 #include "Settings.h"
 #include "TranscriptFormats.h"
@@ -163,6 +164,8 @@ bool PracticeSession::requestClose() {
     closeRequested_ = true;
     return false;
 }
+
+void PracticeSession::warmUp() { preloadMpv(); }
 
 void PracticeSession::shutdown() {
     Timer1->stop();

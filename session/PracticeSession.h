@@ -89,6 +89,9 @@ public:
     void AddHistory(const QString& path);  // nothing while a block file is followed
     void EnableBlockControls(bool enabled);
     void shutdown();  // MediaShutdown
+    // Loads the playback engine's library in the background now, so that the
+    // first open finds it ready (the window shows before it is loaded).
+    void warmUp();
 
     // ---- blocks
     void SelectBlock(int32_t n);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "LoudnessAnalysis.h"
+
+namespace qm::analysis {
+
+// analyzeLoudness, from the module qm5_loudness that holds it with FFmpeg:
+// the program does not link FFmpeg, so that starting it maps none of its
+// libraries; the module is loaded on the first analysis, on the analysing
+// thread. Looked for beside the executable, then in <prefix>/lib/qm5 of an
+// installed program. A missing module is an error result, never a throw.
+AnalysisResult analyzeLoudnessFromModule(const std::string& source, const ProgressCallback& progress,
+                                         const std::atomic<bool>* cancel);
+
+using AnalyzeLoudness = AnalysisResult (*)(const std::string&, const ProgressCallback&, const std::atomic<bool>*);
+inline constexpr char kLoudnessModule[] = "qm5_loudness";
+inline constexpr char kLoudnessEntrySymbol[] = "qm_loudness_analyzer";
+
+}  // namespace qm::analysis

@@ -1,0 +1,61 @@
+#include "MpvLibrary.h"
+
+#include "PlayerControls.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace qm {
+
+namespace {
+
+std::once_flag loaded;
+MpvApi api;
+std::string failure;
+
+template <typename F>
+void resolve(void* lib, F& slot, const char* name) {
+    slot = reinterpret_cast<F>(dlsym(lib, name));
+    if (slot == nullptr && failure.empty()) failure = std::string("libmpv has no ") + name;
+}
+
+void load() {
+    // The name of Debian's libmpv2 package; the soname of libmpv's API 2.
+    void* lib = dlopen("libmpv.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) {
+        failure = std::string("libmpv cannot be loaded: ") + dlerror();
+        return;
+    }
+    resolve(lib, api.create, "mpv_create");
+    resolve(lib, api.initialize, "mpv_initialize");
+    resolve(lib, api.terminateDestroy, "mpv_terminate_destroy");
+    resolve(lib, api.setOptionString, "mpv_set_option_string");
+    resolve(lib, api.setProperty, "mpv_set_property");
+    resolve(lib, api.getProperty, "mpv_get_property");
+    resolve(lib, api.observeProperty, "mpv_observe_property");
+    resolve(lib, api.command, "mpv_command");
+    resolve(lib, api.commandRet, "mpv_command_ret");
+    resolve(lib, api.waitEvent, "mpv_wait_event");
+    resolve(lib, api.setWakeupCallback, "mpv_set_wakeup_callback");
+    resolve(lib, api.errorString, "mpv_error_string");
+    resolve(lib, api.free, "mpv_free");
+    resolve(lib, api.freeNodeContents, "mpv_free_node_contents");
+    // Never unloaded: its threads live as long as any handle does.
+}
+
+}  // namespace
+
+const MpvApi& mpvApi() {
+    std::call_once(loaded, load);
+    if (!failure.empty()) throw MediaError(failure);
+    return api;
+}
+
+void preloadMpv() {
+    std::thread([] { std::call_once(loaded, load); }).detach();
+}
+
+}  // namespace qm
