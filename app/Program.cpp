@@ -7,9 +7,14 @@
 #include "Unit3.h"
 #include "Unit4.h"
 
+#include <QEvent>
+#include <QTimer>
+
+#include <functional>
+
 namespace qm {
 
-Program::Program(const QString& settingsPath, PracticeSession::Clock clock)
+Program::Program(const QString& settingsPath, PracticeSession::Clock clock, Windows windows)
     : settings_(settingsPath.isEmpty() ? Settings::defaultPath() : settingsPath) {
     settings_.load();
     qmApp()->installLanguage(settings_.language() == Settings::Language::English);
@@ -17,11 +22,8 @@ Program::Program(const QString& settingsPath, PracticeSession::Clock clock)
                                                  networkMetafileFetcher(network_));
     frmMain = new TfrmMain(*session_);
     prompts_.setParentWindow(frmMain);
-    frmMemo = new TfrmMemo(*session_);
-    frmIE = new TfrmIE(*session_, frmMain);
-    frmInfo = new TfrmInfo(*session_);
-    frmMain->setCompanions(frmMemo, frmIE, frmInfo);
     frmMain->setWindowIconText(qmApp()->title());
+    if (windows == Windows::All) makeHiddenWindows();
     // The desktop's media keys; without a session bus the program runs the same.
     mpris_ = std::make_unique<MprisService>(*session_);
     QObject::connect(mpris_.get(), &MprisService::raiseRequested, frmMain, [] {
@@ -29,7 +31,43 @@ Program::Program(const QString& settingsPath, PracticeSession::Clock clock)
         frmMain->raise();
         frmMain->activateWindow();
     });
-    mpris_->start();
+    // Registered once the loop runs: the first paint does not wait for the bus.
+    QTimer::singleShot(0, mpris_.get(), [service = mpris_.get()] { service->start(); });
+}
+
+void Program::makeHiddenWindows() {
+    if (frmMemo != nullptr) return;
+    frmMemo = new TfrmMemo(*session_);
+    frmIE = new TfrmIE(*session_, frmMain);
+    frmInfo = new TfrmInfo(*session_);
+    frmMain->setCompanions(frmMemo, frmIE, frmInfo);
+}
+
+namespace {
+
+// Runs a call once, right after the watched window's first paint.
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> then) : QObject(window), then_(std::move(then)) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, parent(), then_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> then_;
+};
+
+}  // namespace
+
+void Program::makeHiddenWindowsAfterTheFirstPaint() {
+    new AfterFirstPaint(frmMain, [this] { makeHiddenWindows(); });
 }
 
 Program::~Program() {

@@ -19,8 +19,14 @@ namespace qm {
 // settings at the end is ProgramEnd's business.
 class Program {
 public:
+    // All: the four windows at once. MainFirst: the main window only; the
+    // memo, browser and info windows (hidden until asked for) follow
+    // makeHiddenWindows(), so that the main window paints without waiting for them.
+    enum class Windows { All, MainFirst };
+
     // settingsPath empty: Settings::defaultPath().
-    explicit Program(const QString& settingsPath = {}, PracticeSession::Clock clock = PracticeSession::Clock::real());
+    explicit Program(const QString& settingsPath = {}, PracticeSession::Clock clock = PracticeSession::Clock::real(),
+                     Windows windows = Windows::All);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -28,6 +34,8 @@ public:
     Settings& settings() { return settings_; }
     PracticeSession& session() { return *session_; }
     MprisService& mpris() { return *mpris_; }
+    void makeHiddenWindows();                    // once; nothing when they are there
+    void makeHiddenWindowsAfterTheFirstPaint();  // queued behind the main window's show
 
 private:
     Settings settings_;

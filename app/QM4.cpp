@@ -3,6 +3,7 @@
 // until the main window closes.
 #include "Application.h"
 #include "CommandLine.h"
+#include "MpvLibrary.h"
 #include "Program.h"
 #include "ProgramEnd.h"
 #include "Unit1.h"
@@ -24,18 +25,21 @@ int run(int argc, char** argv) {
         std::fputs(command.output.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    // A file to play: the engine's library loads while the windows are made.
+    if (!command.openPath.isEmpty()) qm::preloadMpv();
 
     qm::TApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // libmpv refuses to start otherwise
     app.setApplicationName(QStringLiteral("QM5"));
     app.setTitle(QStringLiteral("QM5"));
 
-    qm::Program program;
+    qm::Program program({}, qm::PracticeSession::Clock::real(), qm::Program::Windows::MainFirst);
 
     // Qt's own options (-platform, ...) are out of app.arguments() by now.
     const QString openPath = qm::readCommandLine(app.arguments().mid(1), QDir::currentPath()).openPath;
     if (!openPath.isEmpty()) frmMain->setCommandLine({openPath});
     frmMain->show();
+    program.makeHiddenWindowsAfterTheFirstPaint();
     // Writes the settings when the loop ends, asks at a logout, keeps work at a signal.
     qm::ProgramEnd end(program.session(), program.settings());
     const int rc = app.exec();

@@ -27,6 +27,10 @@ constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
 // Enough of the file's start to hold its header line.
 constexpr std::size_t kHeaderProbeBytes = 4096;
 constexpr int kBlockTimerMs = 50;
+// The analysis of a fresh open starts this long after it plays, or after the
+// longer wait when it does not play.
+constexpr int kAnalysisAfterPlayMs = 100;
+constexpr int kAnalysisWaitMs = 1000;
 // How far from a pause a mark still snaps to it.
 constexpr int32_t kSnapWithinMs = 500;
 // The file type of the save dialog for which .txt means plain notes (see saveFilter).
@@ -75,6 +79,13 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
                 repeater_.mediaPlayerStatusChange(wmp_.playState(),
                                                   wmp_.stoppedAtEnd() ? StopCause::EndOfMedia : StopCause::Requested);
             }));
+    analysisDelay_.setSingleShot(true);
+    connect(&analysisDelay_, &QTimer::timeout, this, guarded([this] { startAnalysis(); }));
+    auto playingNow = [this] {
+        if (analysisDelay_.isActive() && engine_.IsPlaying()) analysisDelay_.start(kAnalysisAfterPlayMs);
+    };
+    connect(&wmp_, &MediaPlayerControl::PlayStateChange, this, playingNow);
+    connect(&ra_, &StreamingAudioControl::PlayStateChange, this, playingNow);
     connect(&analyzer_, &analysis::MediaAnalyzer::progress, this,
             [this](const QString& source, int percent) {
                 if (source == analysedSource_) emit analysisProgress(percent);
@@ -232,7 +243,11 @@ bool PracticeSession::OpenFile(const QString& path) {
     setNotes({});
     emit blockBarChanged();
     blockFilePath_.clear();
-    startAnalysis();
+    envelope_.reset();
+    analyzer_.cancel();
+    // The analysis waits until the media plays (or a second at most): its
+    // decoder loading then does not hold up the start of playback.
+    analysisDelay_.start(kAnalysisWaitMs);
     emit mediaOpened(fromUtf8(fileNamePart(state_.mediaFile)));
     EnableBlockControls(true);
     SelectBlock(0);

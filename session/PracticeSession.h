@@ -224,6 +224,7 @@ private:
     dictation::DictationLog dictation_;
     analysis::MediaAnalyzer analyzer_;
     analysis::EnvelopePtr envelope_;
+    QTimer analysisDelay_;
     QString analysedSource_;
     bool waitingForLength_ = false;
     bool closeRequested_ = false;

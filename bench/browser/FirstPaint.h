@@ -16,6 +16,8 @@ public:
         window->installEventFilter(this);
     }
 
+    void disarm() { onPaint_ = nullptr; }  // the paint is not what is measured
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && onPaint_) {

@@ -2,9 +2,12 @@
 // as the program's entry does, shows the main window and reports, at its first
 // paint, the time since the process was started, its resident memory and how
 // many web engine processes exist. With --browser it then shows the browser
-// window and reports when the web engine's processes have come up.
+// window and reports when the web engine's processes have come up. With
+// QM5_BENCH_PLAY=FILE it opens FILE as from the command line and reports when
+// it plays.
 #include "Application.h"
 #include "FirstPaint.h"
+#include "MpvLibrary.h"
 #include "StartupProbe.h"
 #include "Program.h"
 #include "Unit1.h"
@@ -42,6 +45,7 @@ void showBrowserAndReport() {
 int main(int argc, char** argv) {
     const double mainMs = qmbench::msSinceSpawn();  // what loading the libraries cost
     const bool thenBrowser = argc > 1 && std::strcmp(argv[1], "--browser") == 0;
+    if (!qEnvironmentVariableIsEmpty("QM5_BENCH_PLAY")) qm::preloadMpv();  // as the program does for a file
     qm::TApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // libmpv refuses to start otherwise
     app.setApplicationName(QStringLiteral("QM5"));
@@ -49,7 +53,8 @@ int main(int argc, char** argv) {
 
     QTemporaryDir settings;  // the probe leaves no settings file behind
     if (!settings.isValid()) return 1;
-    qm::Program program(settings.filePath(QStringLiteral("QM4.ini")));
+    qm::Program program(settings.filePath(QStringLiteral("QM4.ini")), qm::PracticeSession::Clock::real(),
+                        qm::Program::Windows::MainFirst);
 
     QTimer watchdog;
     watchdog.setSingleShot(true);
@@ -65,7 +70,25 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);  // quit() would ask the windows, and frmIE only hides
         });
     });
+    // With QM5_BENCH_PLAY the probe is given that file, as on the command
+    // line, and reports when it plays instead.
+    const QString play = qEnvironmentVariable("QM5_BENCH_PLAY");
+    QTimer playing;
+    if (!play.isEmpty()) {
+        seen.disarm();
+        frmMain->setCommandLine({play});
+        playing.setInterval(2);
+        QObject::connect(&playing, &QTimer::timeout, [&watchdog] {
+            if (!frmMain->engine().IsPlaying()) return;
+            watchdog.stop();
+            std::printf("playing ms=%.3f\n", qmbench::msSinceSpawn());
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        });
+        playing.start();
+    }
     frmMain->show();
+    program.makeHiddenWindowsAfterTheFirstPaint();  // as the program does
     watchdog.start(10000);
     return app.exec();
 }

@@ -100,3 +100,28 @@ TEST_F(ProgramEndTest, ALogoutAsksTheSaveQuestionAndANoGivesTheDataUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program's own start: the main window first, the other three right
+// after its first paint, and then everything works as when made at once.
+TEST(ProgramStart, TheHiddenWindowsFollowTheMainWindowsFirstPaint) {
+    QTemporaryDir dir;
+    auto d = std::make_unique<qmtest::ScriptedDialogs>();
+    qm::qmApp()->setDialogs(std::move(d));
+    {
+        qm::Program program(dir.filePath("QM4.ini"), qm::PracticeSession::Clock::real(), qm::Program::Windows::MainFirst);
+        EXPECT_EQ(frmMemo, nullptr);
+        frmMain->show();
+        program.makeHiddenWindowsAfterTheFirstPaint();
+        frmMain->FormKeyPress(QChar('n'));  // a key before they exist does no harm
+        ASSERT_TRUE(qmtest::waitUntil([] { return frmMemo != nullptr && frmInfo != nullptr && frmIE != nullptr; }, 3000));
+        EXPECT_FALSE(frmMemo->isVisible());
+        frmMain->btnMemoClick();
+        EXPECT_TRUE(frmMemo->isVisible());
+    }
+    EXPECT_EQ(frmMain, nullptr);
+    EXPECT_EQ(frmMemo, nullptr);
+}
+
+}  // namespace
