@@ -27,7 +27,8 @@ void load() {
     const std::string folder = executableFolder();
     const std::string file = std::string("/") + kLoudnessModule + ".so";
     void* lib = nullptr;
-    for (const std::string& candidate : {folder + file, folder + "/../lib/qm5" + file}) {
+    // Beside the executable in a folder of its own, else where an installation keeps its modules.
+    for (const std::string& candidate : {folder + file, folder + "/" + QM5_MODULE_DIR_FROM_BINDIR + file}) {
         lib = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (lib != nullptr) break;
         failure = dlerror();

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "InstallLayout.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -15,7 +17,15 @@ const char* const kUsage =
     "as mp3, wma, rm or ram, a block file .bsd, or a web address) and plays it.\n"
     "\n"
     "  -h, --help     show this text and end\n"
-    "      --version  show the version and end\n";
+    "      --version  show the version and the web engine module it loads, and end\n";
+
+// The version, and the web engine module this program would load, so that an
+// installation can be checked without a window.
+QString versionText() {
+    const QString module = install::browserModulePath();
+    const QString state = QFileInfo::exists(module) ? QString() : QStringLiteral("missing: ");
+    return QStringLiteral("QM5 " QM5_VERSION "\nweb engine module: ") + state + module + QLatin1Char('\n');
+}
 
 bool hasScheme(const QString& s) {
     static const QRegularExpression re(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*://"));
@@ -34,7 +44,7 @@ CommandLine readCommandLine(const QStringList& arguments, const QString& current
         }
         if (a == QLatin1String("--version")) {
             c.action = CommandLine::Action::Print;
-            c.output = QStringLiteral("QM5 " QM5_VERSION "\n");
+            c.output = versionText();
             return c;
         }
     }

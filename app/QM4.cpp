@@ -32,6 +32,7 @@ int run(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");  // libmpv refuses to start otherwise
     app.setApplicationName(QStringLiteral("QM5"));
     app.setTitle(QStringLiteral("QM5"));
+    app.setDesktopFileName(QStringLiteral(QM5_APP_ID));  // Wayland shells find the menu entry by it
 
     qm::Program program({}, qm::PracticeSession::Clock::real(), qm::Program::Windows::MainFirst);
 

@@ -81,6 +81,5 @@ public:
 // The module's one entry: makes the engine.
 using CreateBrowserEngine = BrowserEngine* (*)();
 inline constexpr char kCreateBrowserEngineSymbol[] = "qm_create_browser_engine";
-inline constexpr char kBrowserEngineModule[] = "qm5_webengine";
 
 }  // namespace qm

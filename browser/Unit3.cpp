@@ -1,6 +1,7 @@
 #include "Unit3.h"
 
 #include "Application.h"
+#include "InstallLayout.h"
 #include "MediaLinks.h"
 #include "PracticeSession.h"
 #include "Settings.h"
@@ -199,9 +200,8 @@ qm::BrowserEngine& TfrmIE::engine() {
     if (family_ != this) return family_->engine();
     if (engine_ != nullptr) return *engine_;
     prepareWebEngineEnvironment();
-    // The module lies beside the executable.
-    auto module = std::make_unique<QLibrary>(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                                             QLatin1String(qm::kBrowserEngineModule));
+    // Beside the executable in its own folder, under lib/ when installed.
+    auto module = std::make_unique<QLibrary>(qm::install::browserModulePath());
     const auto create = reinterpret_cast<qm::CreateBrowserEngine>(module->resolve(qm::kCreateBrowserEngineSymbol));
     if (create == nullptr) {
         throw std::runtime_error("the web engine cannot be loaded: " + module->errorString().toStdString());

@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "InstallLayout.h"
 #include "PathParts.h"
 #include "SettingsFile.h"
 #include "TextCodec.h"
@@ -18,10 +19,9 @@ Settings::Settings(QString path, QObject* parent)
     : QObject(parent), path_(std::move(path)), historySize_(settings::kMinHistory) {}
 
 QString Settings::defaultPath() {
-    const QString name = QStringLiteral("QM4.ini");
-    const QString beside = QCoreApplication::applicationDirPath();
-    if (QFileInfo(beside).isWritable()) return QDir(beside).filePath(name);
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(name);
+    // Beside a program in a folder of its own; an installed one keeps it in
+    // the user's configuration folder.
+    return QDir(install::settingsFolder()).filePath(QStringLiteral("QM4.ini"));
 }
 
 QString Settings::ownSettingsPath() const { return QFileInfo(path_).dir().filePath(QStringLiteral("qm5.conf")); }

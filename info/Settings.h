@@ -24,8 +24,9 @@ public:
 
     explicit Settings(QString path, QObject* parent = nullptr);
 
-    // "QM4.ini" beside the executable when that folder is writable, otherwise
-    // in the user's configuration folder.
+    // "QM4.ini" beside the executable when the program runs from a folder of
+    // its own that it may write to, otherwise (installed) in the user's
+    // configuration folder.
     static QString defaultPath();
     QString path() const { return path_; }
 

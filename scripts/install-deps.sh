@@ -14,6 +14,9 @@ packages=(
   clang libclang-rt-14-dev
   ffmpeg espeak-ng sox xvfb xauth
   ccache dbus-daemon dbus-bin
+  librsvg2-bin
+  desktop-file-utils libxml2-utils appstream shared-mime-info libglib2.0-bin
+  man-db groff-base file dpkg-dev
 )
 
 missing=()

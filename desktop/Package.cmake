@@ -1,0 +1,36 @@
+# The Debian package, built by CPack (scripts/build-deb.sh). Its library
+# dependencies come from dpkg-shlibdeps, in Debian's package names; what the
+# program needs only at run time is named here.
+set(QM5_PACKAGE_MAINTAINER "QM5 developers <qm5@localhost>"
+  CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME qm5)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${QM5_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dictation practice player for language learners")
+# The long description; CPack puts the summary above it and indents it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"QM5 plays a recording (mp3, wma, RealMedia, the other audio types libmpv
+plays, or a web address) and lets you cut it into numbered blocks by pressing
+space at each pause. Then you drill block by block: play, repeat, pause after
+each block or wait as long as it took, step forward and back, and keep one
+note line per block. Cut points and notes are kept in a block file (.bsd).
+A built-in browser opens media links in the player.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Used at run time only, so dpkg-shlibdeps cannot see them: the Japanese font
+# the windows ask for and Qt's own Japanese texts. The X11 platform plugin
+# comes with libqt6gui6 and the web engine's helper process with
+# libqt6webenginecore6-bin, both among the libraries' packages; Wayland's
+# plugin is recommended.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+include(CPack)
