@@ -9,3 +9,4 @@ qm_add_test(test_media_badinput QT
   SOURCES media/BadInputTest.cpp media/MediaTestSupport.h
   LIBS qm_media Qt6::Network
   PROPERTIES FIXTURES_REQUIRED testmedia)
+qm_add_test(test_metafile_text SOURCES media/MetafileTextTest.cpp LIBS qm_media)
