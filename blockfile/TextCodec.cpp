@@ -183,6 +183,21 @@ std::string decode(std::string_view fileBytes) {
     return out;
 }
 
+namespace {
+
+// Text written as UTF-8, as it is. The reader drops one leading byte-order
+// mark, so valid text that starts with U+FEFF gets one more for it to drop.
+std::string asUtf8(std::string_view utf8) {
+    if (!utf8.starts_with(kUtf8Bom) || !isValidUtf8(utf8)) return std::string(utf8);
+    std::string bytes;
+    bytes.reserve(kUtf8Bom.size() + utf8.size());
+    bytes += kUtf8Bom;
+    bytes += utf8;
+    return bytes;
+}
+
+}  // namespace
+
 std::string encode(std::string_view utf8) {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
@@ -190,9 +205,9 @@ std::string encode(std::string_view utf8) {
     if (i == n) return std::string(utf8);  // ASCII is the same in CP932
     // Only bytes that read back as exactly this text are written as CP932.
     // CP932 keeps no state and its lead byte alone tells a code's length, so
-    // the text reads back when each of its characters does; any other text
-    // (and text that is no valid UTF-8) is written as it is. A character never
-    // takes more bytes in CP932 than in UTF-8.
+    // the text reads back when each of its characters does. Any other text
+    // is written as UTF-8 (text that is no valid UTF-8 as it is). A character
+    // never takes more bytes in CP932 than in UTF-8.
     std::string ansi(n, '\0');
     std::memcpy(ansi.data(), p, i);
     size_t used = i;
@@ -205,9 +220,9 @@ std::string encode(std::string_view utf8) {
             continue;
         }
         const size_t len = sequenceLength(p, i, n);
-        if (len == 0) return std::string(utf8);
+        if (len == 0) return asUtf8(utf8);
         const uint16_t code = cp932Code(codePoint(p + i, len), utf8.substr(i, len));
-        if (code == kNoCp932) return std::string(utf8);
+        if (code == kNoCp932) return asUtf8(utf8);
         if (code > 0xFF) ansi[used++] = static_cast<char>(code >> 8);
         ansi[used++] = static_cast<char>(code & 0xFF);
         i += len;
@@ -218,7 +233,7 @@ std::string encode(std::string_view utf8) {
     if (isValidUtf8(ansi)) {
         std::string_view asRead(ansi);
         if (asRead.starts_with(kUtf8Bom)) asRead.remove_prefix(kUtf8Bom.size());
-        if (asRead != utf8) return std::string(utf8);
+        if (asRead != utf8) return asUtf8(utf8);
     }
     return ansi;
 }
