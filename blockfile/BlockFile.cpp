@@ -67,15 +67,28 @@ void appendLine(std::string& out, std::string_view text) {
     out += kCrLf;
 }
 
+// Room for any number line: "-" and the digits of a 64-bit value, CR LF.
+constexpr size_t kNumberLineBytes = 22;
+
+void appendNumberLine(std::string& out, long long value) {
+    char digits[kNumberLineBytes];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+    out += kCrLf;
+}
+
 }  // namespace
 
 std::string serialize(const BlockData& data) {
+    size_t size = kHeader.size() + data.mediaPath.size() + 1 + (data.separators.size() + 2) * kNumberLineBytes;
+    for (const auto& memo : data.memoLines) size += memo.size() + kCrLf.size();
     std::string text;
+    text.reserve(size);
     appendLine(text, kHeader);
     appendLine(text, data.mediaPath);
-    appendLine(text, std::to_string(data.mediaLength));
-    appendLine(text, std::to_string(static_cast<long long>(data.separators.size()) - 1));
-    for (int32_t sep : data.separators) appendLine(text, std::to_string(sep));
+    appendNumberLine(text, data.mediaLength);
+    appendNumberLine(text, static_cast<long long>(data.separators.size()) - 1);
+    for (int32_t sep : data.separators) appendNumberLine(text, sep);
     text += '*';
     for (const auto& memo : data.memoLines) appendLine(text, memo);
     return text::encode(text);

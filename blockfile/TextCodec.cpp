@@ -2,7 +2,11 @@
 
 #include <iconv.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 namespace qm::text {
@@ -14,7 +18,8 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 constexpr const char* kAnsi = "CP932";
 constexpr const char* kUtf8 = "UTF-8";
 
-// Owns one iconv descriptor; iconv keeps shift state in it, so it is never shared.
+// Owns one iconv descriptor; iconv keeps shift state in it, so it is used by
+// one thread at a time.
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -31,6 +36,7 @@ public:
     // any conversion iconv counts as irreversible, fails the whole conversion.
     bool convert(std::string_view in, std::string& out, bool replaceBad) {
         out.clear();
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // whatever an earlier failure left
         char* inPtr = const_cast<char*>(in.data());  // iconv does not write through it
         size_t inLeft = in.size();
         size_t used = 0;
@@ -68,10 +74,82 @@ private:
     iconv_t cd_;
 };
 
-bool isAscii(std::string_view bytes) {
-    for (unsigned char c : bytes)
-        if (c >= 0x80) return false;
-    return true;
+// The length of the well-formed UTF-8 sequence of a character of 2 to 4 bytes
+// starting at p[i] (p[i] >= 0x80), or 0 when none starts there.
+size_t sequenceLength(const unsigned char* p, size_t i, size_t n) {
+    const unsigned char c = p[i];
+    size_t len = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0) lo = 0xA0;  // overlong below U+0800
+        if (c == 0xED) hi = 0x9F;  // surrogates U+D800..U+DFFF
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0) lo = 0x90;  // overlong below U+10000
+        if (c == 0xF4) hi = 0x8F;  // beyond U+10FFFF
+    } else {
+        return 0;  // continuation byte, C0/C1 overlongs, F5..FF
+    }
+    if (n - i < len) return 0;
+    if (p[i + 1] < lo || p[i + 1] > hi) return 0;
+    for (size_t k = 2; k < len; ++k)
+        if (p[i + k] < 0x80 || p[i + k] > 0xBF) return 0;
+    return len;
+}
+
+// The end of the run of ASCII bytes starting at p[i], eight at a time.
+size_t asciiRunEnd(const unsigned char* p, size_t i, size_t n) {
+    constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+    for (uint64_t w = 0; n - i >= sizeof w; i += sizeof w) {
+        std::memcpy(&w, p + i, sizeof w);
+        if (w & kHighBits) break;
+    }
+    while (i < n && p[i] < 0x80) ++i;
+    return i;
+}
+
+// The CP932 code of each character of the Basic Multilingual Plane, looked up
+// through iconv the first time one is written and kept for the process: one
+// byte (below 0x100) or lead byte * 256 + trail byte, kNoCp932 when CP932 has
+// no code that reads back as this very character (U+00A5 is written as "\",
+// U+301C comes back as U+FF5E), kNotLookedUp before the first look-up. The
+// values never change once found, so threads may race to store the same one.
+constexpr uint16_t kNotLookedUp = 0;
+constexpr uint16_t kNoCp932 = 0xFFFF;
+std::atomic<uint16_t> cp932Codes[0x10000];
+
+// utf8Char is the one character cp, in UTF-8.
+uint16_t lookUpCp932(char32_t cp, std::string_view utf8Char) {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    static Converter toAnsi(kAnsi, kUtf8);
+    static Converter fromAnsi(kUtf8, kAnsi);
+    uint16_t code = kNoCp932;
+    std::string ansi;
+    std::string back;
+    // Without replacement, a character iconv only approximates fails here.
+    if (toAnsi.ok() && fromAnsi.ok() && toAnsi.convert(utf8Char, ansi, false) && !ansi.empty() &&
+        ansi.size() <= 2 && fromAnsi.convert(ansi, back, true) && back == utf8Char) {
+        const auto lead = static_cast<unsigned char>(ansi[0]);
+        code = ansi.size() == 1 ? lead : static_cast<uint16_t>(lead << 8 | static_cast<unsigned char>(ansi[1]));
+    }
+    cp932Codes[cp].store(code, std::memory_order_relaxed);
+    return code;
+}
+
+uint16_t cp932Code(char32_t cp, std::string_view utf8Char) {
+    if (cp > 0xFFFF) return kNoCp932;  // CP932 has nothing beyond the BMP
+    const uint16_t code = cp932Codes[cp].load(std::memory_order_relaxed);
+    return code != kNotLookedUp ? code : lookUpCp932(cp, utf8Char);
+}
+
+char32_t codePoint(const unsigned char* p, size_t len) {
+    char32_t cp = p[0] & (0x7F >> len);
+    for (size_t k = 1; k < len; ++k) cp = cp << 6 | (p[k] & 0x3F);
+    return cp;
 }
 
 }  // namespace
@@ -81,30 +159,12 @@ bool isValidUtf8(std::string_view bytes) {
     const size_t n = bytes.size();
     size_t i = 0;
     while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
+        if (p[i] < 0x80) {
             ++i;
             continue;
         }
-        size_t len = 0;
-        unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0) lo = 0xA0;  // overlong below U+0800
-            if (c == 0xED) hi = 0x9F;  // surrogates U+D800..U+DFFF
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0) lo = 0x90;  // overlong below U+10000
-            if (c == 0xF4) hi = 0x8F;  // beyond U+10FFFF
-        } else {
-            return false;  // continuation byte, C0/C1 overlongs, F5..FF
-        }
-        if (n - i < len) return false;
-        if (p[i + 1] < lo || p[i + 1] > hi) return false;
-        for (size_t k = 2; k < len; ++k)
-            if (p[i + k] < 0x80 || p[i + k] > 0xBF) return false;
+        const size_t len = sequenceLength(p, i, n);
+        if (len == 0) return false;
         i += len;
     }
     return true;
@@ -123,23 +183,59 @@ std::string decode(std::string_view fileBytes) {
     return out;
 }
 
+namespace {
+
+// Text written as UTF-8, as it is. The reader drops one leading byte-order
+// mark, so valid text that starts with U+FEFF gets one more for it to drop.
+std::string asUtf8(std::string_view utf8) {
+    if (!utf8.starts_with(kUtf8Bom) || !isValidUtf8(utf8)) return std::string(utf8);
+    std::string bytes;
+    bytes.reserve(kUtf8Bom.size() + utf8.size());
+    bytes += kUtf8Bom;
+    bytes += utf8;
+    return bytes;
+}
+
+}  // namespace
+
 std::string encode(std::string_view utf8) {
-    if (isAscii(utf8) || !isValidUtf8(utf8)) return std::string(utf8);
-    std::string ansi;
-    {
-        Converter conv(kAnsi, kUtf8);
-        if (!conv.ok() || !conv.convert(utf8, ansi, false)) return std::string(utf8);
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    size_t i = asciiRunEnd(p, 0, n);
+    if (i == n) return std::string(utf8);  // ASCII is the same in CP932
+    // Only bytes that read back as exactly this text are written as CP932.
+    // CP932 keeps no state and its lead byte alone tells a code's length, so
+    // the text reads back when each of its characters does. Any other text
+    // is written as UTF-8 (text that is no valid UTF-8 as it is). A character
+    // never takes more bytes in CP932 than in UTF-8.
+    std::string ansi(n, '\0');
+    std::memcpy(ansi.data(), p, i);
+    size_t used = i;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            const size_t end = asciiRunEnd(p, i, n);
+            std::memcpy(ansi.data() + used, p + i, end - i);
+            used += end - i;
+            i = end;
+            continue;
+        }
+        const size_t len = sequenceLength(p, i, n);
+        if (len == 0) return asUtf8(utf8);
+        const uint16_t code = cp932Code(codePoint(p + i, len), utf8.substr(i, len));
+        if (code == kNoCp932) return asUtf8(utf8);
+        if (code > 0xFF) ansi[used++] = static_cast<char>(code >> 8);
+        ansi[used++] = static_cast<char>(code & 0xFF);
+        i += len;
     }
-    // CP932 maps some characters one way only (U+00A5 becomes "\", U+301C
-    // comes back as U+FF5E), and CP932 bytes may happen to form valid UTF-8,
-    // which the reader would then take as UTF-8. Only bytes that read back as
-    // exactly this text are written as CP932.
-    try {
-        if (decode(ansi) == utf8) return ansi;
-    } catch (const std::runtime_error&) {
-        // No way back from CP932: UTF-8 keeps everything.
+    ansi.resize(used);
+    // CP932 bytes may happen to form valid UTF-8, which the reader takes as
+    // UTF-8 (ﾃｱ is C3 B1, ñ): then they must read as this text that way.
+    if (isValidUtf8(ansi)) {
+        std::string_view asRead(ansi);
+        if (asRead.starts_with(kUtf8Bom)) asRead.remove_prefix(kUtf8Bom.size());
+        if (asRead != utf8) return asUtf8(utf8);
     }
-    return std::string(utf8);
+    return ansi;
 }
 
 std::vector<std::string> splitLines(std::string_view text) {

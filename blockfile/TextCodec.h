@@ -6,7 +6,8 @@
 
 // Text files are UTF-8 inside. Read: UTF-8 when the bytes are valid UTF-8,
 // otherwise CP932 (Shift-JIS, as written on Japanese Windows). Write: CP932 when
-// every character fits, otherwise UTF-8, so nothing is ever lost.
+// every character fits, otherwise UTF-8, so nothing is ever lost (text that
+// starts with U+FEFF gets a byte-order mark before it, which the reader drops).
 namespace qm::text {
 
 bool isValidUtf8(std::string_view bytes);

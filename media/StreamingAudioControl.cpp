@@ -1,6 +1,6 @@
 #include "StreamingAudioControl.h"
 
-#include "TextCodec.h"
+#include "MetafileText.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,18 +72,13 @@ std::optional<QString> StreamingAudioControl::readMetafile(const QString& metafi
 }
 
 std::optional<QString> StreamingAudioControl::metafileEntry(const QByteArray& bytes, const QString& base) {
-    const QString text = QString::fromStdString(text::decode(std::string_view(bytes.constData(), bytes.size())));
-    const bool remoteBase = hasScheme(base);
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        line = line.trimmed();  // also drops the CR of CR LF lines
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
-        if (line == QStringLiteral("--stop--")) return std::nullopt;  // end of the entries
-        if (hasScheme(line)) return line;
-        // A relative entry lies beside the metafile, on its server or in its folder.
-        if (remoteBase) return QUrl(base).resolved(QUrl(line)).toString(QUrl::FullyEncoded);
-        return QDir::cleanPath(QDir(QFileInfo(base).absolutePath()).absoluteFilePath(line));
-    }
-    return std::nullopt;
+    const auto entry = media::firstMetafileEntry(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!entry) return std::nullopt;
+    const QString line = QString::fromStdString(*entry);
+    if (hasScheme(line)) return line;
+    // A relative entry lies beside the metafile, on its server or in its folder.
+    if (hasScheme(base)) return QUrl(base).resolved(QUrl(line)).toString(QUrl::FullyEncoded);
+    return QDir::cleanPath(QDir(QFileInfo(base).absolutePath()).absoluteFilePath(line));
 }
 
 void StreamingAudioControl::setSource(const QString& source) {

@@ -10,3 +10,8 @@ qm_add_test(test_commandline SOURCES app/CommandLineTest.cpp LIBS qm_windows)
 target_compile_definitions(test_commandline PRIVATE QM5_VERSION="${PROJECT_VERSION}" QM5_PROGRAM="$<TARGET_FILE:qm5>")
 add_dependencies(test_commandline qm5)
 qm_add_test(test_pausewindow APP SOURCES app/PauseWindowTest.cpp PROPERTIES FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE)
+
+# The settings file reader and writer under libFuzzer with the sanitizers, 10 s.
+add_test(NAME fuzz_settings
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run-fuzz.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/fuzz 10 settings)
+set_tests_properties(fuzz_settings PROPERTIES TIMEOUT 300 LABELS fuzz)

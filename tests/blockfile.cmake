@@ -6,4 +6,4 @@ qm_add_test(test_blockfile
 # built by clang apart from the main build.
 add_test(NAME fuzz_blockfile
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run-fuzz.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/fuzz 60)
-set_tests_properties(fuzz_blockfile PROPERTIES TIMEOUT 200)
+set_tests_properties(fuzz_blockfile PROPERTIES TIMEOUT 200 LABELS fuzz)

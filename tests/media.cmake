@@ -9,3 +9,9 @@ qm_add_test(test_media_badinput QT
   SOURCES media/BadInputTest.cpp media/MediaTestSupport.h
   LIBS qm_engine qm_fetch qm_transport Qt6::Network
   PROPERTIES FIXTURES_REQUIRED testmedia)
+qm_add_test(test_metafile_text SOURCES media/MetafileTextTest.cpp LIBS qm_engine qm_blockfile)
+
+# The metafile reader under libFuzzer with the sanitizers, 10 s.
+add_test(NAME fuzz_metafile
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run-fuzz.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/fuzz 10 metafile)
+set_tests_properties(fuzz_metafile PROPERTIES TIMEOUT 300 LABELS fuzz)

@@ -8,5 +8,5 @@ qm_add_test(test_transcript
 foreach(reader srt vtt lrc audacity plain)
   add_test(NAME fuzz_transcript_${reader}
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run-fuzz.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/fuzz 10 ${reader})
-  set_tests_properties(fuzz_transcript_${reader} PROPERTIES TIMEOUT 300)
+  set_tests_properties(fuzz_transcript_${reader} PROPERTIES TIMEOUT 300 LABELS fuzz)
 endforeach()

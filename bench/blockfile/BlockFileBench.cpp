@@ -1,7 +1,14 @@
 // Save and load of a full block file: 1000 blocks, 1000 note lines of 80
 // characters, every fourth one Japanese (so the file is written and read as
-// CP932, the costlier road).
+// CP932, the costlier road). The save is also taken apart: the bytes made
+// (serialize), their encoding alone beside the encoder as it was (the whole
+// text through iconv and back), and the write, with stdio and with the
+// program's own writer (flushed to the disk, then renamed). The load is the
+// yardstick: nothing here changes it.
 #include "BlockFile.h"
+#include "ReferenceEncoder.h"
+#include "TextCodec.h"
+#include "WholeFile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -73,6 +80,45 @@ std::string readFile(const std::string& path) {
     return bytes;
 }
 
+void BM_Serialize(benchmark::State& state) {
+    const BlockData data = fullLesson();
+    for (auto _ : state) benchmark::DoNotOptimize(serialize(data));
+}
+
+// The file's text as serialize hands it to the encoder.
+std::string fullLessonText() { return qm::text::decode(serialize(fullLesson())); }
+
+void BM_Encode(benchmark::State& state) {
+    const std::string text = fullLessonText();
+    for (auto _ : state) benchmark::DoNotOptimize(qm::text::encode(text));
+}
+
+void BM_EncodeAsBefore(benchmark::State& state) {
+    const std::string text = fullLessonText();
+    if (qm::text::reference::encode(text) != qm::text::encode(text)) {
+        state.SkipWithError("the encoders differ");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(qm::text::reference::encode(text));
+}
+
+void BM_WriteStdio(benchmark::State& state) {
+    const std::string bytes = serialize(fullLesson());
+    const TempFile file;
+    for (auto _ : state) writeFile(file.path(), bytes);
+}
+
+void BM_WriteWholeFile(benchmark::State& state) {
+    const std::string bytes = serialize(fullLesson());
+    const TempFile file;
+    for (auto _ : state) {
+        if (qm::files::writeWholeFile(file.path(), bytes)) {
+            state.SkipWithError("the block file was not written");
+            return;
+        }
+    }
+}
+
 void BM_SaveBlockFile(benchmark::State& state) {
     const BlockData data = fullLesson();
     const TempFile file;
@@ -97,5 +143,10 @@ void BM_LoadBlockFile(benchmark::State& state) {
 
 BENCHMARK(BM_SaveBlockFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadBlockFile)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Serialize)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Encode)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EncodeAsBefore)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteStdio)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteWholeFile)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -1,7 +1,10 @@
 #include "TextCodec.h"
 
+#include "ReferenceEncoder.h"
+
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -75,8 +78,85 @@ TEST(Encode, TextCp932CannotHoldExactlyStaysUtf8) {
 }
 
 TEST(Encode, WhatIsWrittenReadsBackAsTheSameText) {
-    for (const std::string s : {"練習 メモ", "ｱｲｳ ﾃｽﾄ", "ﾃｱ", "①Ⅰ～", "a¥b", "\xF0\x9F\x98\x80"}) {
+    for (const std::string s : {"練習 メモ", "ｱｲｳ ﾃｽﾄ", "ﾃｱ", "①Ⅰ～", "a¥b", "\xF0\x9F\x98\x80",
+                                "\uFEFF/home/u", "\uFEFF\uFEFF日本", "\uFEFF"}) {
         EXPECT_EQ(text::decode(text::encode(s)), s);
+    }
+}
+
+TEST(Encode, TextStartingWithAByteOrderMarkGetsOneMoreForTheReader) {
+    EXPECT_EQ(text::encode("\uFEFF日本"), "\xEF\xBB\xBF\uFEFF日本");
+    // Only at the start: U+FEFF inside the text is read as it is.
+    EXPECT_EQ(text::encode("a\uFEFF"), "a\uFEFF");
+    // Bytes that are no UTF-8 are read as CP932, which drops no mark.
+    EXPECT_EQ(text::encode("\xEF\xBB\xBF\xFF"), "\xEF\xBB\xBF\xFF");
+}
+
+std::string utf8Of(char32_t cp) {
+    std::string s;
+    if (cp < 0x80) {
+        s += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        s += static_cast<char>(0xC0 | cp >> 6);
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        s += static_cast<char>(0xE0 | cp >> 12);
+        s += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | cp >> 18);
+        s += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+        s += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return s;
+}
+
+// The bytes the encoder wrote before it learnt its fast paths, with the one
+// change made since: a byte-order mark before valid text that starts with one.
+std::string encodedAsBefore(const std::string& s) {
+    const std::string before = text::reference::encode(s);
+    return s.starts_with("\uFEFF") && text::isValidUtf8(s) ? "\uFEFF" + before : before;
+}
+
+// Every character once on its own (where the encoder first looks it up) and
+// then beside others (where it knows it already), against the conversion of
+// the whole text.
+TEST(EncodeMatchesTheWholeTextConversion, ForEveryCharacterAloneAndBesideJapanese) {
+    int differing = 0;
+    for (char32_t cp = 0; cp <= 0x10FFFF; cp += cp < 0x10000 ? 1 : 0x3FF) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+        const std::string c = utf8Of(cp);
+        for (const std::string& s : {c, "日本" + c, c + "a\\~", "ｱ" + c + "ﾃ"}) {
+            const std::string want = encodedAsBefore(s);
+            if (text::encode(s) != want && ++differing <= 10) ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(cp) << " in \"" << s << "\"";
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+TEST(EncodeMatchesTheWholeTextConversion, ForGeneratedText) {
+    // Pieces of every kind: ASCII with controls, "\" and "~"; kanji and kana;
+    // half-width kana that may pair into valid UTF-8; characters CP932 maps one
+    // way only; characters it lacks; bytes that are no UTF-8.
+    const std::vector<std::string> pieces = {
+        "a", "Z", " ", "\\", "~", "\r\n", "\t", std::string(1, '\0'), "\x7f", "0123",
+        "日", "本", "語", "表", "ソ", "十", "、", "。", "ー", "①", "Ⅰ", "～", "α", "Я", "§", "×",
+        "ｱ", "ﾃ", "ｲ", "ｿ", "ﾟ",
+        "¥", "〜", "‖", "−", "¢", "£", "¬",
+        "€", "\xF0\x9F\x98\x80", "\xEF\xBB\xBF", "é", "ñ", "\u00A0",
+        "\xC3", "\x80", "\x93\xfa", "\xED\xA0\x80",
+    };
+    std::mt19937 random(5);
+    std::uniform_int_distribution<size_t> piece(0, pieces.size() - 1);
+    std::uniform_int_distribution<int> length(0, 40);
+    for (int round = 0; round < 20000; ++round) {
+        std::string s;
+        // Most texts keep to pieces that fit CP932, so that both roads are taken.
+        const size_t kinds = round % 3 == 0 ? pieces.size() : 31;
+        for (int n = length(random); n > 0; --n) s += pieces[piece(random) % kinds];
+        const std::string want = encodedAsBefore(s);
+        ASSERT_EQ(text::encode(s), want) << "text: " << s;
     }
 }
 

@@ -3,13 +3,14 @@
 # sanitizers) and runs it for the given time.
 # Usage: run-fuzz.sh SRC_DIR BUILD_DIR SECONDS [TARGET]
 # TARGET is blockfile (the default), one of the transcript readers srt, vtt,
-# lrc, audacity, plain, or dictation (the answers file and the answer check).
+# lrc, audacity, plain, dictation (the answers file and the answer check),
+# settings (QM4.ini) or metafile (the .ram metafile reader).
 # Exits non-zero on any finding; the crashing input is kept in
 # BUILD_DIR/artifacts (named after the target, except for blockfile).
 set -euo pipefail
 
 if [ $# -lt 3 ] || [ $# -gt 4 ]; then
-  echo "usage: $0 SRC_DIR BUILD_DIR SECONDS [blockfile|srt|vtt|lrc|audacity|plain|dictation]" >&2
+  echo "usage: $0 SRC_DIR BUILD_DIR SECONDS [blockfile|srt|vtt|lrc|audacity|plain|dictation|settings|metafile]" >&2
   exit 2
 fi
 src=$(cd "$1" && pwd)
@@ -51,6 +52,16 @@ case $target in
              dictation/DictationLog.cpp)
     main=tests/fuzz/DictationFuzz.cpp
     dirs=(blockfile dictation)
+    ;;
+  settings)
+    library=(blockfile/TextCodec.cpp info/SettingsFile.cpp)
+    main=tests/fuzz/SettingsFuzz.cpp
+    dirs=(blockfile info)
+    ;;
+  metafile)
+    library=(blockfile/TextCodec.cpp media/MetafileText.cpp)
+    main=tests/fuzz/MetafileFuzz.cpp
+    dirs=(blockfile media)
     ;;
   *)
     echo "run-fuzz: unknown target $target" >&2
