@@ -8,7 +8,7 @@ qm_add_test(test_analysis_decode
   PROPERTIES FIXTURES_REQUIRED testmedia)
 qm_add_test(test_analysis_worker QT
   SOURCES analysis/MediaAnalyzerTest.cpp
-  LIBS qm_analysis_qt qm_analysis Qt6::Network
+  LIBS qm_analysis_qt qm_analysis Qt6::Network Qt6::Test
   PROPERTIES FIXTURES_REQUIRED testmedia)
 target_include_directories(test_analysis_worker PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/media)
 

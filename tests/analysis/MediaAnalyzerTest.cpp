@@ -6,7 +6,9 @@
 #include "EnvelopeCache.h"
 #include "LoudnessAnalysis.h"
 #include "MediaAnalyzer.h"
+#include "HttpServer.h"
 #include "MediaTestSupport.h"
+#include "Waits.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -51,7 +53,7 @@ struct Recorder {
     }
     size_t results() const { return finished.size() + failed.size(); }
     bool waitForResults(size_t n) {
-        return qmtest::pumpUntil([&] { return results() >= n; }, 30000);
+        return qmtest::waitFor([&] { return results() >= n; }, 30000);
     }
     // The next finished run's envelope, and whether it came from the cache.
     std::pair<EnvelopePtr, bool> next(MediaAnalyzer& a, const QString& source) {
@@ -144,7 +146,7 @@ TEST_F(Worker, DeliversInTheGuiThreadThenFromTheCache) {
     EXPECT_EQ(again->rms, first.envelope->rms);
     EXPECT_EQ(again->durationMs, first.envelope->durationMs);
     EXPECT_TRUE(rec.finished.back().inGuiThread);
-    EXPECT_TRUE(qmtest::pumpUntil([&] { return analyzer.workerCount() == 0; }, 5000));
+    EXPECT_TRUE(qmtest::waitFor([&] { return analyzer.workerCount() == 0; }, 5000));
 }
 
 TEST_F(Worker, AChangedFileIsAnalysedAgain) {
@@ -260,12 +262,12 @@ TEST_F(Worker, TheNextStartCancelsARunWaitingOnTheNetwork) {
     MediaAnalyzer analyzer(cacheDir(), MediaAnalyzer::kDefaultCacheLimitBytes);
     Recorder rec(analyzer);
     analyzer.start(silent.url());
-    ASSERT_TRUE(qmtest::pumpUntil([&] { return silent.connections() > 0; }, 10000));
+    ASSERT_TRUE(qmtest::waitFor([&] { return silent.connections() > 0; }, 10000));
     analyzer.start(a);
     EXPECT_EQ(analyzer.source(), a);
     ASSERT_TRUE(rec.waitForResults(1));
     // The waiting thread ends without a reply from the server.
-    ASSERT_TRUE(qmtest::pumpUntil([&] { return analyzer.workerCount() == 0; }, 10000));
+    ASSERT_TRUE(qmtest::waitFor([&] { return analyzer.workerCount() == 0; }, 10000));
     EXPECT_TRUE(rec.failed.empty());
     ASSERT_EQ(rec.finished.size(), 1u);
     EXPECT_EQ(rec.finished[0].source, a);
@@ -277,11 +279,11 @@ TEST_F(Worker, ACancelledRunDeliversNothingMore) {
     MediaAnalyzer analyzer(cacheDir(), MediaAnalyzer::kDefaultCacheLimitBytes);
     Recorder rec(analyzer);
     analyzer.start(t);
-    ASSERT_TRUE(qmtest::pumpUntil([&] { return !rec.progress.empty(); }, 10000));
+    ASSERT_TRUE(qmtest::waitFor([&] { return !rec.progress.empty(); }, 10000));
     analyzer.cancel();
     const size_t progressSeen = rec.progress.size();
     EXPECT_FALSE(analyzer.isRunning());
-    ASSERT_TRUE(qmtest::pumpUntil([&] { return analyzer.workerCount() == 0; }, 10000));
+    ASSERT_TRUE(qmtest::waitFor([&] { return analyzer.workerCount() == 0; }, 10000));
     EXPECT_EQ(rec.results(), 0u);
     EXPECT_EQ(rec.progress.size(), progressSeen);
     EXPECT_TRUE(cacheFiles().isEmpty());
@@ -291,7 +293,7 @@ TEST_F(Worker, DestroyedWhileWaitingOnTheNetworkItEndsAtOnce) {
     SilentServer silent;
     auto analyzer = std::make_unique<MediaAnalyzer>(cacheDir(), MediaAnalyzer::kDefaultCacheLimitBytes);
     analyzer->start(silent.url());
-    ASSERT_TRUE(qmtest::pumpUntil([&] { return silent.connections() > 0; }, 10000));
+    ASSERT_TRUE(qmtest::waitFor([&] { return silent.connections() > 0; }, 10000));
     QElapsedTimer t;
     t.start();
     analyzer.reset();
@@ -319,21 +321,21 @@ TEST_F(Worker, FailuresArriveAsSignals) {
 }
 
 TEST_F(Worker, HttpMediaIsAnalysedButNotCached) {
-    qmtest::TinyHttpServer server;
-    server.serve(QStringLiteral("/lesson.mp3"), qmtest::readAll(qmtest::media(QStringLiteral("lesson.mp3"))));
+    qmtest::HttpServer server;
+    server.serve("/lesson.mp3", "audio/mpeg", qmtest::readAll(qmtest::media(QStringLiteral("lesson.mp3"))));
     MediaAnalyzer analyzer(cacheDir(), MediaAnalyzer::kDefaultCacheLimitBytes);
     Recorder rec(analyzer);
     const auto [envelope, fromCache] = rec.next(analyzer, server.url(QStringLiteral("/lesson.mp3")));
     ASSERT_TRUE(envelope);
     EXPECT_FALSE(fromCache);
     EXPECT_EQ(envelope->rms, directRms(qmtest::media(QStringLiteral("lesson.mp3"))));
-    EXPECT_GT(server.requests(), 0);
+    EXPECT_GT(server.requests().size(), 0);
     EXPECT_TRUE(cacheFiles().isEmpty());
 }
 
 TEST_F(Worker, ALocalPlaylistCannotReachTheNetwork) {
-    qmtest::TinyHttpServer server;
-    server.serve(QStringLiteral("/lesson.mp3"), qmtest::readAll(qmtest::media(QStringLiteral("lesson.mp3"))));
+    qmtest::HttpServer server;
+    server.serve("/lesson.mp3", "audio/mpeg", qmtest::readAll(qmtest::media(QStringLiteral("lesson.mp3"))));
     const QString list = tmp_.filePath(QStringLiteral("list.m3u8"));
     {
         QFile f(list);
@@ -346,7 +348,7 @@ TEST_F(Worker, ALocalPlaylistCannotReachTheNetwork) {
     Recorder rec(analyzer);
     analyzer.start(list);
     ASSERT_TRUE(rec.waitForResults(1));
-    EXPECT_EQ(server.requests(), 0);
+    EXPECT_EQ(server.requests().size(), 0);
     if (!rec.finished.empty()) {
         EXPECT_TRUE(rec.finished[0].envelope->rms.empty());
     }

@@ -173,7 +173,7 @@ TEST_F(MainWindow, AnErrorOfAHandlerIsShownAndTheProgramGoesOn) {
     bool ranAfter = false;
     QTimer::singleShot(0, &w, qm::guarded([] { throw std::runtime_error("engine said no"); }));
     QTimer::singleShot(5, &w, [&] { ranAfter = true; });
-    ASSERT_TRUE(qmtest::waitUntil([&] { return ranAfter; }, 2000));
+    ASSERT_TRUE(qmtest::waitFor([&] { return ranAfter; }, 2000));
     EXPECT_EQ(app.dialogs->messages, QStringList{"engine said no"});
 }
 

@@ -45,7 +45,7 @@ protected:
         ASSERT_TRUE(times.count("silence 2")) << "no test media";
         w.show();
         ASSERT_TRUE(w.OpenFile(qmtest::testMedia("lesson.mp3")));
-        ASSERT_TRUE(qmtest::waitUntil([&] { return app.session->envelope() != nullptr; }, 10000));
+        ASSERT_TRUE(qmtest::waitFor([&] { return app.session->envelope() != nullptr; }, 10000));
     }
     int32_t middle(const char* pause) const { return (times.at(pause).first + times.at(pause).second) / 2; }
     int column(int32_t ms) const { return qm::barColumn(ms, w.Image2->bitmap().width(), s.mediaLength); }
@@ -94,7 +94,7 @@ TEST_F(PauseWindow, AMarkNearAPauseLandsInItsMiddleUnlessSnappingIsOff) {
     const auto [from, to] = times.at("silence 1");
     w.engine().SeekTo(from + 120);  // a little after the sentence, as a reaction comes
     w.engine().MediaPlay();
-    ASSERT_TRUE(qmtest::waitUntil([&] { return w.engine().IsPlaying(); }, 3000));
+    ASSERT_TRUE(qmtest::waitFor([&] { return w.engine().IsPlaying(); }, 3000));
     w.btnMarkClick();
     ASSERT_EQ(s.blocks.count(), 2);
     EXPECT_NEAR(s.blocks[1], (from + to) / 2, 30);
@@ -102,7 +102,7 @@ TEST_F(PauseWindow, AMarkNearAPauseLandsInItsMiddleUnlessSnappingIsOff) {
     app.settings->setSnapMarks(false);
     const auto [from2, to2] = times.at("silence 2");
     w.engine().SeekTo(from2 + 120);
-    ASSERT_TRUE(qmtest::waitUntil([&] { return w.engine().IsPlaying(); }, 3000));
+    ASSERT_TRUE(qmtest::waitFor([&] { return w.engine().IsPlaying(); }, 3000));
     w.btnMarkClick();
     ASSERT_EQ(s.blocks.count(), 3);
     EXPECT_LT(s.blocks[2], (from2 + to2) / 2 - 200);  // where the key was pressed
@@ -136,11 +136,11 @@ TEST_F(PauseWindow, ASeparatorDraggedMovesAndAClickOnItStillPlays) {
     QTest::mouseClick(w.Image2, Qt::LeftButton, {}, QPoint(column(3000), 10));
     EXPECT_EQ(s.blocks[1], 3000);
     EXPECT_EQ(s.curBlock, 1);
-    EXPECT_TRUE(qmtest::waitUntil([&] { return w.engine().IsPlaying(); }, 3000));
+    EXPECT_TRUE(qmtest::waitFor([&] { return w.engine().IsPlaying(); }, 3000));
 
     // The right button offers the cut at pauses.
     QTest::mousePress(w.Image2, Qt::RightButton, {}, QPoint(50, 10));
-    EXPECT_TRUE(qmtest::waitUntil([&] { return w.blockBarMenu->isVisible(); }, 2000));
+    EXPECT_TRUE(qmtest::waitFor([&] { return w.blockBarMenu->isVisible(); }, 2000));
     EXPECT_TRUE(w.actCutAtPauses->isEnabled());
     w.blockBarMenu->hide();
 }

@@ -51,7 +51,7 @@ protected:
         w.engine().MediaPlay();
     }
     bool waitPlaying(bool playing, int timeoutMs) {
-        return qmtest::waitUntil([&] { return w.engine().IsPlaying() == playing; }, timeoutMs);
+        return qmtest::waitFor([&] { return w.engine().IsPlaying() == playing; }, timeoutMs);
     }
     int32_t position() {
         w.engine().ReadPosition();
@@ -89,17 +89,18 @@ TEST_F(PracticeLoop, RepeatWithNonePlaysTheBlockAgainAndAgain) {
     playFrom(sep2 - 500, 2);
     int jumpsBack = 0;
     int32_t last = 0;
-    QElapsedTimer t;
-    t.start();
-    while (jumpsBack < 2 && t.elapsed() < 2 * (sep2 - sep1) + 3000) {
-        qmtest::pump(10);
-        const int32_t now = position();
-        if (now < last - 1000) {
-            ++jumpsBack;
-            EXPECT_LT(std::abs(now - sep1), 200) << "jumped back to " << now;
-        }
-        last = now;
-    }
+    // The position, read as the events come, until the second jump back.
+    qmtest::waitFor(
+        [&] {
+            const int32_t now = position();
+            if (now < last - 1000) {
+                ++jumpsBack;
+                EXPECT_LT(std::abs(now - sep1), 200) << "jumped back to " << now;
+            }
+            last = now;
+            return jumpsBack >= 2;
+        },
+        2 * (sep2 - sep1) + 3000);
     EXPECT_EQ(jumpsBack, 2);
     EXPECT_EQ(s.curBlock, 2);
     EXPECT_TRUE(w.engine().IsPlaying());
@@ -130,7 +131,7 @@ TEST_F(PracticeLoop, RepeatRestartsTheLastBlockWhenTheMediaEnds) {
         const int32_t p = position();
         return p >= sep2 && p < sep2 + 300 && w.engine().IsPlaying();
     };
-    EXPECT_TRUE(qmtest::waitUntil(inBlock3Start, 4000)) << "position " << position();
+    EXPECT_TRUE(qmtest::waitFor(inBlock3Start, 4000)) << "position " << position();
     EXPECT_EQ(s.curBlock, 3);
 }
 
@@ -139,7 +140,9 @@ TEST_F(PracticeLoop, NextLeavesTheMediaStoppedAtItsEnd) {
     playFrom(s.mediaLength - 1500, 3);
     ASSERT_TRUE(waitPlaying(true, 3000));
     ASSERT_TRUE(waitPlaying(false, 4000));
-    qmtest::pump(300);
+    // Nothing plays it again: the session's position watch has looked twice since.
+    QSignalSpy ticks(w.Timer1, &QTimer::timeout);
+    ASSERT_TRUE(qmtest::waitForSignals(ticks, 2, 2000));
     EXPECT_FALSE(w.engine().IsPlaying());
     EXPECT_EQ(s.curBlock, 3);
 }
@@ -152,7 +155,8 @@ TEST_F(PracticeLoop, MarksWhilePlayingSplitTheBlockAndSpacePlaysWhenPaused) {
     w.FormKeyPress(QChar(' '));  // paused: plays, no mark
     ASSERT_TRUE(waitPlaying(true, 2000));
     EXPECT_EQ(s.blocks.count(), 1);
-    qmtest::pump(300);
+    const int32_t from = position();
+    ASSERT_TRUE(qmtest::waitFor([&] { return position() >= from + 300; }, 3000));  // the mark lands inside
     w.FormKeyPress(QChar(' '));
     EXPECT_EQ(s.blocks.count(), 2);
     EXPECT_TRUE(s.dirty);

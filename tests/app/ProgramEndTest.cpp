@@ -115,7 +115,7 @@ TEST(ProgramStart, TheHiddenWindowsFollowTheMainWindowsFirstPaint) {
         frmMain->show();
         program.makeHiddenWindowsAfterTheFirstPaint();
         frmMain->FormKeyPress(QChar('n'));  // a key before they exist does no harm
-        ASSERT_TRUE(qmtest::waitUntil([] { return frmMemo != nullptr && frmInfo != nullptr && frmIE != nullptr; }, 3000));
+        ASSERT_TRUE(qmtest::waitFor([] { return frmMemo != nullptr && frmInfo != nullptr && frmIE != nullptr; }, 3000));
         EXPECT_FALSE(frmMemo->isVisible());
         frmMain->btnMemoClick();
         EXPECT_TRUE(frmMemo->isVisible());

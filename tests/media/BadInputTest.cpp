@@ -1,6 +1,7 @@
 // Opens that must fail: missing, broken or refused sources. Each fails within
 // the length deadline with its engine stopped, and the control still plays
 // the next good file.
+#include "HttpServer.h"
 #include "MediaEngine.h"
 #include "MediaTestSupport.h"
 #include "MpvBridge.h"
@@ -9,6 +10,7 @@
 #include "TRealAudio.h"
 #include "MediaPlayerControl.h"
 #include "TWindowsMediaPlayer.h"
+#include "Waits.h"
 
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
@@ -21,7 +23,7 @@
 
 using namespace qm;
 using qmtest::media;
-using qmtest::pumpUntil;
+using qmtest::waitFor;
 
 namespace {
 
@@ -66,7 +68,7 @@ protected:
         engine.LoadIntoEngine(good, e);
         if (!engine.IsPlaying()) engine.MediaPlay();
         EXPECT_GT(engine.WaitForLength(), 10000);
-        EXPECT_TRUE(pumpUntil([this] { return engine.IsPlaying(); }, 3000));
+        EXPECT_TRUE(waitFor([this] { return engine.IsPlaying(); }, 3000));
     }
 
     QTemporaryDir tmp;
@@ -97,7 +99,7 @@ TEST_F(BadInput, HttpPortNobodyListensOn) {
 }
 
 TEST_F(BadInput, HttpServerThatNeverAnswers) {
-    qmtest::TinyHttpServer silent(/*silent=*/true);
+    qmtest::HttpServer silent(qmtest::HttpServer::Mode::Silent);
     expectFailedOpen(silent.url(QStringLiteral("/lesson.mp3")), Engine::MediaPlayer);
     // The abandoned load must not hold mpv up.
     expectGoodOpenAfterwards(Engine::MediaPlayer);

@@ -1,5 +1,6 @@
 // Both playback controls on libmpv (null audio output), driven through
 // MediaEngine as the program drives them, on the generated lessons.
+#include "HttpServer.h"
 #include "MediaEngine.h"
 #include "MediaTestSupport.h"
 #include "MpvBridge.h"
@@ -8,6 +9,7 @@
 #include "TRealAudio.h"
 #include "MediaPlayerControl.h"
 #include "TWindowsMediaPlayer.h"
+#include "Waits.h"
 
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
@@ -21,7 +23,7 @@
 using namespace qm;
 using qmtest::media;
 using qmtest::pumpFor;
-using qmtest::pumpUntil;
+using qmtest::waitFor;
 
 namespace {
 
@@ -52,15 +54,18 @@ protected:
     }
     bool stopped() { return s.useReal ? ra.GetPlayState() == ra::Stopped : wmp.playState() == wmp::Stopped; }
     bool atEnd() const { return s.useReal ? ra.stoppedAtEnd() : wmp.stoppedAtEnd(); }
+    // The libmpv instance under a control: its playbackRestarted is mpv's own
+    // report that a load or seek has been carried out.
+    static MpvBridge* mpvOf(PlaybackSession& playback) { return playback.findChild<MpvBridge*>(); }
     bool waitPlaying(int ms = 3000) {
-        return pumpUntil([this] { return engine.IsPlaying(); }, ms);
+        return waitFor([this] { return engine.IsPlaying(); }, ms);
     }
     // Position gained per ms of wall time over about `ms`.
     double speedOver(int ms) {
         using Clock = std::chrono::steady_clock;
         const int32_t p0 = pos();
         const auto t0 = Clock::now();
-        pumpFor(ms);
+        pumpFor(ms);  // the span the speed is measured over
         const int32_t p1 = pos();
         const double wall =
             std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
@@ -99,7 +104,7 @@ TEST_P(EachMedia, LengthMatchesFfprobeAndPositionAdvances) {
     EXPECT_EQ(s.mediaLength, length);
     ASSERT_TRUE(waitPlaying());
     const int32_t p0 = pos();
-    pumpFor(500);
+    pumpFor(500);  // measured: how far the position moves in this span
     const int32_t p1 = pos();
     EXPECT_GE(p1 - p0, 300);
     EXPECT_LE(p1 - p0, 900);
@@ -112,7 +117,7 @@ TEST_P(EachMedia, SeekAnswersAtOnceAndLandsExactly) {
     const int32_t t1 = 6123;
     engine.SeekTo(t1);
     EXPECT_NEAR(pos(), t1, 1);
-    pumpFor(400);
+    pumpFor(400);  // measured: how far it plays on from the target
     EXPECT_GE(pos(), t1 + 200);
     EXPECT_LE(pos(), t1 + 900);
 
@@ -120,12 +125,12 @@ TEST_P(EachMedia, SeekAnswersAtOnceAndLandsExactly) {
     engine.MediaPause();
     const int32_t t2 = 2345;
     engine.SeekTo(t2);
-    pumpFor(300);
+    pumpFor(300);  // measured: paused, the position must not move over a span
     EXPECT_NEAR(pos(), t2, 5);
     engine.MediaPlay();
     ASSERT_TRUE(engine.IsPlaying());
     EXPECT_NEAR(pos(), t2, 5);
-    pumpFor(300);
+    pumpFor(300);  // measured: how far it plays on from there
     EXPECT_GE(pos(), t2 + 150);
 }
 
@@ -134,7 +139,7 @@ TEST_P(EachMedia, EndOfMediaIsReportedAsAStopAtTheEnd) {
     ASSERT_GT(length, 1000);
     ASSERT_TRUE(waitPlaying());
     engine.SeekTo(length - 600);
-    ASSERT_TRUE(pumpUntil([this] { return stopped(); }, 4000));
+    ASSERT_TRUE(waitFor([this] { return stopped(); }, 4000));
     EXPECT_TRUE(atEnd());
     EXPECT_EQ(pos(), 0);
     if (s.useReal) {
@@ -150,7 +155,7 @@ TEST_P(EachMedia, EndOfMediaIsReportedAsAStopAtTheEnd) {
     engine.MediaPlay();
     ASSERT_TRUE(waitPlaying());
     EXPECT_FALSE(atEnd());
-    pumpFor(300);
+    pumpFor(300);  // measured: how far it plays on from 2000
     EXPECT_GE(pos(), 2100);
     EXPECT_LE(pos(), 3000);
 }
@@ -158,17 +163,23 @@ TEST_P(EachMedia, EndOfMediaIsReportedAsAStopAtTheEnd) {
 TEST_P(EachMedia, RequestedStopIsNotTheEndAndGoesBackToTheStart) {
     ASSERT_GT(openParam(), 0);
     ASSERT_TRUE(waitPlaying());
-    pumpFor(300);
+    pumpFor(300);  // a span of playing, so that the stop comes from inside the media
+    MpvBridge* mpv = mpvOf(s.useReal ? ra.playback() : wmp.playback());
+    ASSERT_NE(mpv, nullptr);
+    QSignalSpy restarted(mpv, &MpvBridge::playbackRestarted);
     engine.MediaStop();
     EXPECT_TRUE(stopped());  // reported from inside the call
     EXPECT_FALSE(atEnd());
     EXPECT_EQ(pos(), 0);
-    pumpFor(300);
+    // Nothing starts it again once mpv has carried out the stop's seek to the
+    // start, and over a span after that the position stays there.
+    ASSERT_TRUE(qmtest::waitForSignals(restarted, 1, 3000));
+    pumpFor(300);  // measured: stopped, the position must not move over a span
     EXPECT_TRUE(stopped());
     EXPECT_EQ(pos(), 0);
     engine.MediaPlay();
     ASSERT_TRUE(waitPlaying());
-    pumpFor(300);
+    pumpFor(300);  // measured: how far it plays from the start
     EXPECT_GT(pos(), 100);
 }
 
@@ -192,7 +203,7 @@ TEST_F(PlaybackTest, MediaPlayerStartsByItselfWithItsInitialSettings) {
     wmp.setURL(media("lesson.mp3"));
     ASSERT_NE(wmp.currentMedia(), nullptr);
     EXPECT_EQ(wmp.URL(), media("lesson.mp3"));
-    EXPECT_TRUE(pumpUntil([this] { return wmp.playState() == wmp::Playing; }, 3000));
+    EXPECT_TRUE(waitFor([this] { return wmp.playState() == wmp::Playing; }, 3000));
     EXPECT_GT(wmp.currentMedia()->duration(), 10.0);
     EXPECT_GT(wmpStatusChanges, 0);
     // Opening went through "transitioning" (9) to "playing" (3).
@@ -204,32 +215,36 @@ TEST_F(PlaybackTest, MediaPlayerStartsByItselfWithItsInitialSettings) {
 
 TEST_F(PlaybackTest, StreamingControlWaitsForDoPlay) {
     s.useReal = true;
+    MpvBridge* mpv = mpvOf(ra.playback());
+    ASSERT_NE(mpv, nullptr);
+    QSignalSpy restarted(mpv, &MpvBridge::playbackRestarted);
     ra.setSource(media("talk.ram"));
     EXPECT_EQ(ra.Source(), media("talk.ram"));
-    ASSERT_TRUE(pumpUntil([this] { return ra.GetLength() > 0; }, 3000));
-    pumpFor(400);
+    ASSERT_TRUE(waitFor([this] { return ra.GetLength() > 0; }, 3000));
+    // Loaded, and by mpv's report that playback could begin, still not started.
+    ASSERT_TRUE(qmtest::waitForSignals(restarted, 1, 3000));
     EXPECT_EQ(ra.GetPlayState(), ra::Stopped);
     EXPECT_EQ(ra.GetPosition(), 0);
     EXPECT_FALSE(ra.stoppedAtEnd());
     ra.DoPlay();
-    ASSERT_TRUE(pumpUntil([this] { return ra.GetPlayState() == ra::Playing; }, 3000));
-    pumpFor(300);
+    ASSERT_TRUE(waitFor([this] { return ra.GetPlayState() == ra::Playing; }, 3000));
+    pumpFor(300);  // measured: how far it plays
     EXPECT_GT(ra.GetPosition(), 100);
     ra.DoPause();
     EXPECT_EQ(ra.GetPlayState(), ra::Paused);
     const int32_t held = ra.GetPosition();
-    pumpFor(300);
+    pumpFor(300);  // measured: paused, the position must not move over a span
     EXPECT_NEAR(ra.GetPosition(), held, 30);  // what the output held back still counts
 }
 
 TEST_F(PlaybackTest, HalfRateHalvesTheSpeedOfThePosition) {
     ASSERT_GT(open(media("tone.mp3"), Engine::MediaPlayer), 0);
     ASSERT_TRUE(waitPlaying());
-    pumpFor(200);
+    pumpFor(200);  // played before the measured span, so that the start does not count
     const double normal = speedOver(1000);
     engine.SetRate(0.5);
     EXPECT_DOUBLE_EQ(wmp.settings().rate(), 0.5);
-    pumpFor(200);
+    pumpFor(200);  // what the output held at the old rate plays out before the measured span
     const double half = speedOver(1500);
     EXPECT_NEAR(normal, 1.0, 0.2);
     EXPECT_NEAR(half, 0.5, 0.12);
@@ -240,30 +255,30 @@ TEST_F(PlaybackTest, RateDoesNotReachTheStreamingControl) {
     ASSERT_TRUE(waitPlaying());
     engine.SetRate(0.5);
     EXPECT_DOUBLE_EQ(wmp.settings().rate(), 0.5);
-    pumpFor(200);
+    pumpFor(200);  // as above: a span before the measured one
     EXPECT_NEAR(speedOver(1000), 1.0, 0.2);
 }
 
 TEST_F(PlaybackTest, Mp3OverHttpOpensAndPlays) {
-    qmtest::TinyHttpServer server;
-    server.serve(QStringLiteral("/lesson.mp3"), qmtest::readAll(media("lesson.mp3")));
+    qmtest::HttpServer server;
+    server.serve("/lesson.mp3", "audio/mpeg", qmtest::readAll(media("lesson.mp3")));
     const int32_t length = open(server.url(QStringLiteral("/lesson.mp3")), Engine::MediaPlayer);
     EXPECT_NEAR(length, qmtest::ffprobeMs(media("lesson.mp3")), 50);
     ASSERT_TRUE(waitPlaying());
     const int32_t p0 = pos();
-    pumpFor(500);
+    pumpFor(500);  // measured: how far it plays
     EXPECT_GE(pos() - p0, 300);
-    EXPECT_GE(server.requests(), 1);
+    EXPECT_GE(server.requestCount("/lesson.mp3"), 1);
 }
 
 TEST_F(PlaybackTest, RealMediaOverHttpOpensInTheStreamingControl) {
-    qmtest::TinyHttpServer server;
-    server.serve(QStringLiteral("/talk.rm"), qmtest::readAll(media("talk.rm")));
+    qmtest::HttpServer server;
+    server.serve("/talk.rm", "application/vnd.rn-realmedia", qmtest::readAll(media("talk.rm")));
     const int32_t length = open(server.url(QStringLiteral("/talk.rm")), Engine::Streaming);
     EXPECT_NEAR(length, qmtest::ffprobeMs(media("talk.rm")), 50);
     ASSERT_TRUE(waitPlaying());
     const int32_t p0 = pos();
-    pumpFor(500);
+    pumpFor(500);  // measured: how far it plays
     EXPECT_GE(pos() - p0, 300);
 }
 
@@ -332,9 +347,9 @@ TEST(Metafile, FirstMediaEntryAfterCommentsAndBlankLines) {
 
 // A browser link to a metafile: fetched from the server, its entry played.
 TEST_F(PlaybackTest, AMetafileOnAWebServerIsFetchedAndItsEntryPlays) {
-    qmtest::TinyHttpServer server;
-    server.serve(QStringLiteral("/talk.rm"), qmtest::readAll(media("talk.rm")));
-    server.serve(QStringLiteral("/clip.ram"), "# a link from a page\r\n\r\ntalk.rm\r\n");
+    qmtest::HttpServer server;
+    server.serve("/talk.rm", "application/vnd.rn-realmedia", qmtest::readAll(media("talk.rm")));
+    server.serve("/clip.ram", "audio/x-pn-realaudio", "# a link from a page\r\n\r\ntalk.rm\r\n");
     const int32_t length = open(server.url(QStringLiteral("/clip.ram")), Engine::Streaming);
     EXPECT_NEAR(length, qmtest::ffprobeMs(media("talk.rm")), 50);
     ASSERT_TRUE(waitPlaying());
@@ -342,8 +357,8 @@ TEST_F(PlaybackTest, AMetafileOnAWebServerIsFetchedAndItsEntryPlays) {
 }
 
 TEST_F(PlaybackTest, ARemoteMetafileThatIsTooBigOrMissingFailsWithItsReason) {
-    qmtest::TinyHttpServer server;
-    server.serve(QStringLiteral("/big.ram"), QByteArray(qm::StreamingAudioControl::kMaxMetafileBytes + 1, '#'));
+    qmtest::HttpServer server;
+    server.serve("/big.ram", "audio/x-pn-realaudio", QByteArray(qm::StreamingAudioControl::kMaxMetafileBytes + 1, '#'));
     for (const QString& name : {QStringLiteral("/big.ram"), QStringLiteral("/none.ram")}) {
         const auto t0 = std::chrono::steady_clock::now();
         EXPECT_EQ(open(server.url(name), Engine::Streaming), 0) << name.toStdString();

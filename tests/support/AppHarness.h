@@ -10,18 +10,15 @@
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit4.h"
+#include "Waits.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -126,28 +123,6 @@ inline void setBlocks(qm::PracticeState& s, std::initializer_list<int32_t> separ
     s.blocks.assign(separators);
     s.mediaLength = s.blocks.last();
     if (s.curBlock > s.blocks.count()) s.curBlock = s.blocks.count();
-}
-
-// Handles events until pred holds or timeoutMs passes; returns pred's last answer.
-inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > timeoutMs) return pred();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-// Handles events for ms milliseconds.
-inline void pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
 }
 
 // A file of the generated test media: $QM5_TEST_MEDIA, or else the build
