@@ -215,11 +215,12 @@ TEST_F(PlaybackTest, MediaPlayerStartsByItselfWithItsInitialSettings) {
 
 TEST_F(PlaybackTest, StreamingControlWaitsForDoPlay) {
     s.useReal = true;
+    ra.setSource(media("talk.ram"));
+    EXPECT_EQ(ra.Source(), media("talk.ram"));
+    // The mpv instance is made with the first source; its restart comes later.
     MpvBridge* mpv = mpvOf(ra.playback());
     ASSERT_NE(mpv, nullptr);
     QSignalSpy restarted(mpv, &MpvBridge::playbackRestarted);
-    ra.setSource(media("talk.ram"));
-    EXPECT_EQ(ra.Source(), media("talk.ram"));
     ASSERT_TRUE(waitFor([this] { return ra.GetLength() > 0; }, 3000));
     // Loaded, and by mpv's report that playback could begin, still not started.
     ASSERT_TRUE(qmtest::waitForSignals(restarted, 1, 3000));
