@@ -29,7 +29,7 @@ struct EventCopy {
 namespace {
 
 // Property observation ids (mpv's reply_userdata).
-enum ObservedId : uint64_t { ObsDuration = 1, ObsPausedForCache, ObsEofReached };
+enum ObservedId : uint64_t { ObsDuration = 1, ObsPausedForCache, ObsIdleActive };
 
 // "name://" at the start: mpv treats such a text as an address of that scheme.
 const QRegularExpression& schemePrefix() {
@@ -132,8 +132,8 @@ MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput, MpvCache cache
         check(mpvApi().observeProperty(h_, ObsPausedForCache, mpvprop::PausedForCache,
                                    MPV_FORMAT_FLAG),
               "observe paused-for-cache");
-        check(mpvApi().observeProperty(h_, ObsEofReached, mpvprop::EofReached, MPV_FORMAT_FLAG),
-              "observe eof-reached");
+        check(mpvApi().observeProperty(h_, ObsIdleActive, mpvprop::IdleActive, MPV_FORMAT_FLAG),
+              "observe idle-active");
     } catch (...) {
         mpvApi().terminateDestroy(h_);
         h_ = nullptr;
@@ -291,7 +291,7 @@ void MpvBridge::dispatch(const EventCopy& e, const QPointer<MpvBridge>& alive) {
     case MPV_EVENT_PROPERTY_CHANGE:
         if (e.observed == ObsDuration) emit durationChanged(e.hasValue ? e.number : 0.0);
         if (e.observed == ObsPausedForCache) emit pausedForCacheChanged(e.hasValue && e.flag);
-        if (e.observed == ObsEofReached) emit eofReachedChanged(e.hasValue && e.flag);
+        if (e.observed == ObsIdleActive) emit idleChanged(e.hasValue && e.flag);
         break;
     default: break;
     }

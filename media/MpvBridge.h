@@ -20,7 +20,7 @@ inline constexpr const char* Pause = "pause";
 inline constexpr const char* Duration = "duration";
 inline constexpr const char* TimePos = "time-pos";
 inline constexpr const char* CoreIdle = "core-idle";
-inline constexpr const char* EofReached = "eof-reached";
+inline constexpr const char* IdleActive = "idle-active";
 inline constexpr const char* PausedForCache = "paused-for-cache";
 inline constexpr const char* Path = "path";
 inline constexpr const char* Speed = "speed";
@@ -79,7 +79,9 @@ signals:
     void endFile(qint64 entryId, qm::MpvEndReason reason, const QString& errorText);
     void durationChanged(double seconds);  // 0 when unknown
     void pausedForCacheChanged(bool buffering);
-    void eofReachedChanged(bool eof);
+    // mpv holds no file and its core is free: after the end of a file only
+    // once the sound output has played out what it held.
+    void idleChanged(bool idle);
 
 private:
     void check(int rc, const char* what) const;

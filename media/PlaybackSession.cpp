@@ -1,5 +1,7 @@
 #include "PlaybackSession.h"
 
+#include "ErrorPolicy.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,10 +13,20 @@ namespace {
 // after playing restarts at the decoder's pre-roll point, up to ~0.2 s early,
 // and reaches the exact target only when playback resumes.
 constexpr double kSeekLandedSeconds = 0.005;
+// The longest a load waits for mpv to finish the file before: mpv's core
+// plays out the sound output's buffer after a file's end (some 0.4 s), and a
+// call made meanwhile would hold the event loop that long.
+constexpr int kIdleFallbackMs = 1500;
 }  // namespace
 
 PlaybackSession::PlaybackSession(QObject* parent, const QString& audioOutput, MpvCache cache)
-    : QObject(parent), audioOutput_(audioOutput), cache_(cache) {}
+    : QObject(parent), audioOutput_(audioOutput), cache_(cache) {
+    idleFallback_.setSingleShot(true);
+    idleFallback_.setInterval(kIdleFallbackMs);
+    connect(&idleFallback_, &QTimer::timeout, this, guarded([this] {
+                if (loadPending_) startLoad();
+            }));
+}
 
 PlaybackSession::~PlaybackSession() = default;
 
@@ -29,6 +41,7 @@ MpvBridge& PlaybackSession::mpv() {
     connect(bridge.get(), &MpvBridge::endFile, this, &PlaybackSession::onEndFile);
     connect(bridge.get(), &MpvBridge::pausedForCacheChanged, this, &PlaybackSession::onBuffering);
     connect(bridge.get(), &MpvBridge::durationChanged, this, &PlaybackSession::onDuration);
+    connect(bridge.get(), &MpvBridge::idleChanged, this, &PlaybackSession::onIdle);
     bridge->setFlag(mpvprop::Pause, true);
     bridge->setDouble(mpvprop::Speed, speed_);
     bridge->setDouble(mpvprop::Volume, volume_);
@@ -60,7 +73,7 @@ void PlaybackSession::open(const QString& source, bool autoplay) {
 
 void PlaybackSession::fail(const QString& source, const QString& why) {
     // mpv never sees the source, and the previous media does not go on.
-    if ((loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
+    if (!dropPendingLoad() && (loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
     source_ = source;
     loaded_ = false;
     entry_ = kNoEntry;
@@ -76,7 +89,7 @@ void PlaybackSession::fail(const QString& source, const QString& why) {
 }
 
 void PlaybackSession::awaitSource(const QString& source) {
-    if ((loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
+    if (!dropPendingLoad() && (loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
     source_ = source;
     lastError_.clear();
     failed_ = false;
@@ -97,10 +110,38 @@ void PlaybackSession::reload(Phase after) {
     afterLoad_ = after;
     failed_ = false;
     loaded_ = false;
+    followRedirect_ = false;
+    // Just after a file's end mpv is still finishing it: the load is made
+    // once it has, so that the event loop does not wait on mpv meanwhile.
+    if (mpv_ && !mpvIdle_ && phase_ == Phase::Ended) {
+        loadPending_ = true;
+        entry_ = kNoEntry;
+        idleFallback_.start();
+    } else {
+        startLoad();
+    }
+    setPhase(Phase::Opening);
+}
+
+void PlaybackSession::startLoad() {
+    loadPending_ = false;
+    idleFallback_.stop();
     mpv().setFlag(mpvprop::Pause, true);
     entry_ = mpv().load(source_);
-    followRedirect_ = false;
-    setPhase(Phase::Opening);
+}
+
+// A load not yet handed to mpv is forgotten; true when there was one (and so
+// nothing of mpv's to stop).
+bool PlaybackSession::dropPendingLoad() {
+    if (!loadPending_) return false;
+    loadPending_ = false;
+    idleFallback_.stop();
+    return true;
+}
+
+void PlaybackSession::onIdle(bool idle) {
+    mpvIdle_ = idle;
+    if (idle && loadPending_) startLoad();
 }
 
 void PlaybackSession::play() {
@@ -168,7 +209,7 @@ void PlaybackSession::stop() {
         if (!loaded_) {
             // Abandon the load: an address that does not answer would keep
             // mpv busy otherwise. play() loads it again.
-            if (mpv_) mpv_->stop();
+            if (!dropPendingLoad() && mpv_) mpv_->stop();
             entry_ = kNoEntry;
             startAt_.reset();
             setPhase(Phase::Stopped);
@@ -192,7 +233,7 @@ void PlaybackSession::stop() {
 }
 
 void PlaybackSession::close() {
-    if ((loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
+    if (!dropPendingLoad() && (loaded_ || phase_ == Phase::Opening) && mpv_) mpv_->stop();
     source_.clear();
     failed_ = false;
     loaded_ = false;

@@ -3,6 +3,7 @@
 #include "MpvBridge.h"
 
 #include <QObject>
+#include <QTimer>
 #include <QString>
 
 #include <limits>
@@ -72,6 +73,9 @@ signals:
 
 private:
     void reload(Phase after);
+    void startLoad();
+    bool dropPendingLoad();
+    void onIdle(bool idle);
     void setPhase(Phase p);
     void onStartFile(qint64 entryId);
     void onFileLoaded();
@@ -93,6 +97,9 @@ private:
     Phase phase_ = Phase::Empty;
     Phase afterLoad_ = Phase::Playing;  // the phase a load in progress ends in
     bool loaded_ = false;               // mpv holds the file (not idle)
+    bool mpvIdle_ = true;               // by mpv's last report
+    bool loadPending_ = false;          // a load waits for mpv to go idle
+    QTimer idleFallback_;               // ... but not for ever
     bool failed_ = false;
     qint64 entry_ = kNoEntry;           // mpv's playlist entry of our load
     qint64 started_ = kNoEntry;         // the entry mpv started last

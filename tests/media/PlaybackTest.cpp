@@ -12,12 +12,15 @@
 #include "Waits.h"
 
 #include <QNetworkAccessManager>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <string>
 #include <vector>
 
 using namespace qm;
@@ -138,6 +141,12 @@ TEST_P(EachMedia, EndOfMediaIsReportedAsAStopAtTheEnd) {
     const int32_t length = openParam();
     ASSERT_GT(length, 1000);
     ASSERT_TRUE(waitPlaying());
+    // mpv's reports in their order: "idle" when its core is free, "start" at a load.
+    MpvBridge* mpv = mpvOf(s.useReal ? ra.playback() : wmp.playback());
+    ASSERT_NE(mpv, nullptr);
+    std::vector<std::string> reports;
+    QObject::connect(mpv, &MpvBridge::idleChanged, [&](bool idle) { reports.push_back(idle ? "idle" : "busy"); });
+    QObject::connect(mpv, &MpvBridge::startFile, [&] { reports.push_back("start"); });
     engine.SeekTo(length - 600);
     ASSERT_TRUE(waitFor([this] { return stopped(); }, 4000));
     EXPECT_TRUE(atEnd());
@@ -158,6 +167,39 @@ TEST_P(EachMedia, EndOfMediaIsReportedAsAStopAtTheEnd) {
     pumpFor(300);  // measured: how far it plays on from 2000
     EXPECT_GE(pos(), 2100);
     EXPECT_LE(pos(), 3000);
+    // The new load went to mpv only once it had finished the old file: a
+    // call before that would have held the event loop until then.
+    const auto start = std::find(reports.begin(), reports.end(), "start");
+    ASSERT_NE(start, reports.end());
+    EXPECT_NE(std::find(reports.begin(), start, "idle"), start) << "loaded before mpv was idle";
+}
+
+// A stop right after playing again at the end: the load that waited for mpv
+// is dropped, and nothing plays once mpv is free.
+TEST_F(PlaybackTest, AStopBeforeTheWaitingLoadKeepsItStopped) {
+    const int32_t length = open(media("lesson.mp3"), Engine::MediaPlayer);
+    ASSERT_GT(length, 1000);
+    ASSERT_TRUE(waitPlaying());
+    MpvBridge* mpv = mpvOf(wmp.playback());
+    ASSERT_NE(mpv, nullptr);
+    QSignalSpy idle(mpv, &MpvBridge::idleChanged);
+    QSignalSpy started(mpv, &MpvBridge::startFile);
+    engine.SeekTo(length - 400);
+    ASSERT_TRUE(waitFor([this] { return stopped() && atEnd(); }, 4000));
+    const auto idleSeen = [&] {
+        for (const auto& args : idle)
+            if (args.at(0).toBool()) return true;
+        return false;
+    };
+    if (idleSeen()) GTEST_SKIP() << "mpv was free already when the end was reported: no load had to wait";
+    engine.MediaPlay();
+    engine.MediaStop();
+    ASSERT_TRUE(waitFor(idleSeen, 3000)) << "mpv never went idle";
+    // Once more through the event loop after mpv's report: still no load.
+    pumpFor(0);
+    EXPECT_EQ(started.count(), 0);
+    EXPECT_TRUE(stopped());
+    EXPECT_EQ(pos(), 0);
 }
 
 TEST_P(EachMedia, RequestedStopIsNotTheEndAndGoesBackToTheStart) {
