@@ -52,6 +52,7 @@ MpvBridge& PlaybackSession::mpv() {
 void PlaybackSession::setPhase(Phase p) {
     if (p == phase_) return;
     phase_ = p;
+    lastRead_.reset();
     emit phaseChanged(p);
 }
 
@@ -256,13 +257,21 @@ void PlaybackSession::seek(double seconds) {
     }
     seekTarget_ = t;
     seekRestarted_ = false;
+    lastRead_.reset();
     mpv().seekExact(t);
 }
 
 double PlaybackSession::position() {
     if (!loaded_) return startAt_.value_or(0.0);
     if (seekTarget_ && !seekLanded()) return *seekTarget_;
-    return std::max(0.0, mpv().getDouble(mpvprop::TimePos).value_or(0.0));
+    lastRead_ = std::max(0.0, mpv().getDouble(mpvprop::TimePos).value_or(0.0));
+    lastReadAge_.start();
+    return *lastRead_;
+}
+
+double PlaybackSession::recentPosition(int maxAgeMs) {
+    if (lastRead_ && lastReadAge_.isValid() && !lastReadAge_.hasExpired(maxAgeMs)) return *lastRead_;
+    return position();
 }
 
 // Clears the seek target once mpv's own time has reached it.

@@ -3,6 +3,7 @@
 #include "MpvBridge.h"
 
 #include <QObject>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QString>
 
@@ -53,6 +54,10 @@ public:
     void seek(double seconds);
 
     double position();  // seconds
+    // The position as last read when that was at most maxAgeMs ago, with no
+    // seek or change of phase since; else read now. For displays that need
+    // no more: each read from mpv wakes its core.
+    double recentPosition(int maxAgeMs);
     double duration() const { return duration_; }  // 0 while unknown
     Phase phase() const { return phase_; }
     bool stoppedAtEnd() const { return phase_ == Phase::Ended; }
@@ -100,6 +105,8 @@ private:
     bool mpvIdle_ = true;               // by mpv's last report
     bool loadPending_ = false;          // a load waits for mpv to go idle
     QTimer idleFallback_;               // ... but not for ever
+    std::optional<double> lastRead_;    // position() last returned, cleared by a seek or a phase
+    QElapsedTimer lastReadAge_;
     bool failed_ = false;
     qint64 entry_ = kNoEntry;           // mpv's playlist entry of our load
     qint64 started_ = kNoEntry;         // the entry mpv started last

@@ -14,6 +14,8 @@ using qm::PlaybackSession;
 
 namespace {
 constexpr int kRefreshMs = 250;
+// A reading this recent is as good as a new one for the position bar.
+constexpr int kReadingAgeMs = 100;
 }
 
 TRealAudio::TRealAudio(QWidget* parent, qm::StreamingAudioControl& control) : QWidget(parent), control_(control) {
@@ -78,7 +80,8 @@ QString TRealAudio::statusText() const {
 void TRealAudio::refreshTransport() {
     btnPlay_->setText(control_.GetPlayState() == qm::ra::Playing ? QStringLiteral("❚❚") : QStringLiteral("▶"));
     const int32_t length = control_.GetLength();
-    const int32_t pos = std::min(control_.GetPosition(), length);
+    // The block timer reads the position twenty times a second: take its reading.
+    const int32_t pos = std::min(control_.GetRecentPosition(kReadingAgeMs), length);
     if (!posBar_->isSliderDown()) {
         posBar_->setRange(0, length);
         posBar_->setValue(pos);
