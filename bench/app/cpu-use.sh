@@ -24,31 +24,31 @@ fi
 # utime + stime of a process (fields 14 and 15 of /proc/PID/stat), in clock ticks
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
+# CPU seconds of the process PID between the end of the warm-up and the end
+# of the span; the process is ended then.
+measure_cpu() {
+  local pid=$1
+  sleep "$warmup"
+  local t0; t0=$(cpu_ticks "$pid")
+  sleep "$secs"
+  local t1; t1=$(cpu_ticks "$pid")
+  kill "$pid"; wait "$pid" 2>/dev/null || true
+  awk -v t="$((t1 - t0))" -v k="$tick" 'BEGIN {printf "%.3f\n", t / k}'
+}
+
 program_cpu() {
   local dir; dir=$(mktemp -d)
   # Its settings file goes beside it, not into the build; its modules go along.
   cp "$build/bin/qm5" "$build/bin/"qm5_*.so "$dir/"
   "$dir/qm5" "$media" >/dev/null 2>&1 &
-  local pid=$!
-  sleep "$warmup"
-  local t0; t0=$(cpu_ticks "$pid")
-  sleep "$secs"
-  local t1; t1=$(cpu_ticks "$pid")
-  kill "$pid"; wait "$pid" 2>/dev/null || true
+  measure_cpu $!
   rm -rf "$dir"
-  awk -v t="$((t1 - t0))" -v k="$tick" 'BEGIN {printf "%.3f\n", t / k}'
 }
 
 # The mpv player on the same file, as a learner would play it without QM5.
 player_cpu() {
   mpv --no-config --no-video --ao=null --really-quiet --loop-file=inf --no-terminal "$media" &
-  local pid=$!
-  sleep "$warmup"
-  local t0; t0=$(cpu_ticks "$pid")
-  sleep "$secs"
-  local t1; t1=$(cpu_ticks "$pid")
-  kill "$pid"; wait "$pid" 2>/dev/null || true
-  awk -v t="$((t1 - t0))" -v k="$tick" 'BEGIN {printf "%.3f\n", t / k}'
+  measure_cpu $!
 }
 
 runs=${RUNS:-3}
