@@ -2,6 +2,7 @@
 // block bar, cuts at the pauses by key and menu, marks that snap, separators
 // that move. On the generated lesson (three sentences, a second of silence
 // between them) with the real engine.
+#include "LessonTimes.h"
 #include "AppHarness.h"
 
 #include "BlockFile.h"
@@ -18,17 +19,7 @@ namespace {
 
 using qmtest::AppHarness;
 
-std::map<std::string, std::pair<int, int>> lessonTimes() {
-    std::map<std::string, std::pair<int, int>> out;
-    QFile f(qmtest::testMedia("lesson.times"));
-    if (!f.open(QIODevice::ReadOnly)) return out;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QList<QByteArray> p = line.simplified().split(' ');
-        if (p.size() != 4 || line.startsWith('#')) continue;
-        out[(p[0] + " " + p[1]).toStdString()] = {p[2].toInt(), p[3].toInt()};
-    }
-    return out;
-}
+std::map<std::string, std::pair<int, int>> lessonTimes() { return qmtest::lessonTimes(qmtest::testMedia("lesson.times")); }
 
 int countColour(const QImage& image, QRgb colour, int x = -1) {
     int n = 0;

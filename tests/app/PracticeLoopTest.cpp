@@ -1,5 +1,6 @@
 // The drill in real time: a generated spoken lesson (three sentences, a second
 // of silence between them) played through libmpv, separators in the silences.
+#include "LessonTimes.h"
 #include "AppHarness.h"
 
 #include <QButtonGroup>
@@ -15,18 +16,7 @@ namespace {
 
 using qmtest::AppHarness;
 
-// "kind index start end" lines of lesson.times, keyed "silence 1" and so on.
-std::map<std::string, std::pair<int, int>> lessonTimes() {
-    std::map<std::string, std::pair<int, int>> out;
-    QFile f(qmtest::testMedia("lesson.times"));
-    if (!f.open(QIODevice::ReadOnly)) return out;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QList<QByteArray> p = line.simplified().split(' ');
-        if (p.size() != 4 || line.startsWith('#')) continue;
-        out[(p[0] + " " + p[1]).toStdString()] = {p[2].toInt(), p[3].toInt()};
-    }
-    return out;
-}
+std::map<std::string, std::pair<int, int>> lessonTimes() { return qmtest::lessonTimes(qmtest::testMedia("lesson.times")); }
 
 class PracticeLoop : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // The practice session without any window: QtCore, the real engine on the
 // generated lesson, and prompts the test answers.
+#include "LessonTimes.h"
 #include "BlockFile.h"
 #include "PracticeSession.h"
 #include "Settings.h"
@@ -25,18 +26,7 @@ QString media(const QString& name) {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../testmedia/") + name;
 }
 
-// "kind index" -> [start, end] ms, from lesson.times.
-std::map<std::string, std::pair<int, int>> lessonTimes() {
-    std::map<std::string, std::pair<int, int>> out;
-    QFile f(media(QStringLiteral("lesson.times")));
-    if (!f.open(QIODevice::ReadOnly)) return out;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QList<QByteArray> p = line.simplified().split(' ');
-        if (p.size() != 4 || line.startsWith('#')) continue;
-        out[(p[0] + " " + p[1]).toStdString()] = {p[2].toInt(), p[3].toInt()};
-    }
-    return out;
-}
+std::map<std::string, std::pair<int, int>> lessonTimes() { return qmtest::lessonTimes(media(QStringLiteral("lesson.times"))); }
 
 class Prompts : public qm::SessionPrompts {
 public:
