@@ -1,11 +1,14 @@
 // gtest entry for tests of the windows: one application object for the run.
 #include "Application.h"
 
+#include "ThreadsAtExit.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
 
 int main(int argc, char** argv) {
+    qm::test::awaitOtherThreadsAtExit();
     if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QM5_AO", "null");
     qm::TApplication app(argc, argv);
