@@ -208,6 +208,7 @@ void MpvBridge::seekExact(double seconds) {
 }
 
 std::optional<double> MpvBridge::getDouble(const char* name) {
+    ++reads_;
     double v = 0;
     const int rc = mpvApi().getProperty(h_, name, MPV_FORMAT_DOUBLE, &v);
     if (unavailable(rc)) return std::nullopt;
@@ -216,6 +217,7 @@ std::optional<double> MpvBridge::getDouble(const char* name) {
 }
 
 std::optional<bool> MpvBridge::getFlag(const char* name) {
+    ++reads_;
     int v = 0;
     const int rc = mpvApi().getProperty(h_, name, MPV_FORMAT_FLAG, &v);
     if (unavailable(rc)) return std::nullopt;
@@ -224,6 +226,7 @@ std::optional<bool> MpvBridge::getFlag(const char* name) {
 }
 
 std::optional<QString> MpvBridge::getString(const char* name) {
+    ++reads_;
     char* v = nullptr;
     const int rc = mpvApi().getProperty(h_, name, MPV_FORMAT_STRING, &v);
     if (unavailable(rc)) return std::nullopt;

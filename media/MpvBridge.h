@@ -71,6 +71,8 @@ public:
     std::optional<QString> getString(const char* name);
     void setDouble(const char* name, double value);
     void setFlag(const char* name, bool value);
+    // Property reads so far: each one wakes mpv's core.
+    int64_t reads() const { return reads_; }
 
 signals:
     void startFile(qint64 entryId);
@@ -93,6 +95,7 @@ private:
 
     mpv_handle* h_ = nullptr;
     std::atomic<bool> drainQueued_{false};
+    int64_t reads_ = 0;
 };
 
 }  // namespace qm

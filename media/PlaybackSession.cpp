@@ -17,6 +17,15 @@ constexpr double kSeekLandedSeconds = 0.005;
 // plays out the sound output's buffer after a file's end (some 0.4 s), and a
 // call made meanwhile would hold the event loop that long.
 constexpr int kIdleFallbackMs = 1500;
+// While mpv plays steadily its time moves with the clock: position() reads
+// mpv at most this often then and goes on by the clock in between. mpv's own
+// time jitters by tens of milliseconds against the clock under load.
+constexpr qint64 kClockedReadMs = 250;
+// Two reads from mpv at least kSteadySpanMs apart whose difference is the
+// clock's times the speed, within kSteadyToleranceSeconds, make it steady.
+// Just after a start or a seek mpv's time stands still for a moment first.
+constexpr qint64 kSteadySpanMs = 30;
+constexpr double kSteadyToleranceSeconds = 0.010;
 }  // namespace
 
 PlaybackSession::PlaybackSession(QObject* parent, const QString& audioOutput, MpvCache cache)
@@ -52,7 +61,7 @@ MpvBridge& PlaybackSession::mpv() {
 void PlaybackSession::setPhase(Phase p) {
     if (p == phase_) return;
     phase_ = p;
-    lastRead_.reset();
+    forgetReadings();
     emit phaseChanged(p);
 }
 
@@ -257,16 +266,42 @@ void PlaybackSession::seek(double seconds) {
     }
     seekTarget_ = t;
     seekRestarted_ = false;
-    lastRead_.reset();
+    forgetReadings();
     mpv().seekExact(t);
 }
 
 double PlaybackSession::position() {
     if (!loaded_) return startAt_.value_or(0.0);
     if (seekTarget_ && !seekLanded()) return *seekTarget_;
-    lastRead_ = std::max(0.0, mpv().getDouble(mpvprop::TimePos).value_or(0.0));
+    double t = 0;
+    if (phase_ == Phase::Playing && mpvSteady_ && !mpvReadAge_.hasExpired(kClockedReadMs)) {
+        t = *mpvRead_ + static_cast<double>(mpvReadAge_.elapsed()) / 1000.0 * speed_;
+        if (duration_ > 0) t = std::min(t, duration_);
+    } else {
+        t = readMpvTime();
+    }
+    lastRead_ = t;
     lastReadAge_.start();
-    return *lastRead_;
+    emit positionRead();
+    return t;
+}
+
+double PlaybackSession::readMpvTime() {
+    const double t = std::max(0.0, mpv().getDouble(mpvprop::TimePos).value_or(0.0));
+    if (mpvRead_ && !mpvReadAge_.hasExpired(kSteadySpanMs - 1)) return t;  // too close to the last to tell
+    const bool steady = mpvRead_ && std::abs((t - *mpvRead_) - static_cast<double>(mpvReadAge_.elapsed()) /
+                                                                    1000.0 * speed_) <= kSteadyToleranceSeconds;
+    mpvSteady_ = phase_ == Phase::Playing && steady;
+    mpvRead_ = t;
+    mpvReadAge_.start();
+    return t;
+}
+
+// After a seek, a change of phase or of speed, the clock says nothing of mpv's time.
+void PlaybackSession::forgetReadings() {
+    lastRead_.reset();
+    mpvRead_.reset();
+    mpvSteady_ = false;
 }
 
 double PlaybackSession::recentPosition(int maxAgeMs) {
@@ -286,6 +321,7 @@ bool PlaybackSession::seekLanded() {
 void PlaybackSession::setSpeed(double speed) {
     if (mpv_) mpv_->setDouble(mpvprop::Speed, speed);
     speed_ = speed;
+    forgetReadings();
 }
 
 void PlaybackSession::setVolume(int volume) {
@@ -329,6 +365,7 @@ void PlaybackSession::onFileLoaded() {
 
 void PlaybackSession::onPlaybackRestarted() {
     if (!isCurrent(started_) || !loaded_) return;
+    forgetReadings();  // mpv's time may jump at a restart
     if (seekTarget_) {
         seekRestarted_ = true;
         seekLanded();

@@ -75,6 +75,7 @@ public:
 signals:
     void phaseChanged(qm::PlaybackSession::Phase phase);
     void durationChanged(double seconds);
+    void positionRead();  // position() has answered
 
 private:
     void reload(Phase after);
@@ -89,6 +90,8 @@ private:
     void onBuffering(bool buffering);
     bool isCurrent(qint64 entryId) const;
     bool seekLanded();
+    double readMpvTime();
+    void forgetReadings();
 
     static constexpr qint64 kNoEntry = std::numeric_limits<qint64>::min();
     void onDuration(double seconds);
@@ -107,6 +110,12 @@ private:
     QTimer idleFallback_;               // ... but not for ever
     std::optional<double> lastRead_;    // position() last returned, cleared by a seek or a phase
     QElapsedTimer lastReadAge_;
+    // mpv's time as last read from mpv, and whether it moved with the clock
+    // (times the speed) since the read before: then position() goes on from
+    // it by the clock for a while instead of waking mpv's core each time.
+    std::optional<double> mpvRead_;
+    QElapsedTimer mpvReadAge_;
+    bool mpvSteady_ = false;
     bool failed_ = false;
     qint64 entry_ = kNoEntry;           // mpv's playlist entry of our load
     qint64 started_ = kNoEntry;         // the entry mpv started last

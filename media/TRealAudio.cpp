@@ -57,8 +57,7 @@ TRealAudio::TRealAudio(QWidget* parent, qm::StreamingAudioControl& control) : QW
     connect(&control_.playback(), &PlaybackSession::phaseChanged, this, guarded([this] { refreshTransport(); }));
     connect(&control_.playback(), &PlaybackSession::durationChanged, this, guarded([this] { refreshTransport(); }));
     connect(&control_, &qm::StreamingAudioControl::visibilityRequested, this, &QWidget::setVisible);
-    refresh_.setInterval(kRefreshMs);
-    connect(&refresh_, &QTimer::timeout, this, guarded([this] { refreshTransport(); }));
+    refresh_ = new qm::transport::Pacer(this, control_.playback(), kRefreshMs, guarded([this] { refreshTransport(); }));
     refreshTransport();
 }
 
@@ -94,10 +93,10 @@ void TRealAudio::refreshTransport() {
 
 void TRealAudio::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    refresh_.start();
+    refresh_->start();
 }
 
 void TRealAudio::hideEvent(QHideEvent* e) {
-    refresh_.stop();
+    refresh_->stop();
     QWidget::hideEvent(e);
 }

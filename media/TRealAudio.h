@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QTimer>
+#include "Transport.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -38,5 +39,5 @@ private:
     QToolButton* btnStop_ = nullptr;
     QSlider* posBar_ = nullptr;
     QLabel* lblStatus_ = nullptr;
-    QTimer refresh_;
+    qm::transport::Pacer* refresh_;  // the transport's refresh while shown
 };

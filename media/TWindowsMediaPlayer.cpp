@@ -72,8 +72,7 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl
     connect(&control_.playback(), &PlaybackSession::durationChanged, this,
             guarded([this] { refreshTransport(); }));
     connect(&control_, &qm::MediaPlayerControl::visibilityRequested, this, &QWidget::setVisible);
-    refresh_.setInterval(kRefreshMs);
-    connect(&refresh_, &QTimer::timeout, this, guarded([this] { refreshTransport(); }));
+    refresh_ = new qm::transport::Pacer(this, control_.playback(), kRefreshMs, guarded([this] { refreshTransport(); }));
     refreshTransport();
 }
 
@@ -97,10 +96,10 @@ void TWindowsMediaPlayer::refreshTransport() {
 
 void TWindowsMediaPlayer::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    refresh_.start();
+    refresh_->start();
 }
 
 void TWindowsMediaPlayer::hideEvent(QHideEvent* e) {
-    refresh_.stop();
+    refresh_->stop();
     QWidget::hideEvent(e);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QTimer>
+#include "Transport.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -38,5 +39,5 @@ private:
     QSlider* seekBar_ = nullptr;
     QLabel* lblTime_ = nullptr;
     QSlider* volumeBar_ = nullptr;
-    QTimer refresh_;
+    qm::transport::Pacer* refresh_;  // the transport's refresh while shown
 };

@@ -1,5 +1,7 @@
 #include "Transport.h"
 
+#include "PlaybackSession.h"
+
 namespace qm::transport {
 
 QString clock(int64_t ms) {
@@ -23,6 +25,43 @@ void onUserSeek(QAbstractSlider* slider, std::function<void(int)> seekMs) {
         if (action == QAbstractSlider::SliderMove || slider->isSliderDown()) return;
         seekMs(slider->sliderPosition());  // the value the action is about to set
     });
+}
+
+namespace {
+// A read this much before the refresh is due is near enough: reads come every 50 ms.
+constexpr int kRideEarlyMs = 25;
+// The own timer waits longer than the interval, so that a read comes first.
+constexpr int kOwnLateMs = 50;
+}  // namespace
+
+Pacer::Pacer(QObject* parent, PlaybackSession& playback, int intervalMs, std::function<void()> refresh)
+    : QObject(parent), refresh_(std::move(refresh)), intervalMs_(intervalMs) {
+    own_.setInterval(intervalMs + kOwnLateMs);
+    connect(&own_, &QTimer::timeout, this, [this] { fire(); });
+    // Queued, to run after the reader's own work in the same pass of the
+    // event loop rather than inside its read.
+    connect(&playback, &PlaybackSession::positionRead, this, [this] {
+        if (queued_ || !own_.isActive() || !since_.hasExpired(intervalMs_ - kRideEarlyMs)) return;
+        queued_ = true;
+        QMetaObject::invokeMethod(this, [this] {
+            queued_ = false;
+            if (own_.isActive()) fire();
+        }, Qt::QueuedConnection);
+    });
+}
+
+void Pacer::start() {
+    since_.start();
+    own_.start();
+}
+
+void Pacer::stop() { own_.stop(); }
+
+void Pacer::fire() {
+    // Before the refresh: its own read of the position comes back here.
+    since_.start();
+    own_.start();
+    refresh_();
 }
 
 }  // namespace qm::transport

@@ -11,15 +11,19 @@
 #include "TWindowsMediaPlayer.h"
 #include "Waits.h"
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -293,6 +297,44 @@ TEST_F(PlaybackTest, HalfRateHalvesTheSpeedOfThePosition) {
     EXPECT_NEAR(half, 0.5, 0.12);
 }
 
+// The block timer reads the position twenty times a second. While mpv plays
+// steadily the reads go on by the clock from an occasional read of mpv, and
+// stay on mpv's own time; a pause and a speed change are seen at once.
+TEST_F(PlaybackTest, ThePositionGoesByTheClockBetweenFewReadsOfMpvAndStaysOnItsTime) {
+    ASSERT_GT(open(media("tone.mp3"), Engine::MediaPlayer), 0);
+    ASSERT_TRUE(waitPlaying());
+    MpvBridge* mpv = mpvOf(wmp.playback());
+    ASSERT_NE(mpv, nullptr);
+    pumpFor(300);  // past the start, where mpv's time stands still a moment
+    const auto mpvMs = [mpv] { return static_cast<int32_t>(mpv->getDouble(mpvprop::TimePos).value_or(-1) * 1000); };
+
+    const int64_t readsBefore = mpv->reads();
+    int ownReads = 0, worst = 0;
+    for (int i = 0; i < 40; ++i) {  // two seconds of block-timer reads
+        pumpFor(50);
+        const int32_t p = pos();
+        const int32_t m = mpvMs();
+        ++ownReads;
+        worst = std::max(worst, std::abs(p - m));
+    }
+    const int64_t sessionReads = mpv->reads() - readsBefore - ownReads;
+    EXPECT_LE(sessionReads, 20) << "of 40 position reads";
+    EXPECT_LE(worst, 80) << "ms between the position and mpv's own time";
+
+    engine.MediaPause();
+    const int32_t paused = pos();
+    pumpFor(400);  // measured: paused, the position must not go on by the clock
+    EXPECT_LT(pos() - paused, 50) << "mpv's time settles by some ms after a pause";
+    EXPECT_NEAR(pos(), mpvMs(), 5);
+
+    engine.MediaPlay();
+    engine.SetRate(2.0);
+    pumpFor(300);  // the output's hold at the old rate plays out
+    const double fast = speedOver(1000);
+    EXPECT_NEAR(fast, 2.0, 0.3);
+    EXPECT_LE(std::abs(pos() - mpvMs()), 80);
+}
+
 TEST_F(PlaybackTest, RateDoesNotReachTheStreamingControl) {
     ASSERT_GT(open(media("talk.rm"), Engine::Streaming), 0);
     ASSERT_TRUE(waitPlaying());
@@ -356,6 +398,40 @@ TEST_F(PlaybackTest, TransportsTakeNoFocusAndDriveTheSameMembers) {
     stop->click();
     EXPECT_EQ(wmp.playState(), wmp::Stopped);
     EXPECT_FALSE(wmp.stoppedAtEnd());
+}
+
+// The transport refreshes four times a second. While the block timer reads
+// the position, a due refresh comes in the same pass of the event loop as a
+// read (one repaint for both); with no reads its own timer goes on.
+TEST_F(PlaybackTest, TheTransportRefreshRidesOnTheBlockTimersReadsAndGoesOnWithout) {
+    TWindowsMediaPlayer band(nullptr, wmp);
+    band.show();
+    ASSERT_GT(open(media("tone.mp3"), Engine::MediaPlayer), 0);
+    ASSERT_TRUE(waitPlaying());
+    auto* seekBar = band.findChild<QSlider*>();
+    ASSERT_NE(seekBar, nullptr);
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastRead = -1;
+    QTimer blockTimer;
+    blockTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&blockTimer, &QTimer::timeout, [&] {
+        pos();
+        lastRead = clock.elapsed();
+    });
+    std::vector<qint64> sinceRead;
+    QObject::connect(seekBar, &QSlider::valueChanged, [&] { sinceRead.push_back(clock.elapsed() - lastRead); });
+    blockTimer.start(50);
+    pumpFor(1500);  // measured: the refreshes over this span
+    blockTimer.stop();
+    EXPECT_GE(sinceRead.size(), 4u);
+    EXPECT_LE(sinceRead.size(), 8u);
+    for (qint64 gap : sinceRead) EXPECT_LE(gap, 10) << "ms from a read to the refresh";
+
+    sinceRead.clear();
+    pumpFor(1000);  // measured: the refreshes with nobody reading
+    EXPECT_GE(sinceRead.size(), 2u);
 }
 
 // The metafile reader on its own: comments, blank lines, CR LF, relative and
