@@ -2,10 +2,12 @@
 
 #include "PracticeState.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QWidget>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class QLabel;
@@ -70,6 +72,7 @@ private:
     // loudness from the bottom up.
     void paintBlockColumn(int x);
     void clearBlockBar();
+    void showSeconds();  // lblPos
 
     PracticeState& s_;
     std::vector<float> wave_;
@@ -77,6 +80,9 @@ private:
     TBarImage* image1_;
     TBarImage* image2_;
     QLabel* lblPos_;
+    // The seconds lblPos shows ("position/length"): it is written when they change.
+    std::pair<int32_t, int32_t> shownSeconds_{-1, -1};
+    QElapsedTimer cursorDrawn_;  // since the cursor was last drawn
 };
 
 }  // namespace qm

@@ -2,9 +2,11 @@
 #include "PositionBars.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +146,28 @@ TEST_F(PositionBarsTest, ShowPositionMovesTheCursorAndRemembersItsTime) {
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{100});
     showAt(0);
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{0});
+}
+
+// Playing along, the cursor moves a column nearly every tick on a short
+// recording: a step of one column is drawn at most ten times a second, a jump
+// at once, and the seconds are written whenever they change.
+TEST_F(PositionBarsTest, OneColumnStepsAreDrawnTenTimesASecondAndJumpsAtOnce) {
+    showAt(29900);  // column 100
+    ASSERT_EQ(blackColumns(image1.bitmap()), Columns{100});
+    showAt(30200);  // column 101, a tick later
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{100});
+    EXPECT_EQ(s.cursorPos, 29900) << "the time where the cursor is drawn";
+    EXPECT_EQ(label.text(), "30/120");
+
+    showAt(45000);  // a seek: column 150
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{150});
+
+    QElapsedTimer since;
+    since.start();
+    while (!since.hasExpired(100)) QThread::msleep(5);  // the step is due once this much time has gone
+    showAt(45300);  // column 151
+    EXPECT_EQ(blackColumns(image1.bitmap()), Columns{151});
+    EXPECT_EQ(s.cursorPos, 45300);
 }
 
 TEST_F(PositionBarsTest, ShowPositionWritesWholeSecondsTruncated) {
