@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace qm {
@@ -32,11 +33,10 @@ void clearBar(TBarImage* bar) {
     bar->update();
 }
 
-// One-pixel line over the whole height at the column of ms. The column is taken
-// from the bitmap's own width, so a line is always erased where it was drawn
-// even if the bar was resized since the last clear. Columns outside the bitmap
-// (a time at or beyond the length) are not visible and draw nothing.
-// The column of ms in the bitmap, or -1 where nothing is drawn.
+// The column of ms, taken from the bitmap's own width, so that a line is
+// always erased where it was drawn even if the bar was resized since the last
+// clear; -1 outside the bitmap (a time at or beyond the length), where a line
+// would not be visible and nothing is drawn.
 int lineColumn(const QImage& bitmap, int32_t ms, int32_t mediaLength) {
     if (mediaLength <= 0) return -1;
     const int x = barColumn(ms, bitmap.width(), mediaLength);
@@ -50,6 +50,7 @@ void paintColumn(QImage& bitmap, int x, QRgb colour) {
     }
 }
 
+// One-pixel line over the whole height at the column of ms.
 void drawLine(TBarImage* bar, int32_t ms, int32_t mediaLength, QRgb colour) {
     QImage& bitmap = bar->bitmap();
     const int x = lineColumn(bitmap, ms, mediaLength);
@@ -174,13 +175,11 @@ void PositionBars::ShowPosition() {
             if (from >= 0) paintColumn(bitmap, from, kBarWhite);
             if (to >= 0) paintColumn(bitmap, to, kBarBlack);
             // A cursor moving along gives one small repaint for both columns.
-            const int left = from < 0 ? to : to < 0 ? from : std::min(from, to);
-            const int right = std::max(from, to);
-            if (right - left <= kOneRepaintColumns) {
-                if (left >= 0) image1_->update(left, 0, right - left + 1, bitmap.height());
+            if (from >= 0 && to >= 0 && std::abs(to - from) <= kOneRepaintColumns) {
+                image1_->update(std::min(from, to), 0, std::abs(to - from) + 1, bitmap.height());
             } else {
-                image1_->update(from, 0, 1, bitmap.height());
-                image1_->update(to, 0, 1, bitmap.height());
+                if (from >= 0) image1_->update(from, 0, 1, bitmap.height());
+                if (to >= 0) image1_->update(to, 0, 1, bitmap.height());
             }
         }
         s_.cursorPos = s_.mediaPos;

@@ -280,8 +280,6 @@ double PlaybackSession::position() {
     } else {
         t = readMpvTime();
     }
-    lastRead_ = t;
-    lastReadAge_.start();
     emit positionRead();
     return t;
 }
@@ -299,14 +297,8 @@ double PlaybackSession::readMpvTime() {
 
 // After a seek, a change of phase or of speed, the clock says nothing of mpv's time.
 void PlaybackSession::forgetReadings() {
-    lastRead_.reset();
     mpvRead_.reset();
     mpvSteady_ = false;
-}
-
-double PlaybackSession::recentPosition(int maxAgeMs) {
-    if (lastRead_ && lastReadAge_.isValid() && !lastReadAge_.hasExpired(maxAgeMs)) return *lastRead_;
-    return position();
 }
 
 // Clears the seek target once mpv's own time has reached it.

@@ -53,11 +53,9 @@ public:
     void close();  // forgets the source
     void seek(double seconds);
 
-    double position();  // seconds
-    // The position as last read when that was at most maxAgeMs ago, with no
-    // seek or change of phase since; else read now. For displays that need
-    // no more: each read from mpv wakes its core.
-    double recentPosition(int maxAgeMs);
+    // Seconds. While mpv plays steadily this goes on by the clock between
+    // reads of mpv (each read wakes mpv's core), so it may be called often.
+    double position();
     double duration() const { return duration_; }  // 0 while unknown
     Phase phase() const { return phase_; }
     bool stoppedAtEnd() const { return phase_ == Phase::Ended; }
@@ -108,8 +106,6 @@ private:
     bool mpvIdle_ = true;               // by mpv's last report
     bool loadPending_ = false;          // a load waits for mpv to go idle
     QTimer idleFallback_;               // ... but not for ever
-    std::optional<double> lastRead_;    // position() last returned, cleared by a seek or a phase
-    QElapsedTimer lastReadAge_;
     // mpv's time as last read from mpv, and whether it moved with the clock
     // (times the speed) since the read before: then position() goes on from
     // it by the clock for a while instead of waking mpv's core each time.

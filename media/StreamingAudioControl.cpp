@@ -38,8 +38,6 @@ StreamingAudioControl::~StreamingAudioControl() = default;
 
 int32_t StreamingAudioControl::GetPosition() { return toMs(session_.position()); }
 
-int32_t StreamingAudioControl::GetRecentPosition(int maxAgeMs) { return toMs(session_.recentPosition(maxAgeMs)); }
-
 int32_t StreamingAudioControl::GetLength() { return toMs(session_.duration()); }
 
 int32_t StreamingAudioControl::GetPlayState() {

@@ -53,7 +53,6 @@ public:
     void DoPause() override { session_.pause(); }
     void DoStop() override { session_.stop(); }
     int32_t GetPosition() override;
-    int32_t GetRecentPosition(int maxAgeMs);  // see PlaybackSession::recentPosition
     void SetPosition(int32_t ms) override { session_.seek(ms / 1000.0); }
     int32_t GetLength() override;
     int32_t GetPlayState() override;

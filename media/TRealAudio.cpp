@@ -14,8 +14,6 @@ using qm::PlaybackSession;
 
 namespace {
 constexpr int kRefreshMs = 250;
-// A reading this recent is as good as a new one for the position bar.
-constexpr int kReadingAgeMs = 100;
 }
 
 TRealAudio::TRealAudio(QWidget* parent, qm::StreamingAudioControl& control) : QWidget(parent), control_(control) {
@@ -79,8 +77,7 @@ QString TRealAudio::statusText() const {
 void TRealAudio::refreshTransport() {
     btnPlay_->setText(control_.GetPlayState() == qm::ra::Playing ? QStringLiteral("❚❚") : QStringLiteral("▶"));
     const int32_t length = control_.GetLength();
-    // The block timer reads the position twenty times a second: take its reading.
-    const int32_t pos = std::min(control_.GetRecentPosition(kReadingAgeMs), length);
+    const int32_t pos = std::min(control_.GetPosition(), length);
     if (!posBar_->isSliderDown()) {
         posBar_->setRange(0, length);
         posBar_->setValue(pos);

@@ -17,8 +17,6 @@ using qm::PlaybackSession;
 
 namespace {
 constexpr int kRefreshMs = 250;
-// A reading this recent is as good as a new one for the seek bar.
-constexpr int kReadingAgeMs = 100;
 }
 
 TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl& control)
@@ -81,8 +79,7 @@ void TWindowsMediaPlayer::refreshTransport() {
     const bool playing = control_.playState() == qm::wmp::Playing;
     btnPlay_->setText(playing ? QStringLiteral("❚❚") : QStringLiteral("▶"));
     const auto lengthMs = static_cast<int64_t>(session.duration() * 1000.0);
-    // The block timer reads the position twenty times a second: take its reading.
-    const auto posMs = static_cast<int64_t>(std::max(0.0, session.recentPosition(kReadingAgeMs)) * 1000.0);
+    const auto posMs = static_cast<int64_t>(std::max(0.0, session.position()) * 1000.0);
     if (!seekBar_->isSliderDown()) {
         seekBar_->setRange(0, static_cast<int>(std::min<int64_t>(lengthMs, INT32_MAX)));
         seekBar_->setValue(static_cast<int>(std::min(posMs, lengthMs)));
