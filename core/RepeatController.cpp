@@ -59,6 +59,13 @@ void RepeatController::timer1Tick() {
         host_.showPosition();
         return;
     }
+    // A block ends when the engine has passed its separator, so that a pause
+    // made now lands in the next block.
+    host_.readExactPosition();
+    if (!(sep(s_, s_.curBlock) < s_.mediaPos)) {
+        host_.showPosition();
+        return;
+    }
 
     std::optional<int32_t> wait;
     // Repeat with curBlock 0 would seek back to blockSep[0] on every tick and

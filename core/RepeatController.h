@@ -12,6 +12,9 @@ class RepeatHost {
 public:
     virtual ~RepeatHost() = default;
     virtual void readPosition() = 0;          // sets PracticeState::mediaPos
+    // As readPosition, but from the engine's own time: a clocked reading may
+    // run a few ms ahead of it.
+    virtual void readExactPosition() = 0;
     virtual void seekTo(int32_t ms) = 0;
     virtual void mediaPlay() = 0;
     virtual void mediaPause() = 0;

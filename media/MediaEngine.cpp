@@ -58,6 +58,14 @@ void MediaEngine::ReadPosition() {
     s_.mediaPos = s_.useReal ? ra_.GetPosition() : secondsToMs(wmp_.controls().currentPosition());
 }
 
+void MediaEngine::ReadExactPosition() {
+    if (s_.useReal)
+        ra_.readExactNext();
+    else
+        wmp_.readExactNext();
+    ReadPosition();
+}
+
 void MediaEngine::SeekTo(int32_t ms) {
     if (s_.useReal)
         ra_.SetPosition(ms);

@@ -33,6 +33,7 @@ public:
     void MediaStop();
     bool IsPlaying();
     void ReadPosition();          // mediaPos := position in ms, truncated toward zero
+    void ReadExactPosition();     // the same, from the engine's own time, never the clock
     void SeekTo(int32_t ms);
     int32_t WaitForLength();      // up to 5000 ms; 0 (engine stopped) when none found
     // Why the last WaitForLength found no length: the active engine's reason,

@@ -34,6 +34,7 @@ public:
     bool openFailed() const override { return session_.phase() == PlaybackSession::Phase::Failed; }
     QString openError() const override { return openFailed() ? session_.lastError() : QString(); }
     void setControlVisible(bool visible) override { emit visibilityRequested(visible); }
+    void readExactNext() override { session_.readMpvNext(); }
 
     PlaybackSession& playback() { return session_; }
 

@@ -56,6 +56,8 @@ public:
     // Seconds. While mpv plays steadily this goes on by the clock between
     // reads of mpv (each read wakes mpv's core), so it may be called often.
     double position();
+    // The next position() reads mpv, whatever the clock says.
+    void readMpvNext() { forgetReadings(); }
     double duration() const { return duration_; }  // 0 while unknown
     Phase phase() const { return phase_; }
     bool stoppedAtEnd() const { return phase_ == Phase::Ended; }

@@ -70,6 +70,9 @@ public:
     // Why, in the engine's own words; empty when nothing failed.
     virtual QString openError() const { return {}; }
     virtual void setControlVisible(bool visible) = 0;
+    // The next position read asks the engine itself rather than going on by
+    // the clock from an earlier read.
+    virtual void readExactNext() {}
 };
 
 // The streaming audio control: positions and lengths in milliseconds.
@@ -89,6 +92,7 @@ public:
     virtual bool openFailed() const { return false; }
     virtual QString openError() const { return {}; }
     virtual void setControlVisible(bool visible) = 0;
+    virtual void readExactNext() {}  // as WmpPlayer's
 };
 
 }  // namespace qm

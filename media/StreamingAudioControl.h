@@ -62,6 +62,7 @@ public:
     bool openFailed() const override { return session_.phase() == PlaybackSession::Phase::Failed; }
     QString openError() const override { return openFailed() ? session_.lastError() : QString(); }
     void setControlVisible(bool visible) override { emit visibilityRequested(visible); }
+    void readExactNext() override { session_.readMpvNext(); }
 
     // What a ".ram" metafile names: its first media entry, a relative one
     // taken relative to the metafile's folder; nullopt when it names none or

@@ -738,6 +738,7 @@ void PracticeSession::setAfterBlock(AfterBlock after) {
 // ---------------------------------------------------------------- repeat host
 
 void PracticeSession::readPosition() { engine_.ReadPosition(); }
+void PracticeSession::readExactPosition() { engine_.ReadExactPosition(); }
 void PracticeSession::seekTo(int32_t ms) { engine_.SeekTo(ms); }
 void PracticeSession::mediaPlay() { engine_.MediaPlay(); }
 void PracticeSession::mediaPause() { engine_.MediaPause(); }

@@ -198,6 +198,7 @@ private:
 
     // RepeatHost
     void readPosition() override;
+    void readExactPosition() override;
     void seekTo(int32_t ms) override;
     void mediaPlay() override;
     void mediaPause() override;

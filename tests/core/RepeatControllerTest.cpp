@@ -24,7 +24,13 @@ class FakeHost : public RepeatHost {
 public:
     explicit FakeHost(PracticeState& s) : s_(s) {}
 
+    // A reading may go on by the clock and run clockAhead ms ahead of the
+    // engine; an exact one is the engine's own time.
     void readPosition() override {
+        ++reads;
+        s_.mediaPos = enginePos + clockAhead;
+    }
+    void readExactPosition() override {
         ++reads;
         s_.mediaPos = enginePos;
     }
@@ -66,6 +72,7 @@ public:
     }
 
     int32_t enginePos = 0;
+    int32_t clockAhead = 0;
     bool playing = true;
     BlockMode mode = kNext;
     AfterBlock after = kNone;
@@ -182,6 +189,21 @@ TEST_F(RepeatControllerTest, APositionOnTheSeparatorStillBelongsToTheBlock) {
     host.mode = kRepeat;
     EXPECT_EQ(tickAt(7500), Log{});
     EXPECT_EQ(tickAt(7501), (Log{"seek 3000", "play"}));
+}
+
+TEST_F(RepeatControllerTest, ABlockEndsOnTheEnginesOwnTimeNotOnAClockAheadOfIt) {
+    host.after = kPause;
+    host.clockAhead = 3;
+    EXPECT_EQ(tickAt(2999), Log{});  // the clock says 3002, the engine has not passed 3000
+    EXPECT_EQ(s.curBlock, 1);
+    EXPECT_EQ(host.shownPos, 2999);
+    EXPECT_EQ(tickAt(3001), (Log{"select 2", "pause"}));
+    EXPECT_EQ(s.mediaPos, 3001);  // the pause lands in block 2
+
+    host.mode = kRepeat;
+    host.playing = true;
+    EXPECT_EQ(tickAt(7499), Log{});
+    EXPECT_EQ(tickAt(7501), (Log{"seek 3000", "pause"}));
 }
 
 TEST_F(RepeatControllerTest, NextPausePausesWithTheNextBlockAlreadyCurrent) {
