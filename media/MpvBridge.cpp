@@ -48,6 +48,11 @@ bool isPlainFileUrl(const QUrl& url) {
            !url.hasFragment() && !url.path().isEmpty();
 }
 
+bool isLocalSource(const QString& source) {
+    const auto m = schemePrefix().match(source);
+    return !m.hasMatch() || m.captured(1).toLower() == u"file";
+}
+
 MpvEndReason toEndReason(mpv_end_file_reason r) {
     switch (r) {
     case MPV_END_FILE_REASON_EOF: return MpvEndReason::Eof;
@@ -91,7 +96,7 @@ EventCopy copyEvent(const mpv_event& ev) {
 }  // namespace
 
 MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput, MpvCache cache)
-    : QObject(parent) {
+    : QObject(parent), wholeFile_(cache == MpvCache::WholeFile) {
     h_ = mpvApi().create();
     if (!h_) throw MediaError("mpv: cannot create a player instance");
     try {
@@ -121,7 +126,7 @@ MpvBridge::MpvBridge(QObject* parent, const QString& audioOutput, MpvCache cache
         setOption("loop-playlist", "no");
         setOption("idle", "yes");
         setOption("network-timeout", "10");
-        if (cache == MpvCache::WholeFile) setOption("cache", "yes");
+        if (wholeFile_) setOption("cache", "yes");
         QString ao = audioOutput;
         if (ao.isEmpty()) ao = qEnvironmentVariable("QM5_AO");
         if (!ao.isEmpty()) setOption("ao", ao.toUtf8().constData());
@@ -180,6 +185,8 @@ int64_t MpvBridge::load(const QString& source) {
     if (!isAcceptedSource(source))
         throw MediaError("refused media address: " + source.toStdString());
     const QByteArray target = mpvTarget(source).toUtf8();
+    // A stream plays as it arrives; only a local file waits to be read whole.
+    if (wholeFile_) setFlag("demuxer-cache-wait", isLocalSource(source));
     const char* cmd[] = {"loadfile", target.constData(), "replace", nullptr};
     mpv_node result{};
     check(mpvApi().commandRet(h_, cmd, &result), "loadfile");

@@ -29,7 +29,9 @@ inline constexpr const char* Volume = "volume";
 
 // Whether mpv keeps the whole file in memory once read. FFmpeg's RealMedia
 // demuxer finds seek points by scanning for packet headers and often fails;
-// seeks inside mpv's own cache never ask the demuxer.
+// seeks inside mpv's own cache never ask the demuxer. A local file is read
+// whole before it plays: a seek made early would otherwise leave a gap in the
+// cache, and a later seek into the gap goes to the demuxer and ends the file.
 enum class MpvCache { Auto, WholeFile };
 
 // Why mpv ended a file (mirrors mpv's end-file reasons without its header).
@@ -94,6 +96,7 @@ private:
     static void wakeup(void* self);
 
     mpv_handle* h_ = nullptr;
+    bool wholeFile_ = false;
     std::atomic<bool> drainQueued_{false};
     int64_t reads_ = 0;
 };
