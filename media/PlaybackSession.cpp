@@ -274,10 +274,11 @@ double PlaybackSession::position() {
     if (!loaded_) return startAt_.value_or(0.0);
     if (seekTarget_ && !seekLanded()) return *seekTarget_;
     double t = 0;
-    if (phase_ == Phase::Playing && mpvSteady_ && !mpvReadAge_.hasExpired(kClockedReadMs)) {
+    if (phase_ == Phase::Playing && mpvSteady_ && !readMpvNext_ && !mpvReadAge_.hasExpired(kClockedReadMs)) {
         t = *mpvRead_ + static_cast<double>(mpvReadAge_.elapsed()) / 1000.0 * speed_;
         if (duration_ > 0) t = std::min(t, duration_);
     } else {
+        readMpvNext_ = false;
         t = readMpvTime();
     }
     emit positionRead();

@@ -56,8 +56,9 @@ public:
     // Seconds. While mpv plays steadily this goes on by the clock between
     // reads of mpv (each read wakes mpv's core), so it may be called often.
     double position();
-    // The next position() reads mpv, whatever the clock says.
-    void readMpvNext() { forgetReadings(); }
+    // The next position() reads mpv, whatever the clock says; the readings
+    // so far still count towards going on by the clock again after it.
+    void readMpvNext() { readMpvNext_ = true; }
     double duration() const { return duration_; }  // 0 while unknown
     Phase phase() const { return phase_; }
     bool stoppedAtEnd() const { return phase_ == Phase::Ended; }
@@ -114,6 +115,7 @@ private:
     std::optional<double> mpvRead_;
     QElapsedTimer mpvReadAge_;
     bool mpvSteady_ = false;
+    bool readMpvNext_ = false;
     bool failed_ = false;
     qint64 entry_ = kNoEntry;           // mpv's playlist entry of our load
     qint64 started_ = kNoEntry;         // the entry mpv started last
