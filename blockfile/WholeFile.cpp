@@ -139,9 +139,22 @@ std::optional<FileError> writeWholeFile(const std::string& path, std::string_vie
 
 namespace {
 
+// Why path is no file to read, or nothing when it is a regular one.
+std::optional<FileError> notRegular(const std::string& path, mode_t mode) {
+    if (S_ISREG(mode)) return std::nullopt;
+    if (S_ISDIR(mode)) return errnoError(path, EISDIR);
+    const char* kind = S_ISFIFO(mode)   ? "a FIFO"
+                       : S_ISSOCK(mode) ? "a socket"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                                                        : "of an unknown kind";
+    return FileError{path, std::string("not a regular file: ") + kind};
+}
+
 ReadResult readUpTo(const std::string& path, std::size_t maxBytes, bool refuseBigger) {
     ReadResult r;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking: a FIFO would otherwise hold the open until a
+    // writer came, for ever; its kind is refused right after.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         r.error = errnoError(path, errno);
         return r;
@@ -152,18 +165,18 @@ ReadResult readUpTo(const std::string& path, std::size_t maxBytes, bool refuseBi
         ::close(fd);
         return r;
     }
-    if (S_ISDIR(st.st_mode)) {
-        r.error = errnoError(path, EISDIR);
+    if (auto e = notRegular(path, st.st_mode)) {
+        r.error = std::move(e);
         ::close(fd);
         return r;
     }
-    if (refuseBigger && S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+    if (refuseBigger && static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
         r.error = tooBig(path, maxBytes);
         ::close(fd);
         return r;
     }
-    // Read in pieces up to the limit: a file that grows while read, or one
-    // that is no regular file, cannot go past it either.
+    // Read in pieces up to the limit: a file that grows while read cannot go
+    // past it either.
     char buffer[64 * 1024];
     while (r.bytes.size() <= maxBytes) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -194,6 +207,12 @@ ReadResult readUpTo(const std::string& path, std::size_t maxBytes, bool refuseBi
 ReadResult readWholeFile(const std::string& path, std::size_t maxBytes) { return readUpTo(path, maxBytes, true); }
 
 ReadResult readFileHead(const std::string& path, std::size_t maxBytes) { return readUpTo(path, maxBytes, false); }
+
+std::optional<FileError> checkRegularFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errnoError(path, errno);
+    return notRegular(path, st.st_mode);
+}
 
 std::string cannotCreateMessage(const FileError& e) {
     return "ファイル " + e.path + " を作成できません\n" + e.reason;

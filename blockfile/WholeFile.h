@@ -33,12 +33,22 @@ struct ReadResult {
     std::optional<FileError> error;
 };
 
+// Every read of the program's files comes here. A read never blocks on what
+// stands at path: anything but a regular file (a FIFO, a device, a socket, a
+// folder) is refused with the reason, and no more than maxBytes are read
+// whatever size the file claims.
+
 // Reads the whole file, refusing one bigger than maxBytes (the reason says so)
 // before reading any of it.
 ReadResult readWholeFile(const std::string& path, std::size_t maxBytes);
 
 // Reads at most maxBytes from the start of the file (a shorter file gives all it has).
 ReadResult readFileHead(const std::string& path, std::size_t maxBytes);
+
+// Nothing when path (a symbolic link followed) is a regular file; otherwise
+// why not: missing, a folder, a FIFO, a device. For files read by others (the
+// playback engine, the analysis), which would block on a FIFO as well.
+std::optional<FileError> checkRegularFile(const std::string& path);
 
 // The user's message for a file that could not be written: "ファイル %s を作成できません"
 // and, on the next line, the reason.

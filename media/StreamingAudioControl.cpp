@@ -1,6 +1,7 @@
 #include "StreamingAudioControl.h"
 
 #include "MetafileText.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,10 +66,9 @@ std::optional<QString> StreamingAudioControl::readMetafile(const QString& metafi
         if (!url.isLocalFile()) return std::nullopt;  // remote ones are fetched by setSource
         path = url.toLocalFile();
     }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    if (f.size() > kMaxMetafileBytes) return std::nullopt;
-    return metafileEntry(f.readAll(), QFileInfo(path).absoluteFilePath());
+    const auto read = files::readWholeFile(QFile::encodeName(path).toStdString(), kMaxMetafileBytes);
+    if (read.error) return std::nullopt;
+    return metafileEntry(QByteArray::fromStdString(read.bytes), QFileInfo(path).absoluteFilePath());
 }
 
 std::optional<QString> StreamingAudioControl::metafileEntry(const QByteArray& bytes, const QString& base) {
