@@ -2,7 +2,9 @@
 
 #include "TextCodec.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstddef>
 #include <optional>
 
 namespace qm::blockfile {
@@ -177,6 +179,36 @@ std::vector<int32_t> fitToLength(const std::vector<int32_t>& separators, int32_t
         fitted.push_back(sep);
     }
     return fitted;
+}
+
+std::string joinNotes(const std::string& first, const std::string& second) {
+    if (first.empty()) return second;
+    if (second.empty()) return first;
+    return first + ' ' + second;
+}
+
+void removeEmptyBlocks(BlockData& data) {
+    auto& seps = data.separators;
+    if (seps.size() < 2 || seps.front() == seps.back()) return;
+    auto& notes = data.memoLines;
+    const auto noteOf = [&notes](std::size_t block) { return block < notes.size() ? notes[block] : std::string(); };
+    // Block b (from 0) spans seps[b] .. seps[b + 1].
+    for (std::size_t b = 0; b + 1 < seps.size();) {
+        if (seps[b] != seps[b + 1]) {
+            ++b;
+            continue;
+        }
+        const bool last = b + 2 == seps.size();
+        // The empty block goes into its neighbour: the next one, or for the last block the one before.
+        const std::size_t keep = last ? b - 1 : b + 1;
+        const std::size_t first = std::min(keep, b), second = std::max(keep, b);
+        if (first < notes.size()) {
+            notes[first] = joinNotes(noteOf(first), noteOf(second));
+            if (second < notes.size()) notes.erase(notes.begin() + static_cast<std::ptrdiff_t>(second));
+        }
+        seps.erase(seps.begin() + static_cast<std::ptrdiff_t>(last ? b : b + 1));
+        if (last) break;
+    }
 }
 
 }  // namespace qm::blockfile

@@ -56,4 +56,14 @@ ParseResult parse(std::string_view fileBytes);
 // so is any list when mediaLength <= 0 (no length known).
 std::vector<int32_t> fitToLength(const std::vector<int32_t>& separators, int32_t mediaLength);
 
+// Joins every block of no length (two equal separators, as older files may
+// hold) with the block after it, or the last one with the block before it,
+// so that each note stays with the sound it was written for: the notes of the
+// two are joined with one blank (an empty note adds nothing). Note lines past
+// the last block stay as they are. A list of no length at all is left alone.
+void removeEmptyBlocks(BlockData& data);
+
+// Two notes of blocks made one: joined with one blank, an empty one adding nothing.
+std::string joinNotes(const std::string& first, const std::string& second);
+
 }  // namespace qm::blockfile

@@ -3,6 +3,7 @@
 #include "Check.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace qm {
 
@@ -17,7 +18,7 @@ std::vector<int32_t> BlockSeparators::separators() const {
 }
 
 void BlockSeparators::reset(int32_t length) {
-    QM_CHECK(length >= 0, "a block list cannot end before 0");
+    QM_CHECK(length > 0, "a block list must end after 0");
     sep_[0] = 0;
     sep_[1] = length;
     count_ = 1;
@@ -26,7 +27,7 @@ void BlockSeparators::reset(int32_t length) {
 bool BlockSeparators::isValid(const std::vector<int32_t>& s) {
     if (s.size() < 2 || s.size() > static_cast<std::size_t>(kMaxBlocks) + 1) return false;
     if (s.front() != 0) return false;
-    return std::is_sorted(s.begin(), s.end());
+    return std::adjacent_find(s.begin(), s.end(), std::greater_equal<>()) == s.end();
 }
 
 void BlockSeparators::assign(const std::vector<int32_t>& s) {
@@ -39,9 +40,11 @@ bool BlockSeparators::insert(int32_t ms) {
     if (count_ < 1 || count_ >= kMaxBlocks) return false;
     const auto first = sep_.begin() + 1;
     const auto end = sep_.begin() + count_ + 1;
-    const auto at = std::upper_bound(first, end, std::max(ms, 0));
+    const int32_t t = std::max(ms, 0);
+    const auto at = std::upper_bound(first, end, t);
+    if (*(at - 1) == t) return false;  // sep_[0] is 0, so a mark at the start lands here too
     std::copy_backward(at, end, end + 1);
-    *at = std::max(ms, 0);
+    *at = t;
     ++count_;
     checkRules();
     return true;
@@ -58,7 +61,8 @@ int32_t BlockSeparators::removeInner(int32_t k) {
 int32_t BlockSeparators::moveInner(int32_t k, int32_t ms) {
     QM_CHECK(k >= 1 && k < count_, "only an inner separator can be moved");
     const auto i = static_cast<std::size_t>(k);
-    sep_[i] = std::clamp(ms, sep_[i - 1], sep_[i + 1]);
+    // Neighbours 1 ms apart leave no room: it stays where it is.
+    if (sep_[i + 1] - sep_[i - 1] >= 2) sep_[i] = std::clamp(ms, sep_[i - 1] + 1, sep_[i + 1] - 1);
     return sep_[i];
 }
 
@@ -81,7 +85,9 @@ void BlockSeparators::checkRules() const {
     QM_CHECK(count_ >= 0 && count_ <= kMaxBlocks, "block count out of range");
     if (count_ == 0) return;
     QM_CHECK(sep_[0] == 0, "the first separator is not 0");
-    QM_CHECK(std::is_sorted(sep_.begin(), sep_.begin() + count_ + 1), "separators out of order");
+    QM_CHECK(std::adjacent_find(sep_.begin(), sep_.begin() + count_ + 1, std::greater_equal<>()) ==
+                 sep_.begin() + count_ + 1,
+             "separators out of order");
 }
 
 }  // namespace qm

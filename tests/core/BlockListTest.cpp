@@ -40,29 +40,25 @@ TEST(GetBlock, NoBlockAtAllGivesZero) {
     EXPECT_EQ(qm::getBlock(s, 1234), 0);
 }
 
-TEST(InsertSeparator, KeepsTheListInOrderIncludingEqualAndEndValues) {
+TEST(InsertSeparator, KeepsTheListInOrderIncludingEndValues) {
     auto s = withSeparators({0, 5000, 9000});
     ASSERT_TRUE(qm::insertSeparator(s, 3000));
     EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 3000, 5000, 9000}));
-
-    s = withSeparators({0, 5000, 9000});
-    ASSERT_TRUE(qm::insertSeparator(s, 5000));
-    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 5000, 9000}));
-
-    s = withSeparators({0, 5000, 9000});
-    ASSERT_TRUE(qm::insertSeparator(s, 9000));
-    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 9000, 9000}));
 
     s = withSeparators({0, 5000, 9000});
     ASSERT_TRUE(qm::insertSeparator(s, 12000));
     EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 9000, 12000}));
 }
 
-TEST(InsertSeparator, NeverMovesTheStartAndLeavesCurBlockAlone) {
-    auto s = withSeparators({0, 5000, 9000}, 2);
-    ASSERT_TRUE(qm::insertSeparator(s, 0));
-    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 0, 5000, 9000}));
-    EXPECT_EQ(s.curBlock, 2);
+// Two presses inside one pause snap to the same middle: the second must not
+// make an empty block, which would push every later note one block off.
+TEST(InsertSeparator, AMarkOnASeparatorOrTheStartAddsNothing) {
+    for (const int32_t at : {5000, 9000, 0, -40}) {
+        auto s = withSeparators({0, 5000, 9000}, 2);
+        EXPECT_FALSE(qm::insertSeparator(s, at)) << at;
+        EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 9000})) << at;
+        EXPECT_EQ(s.curBlock, 2);
+    }
 }
 
 TEST(InsertSeparator, RefusesAMarkWhenTheListIsFullOrEmpty) {
@@ -79,23 +75,23 @@ TEST(InsertSeparator, RefusesAMarkWhenTheListIsFullOrEmpty) {
     EXPECT_EQ(s.blocks[qm::kMaxBlocks], 2'000'000);
 }
 
-TEST(InsertSeparator, ATimeBeforeTheStartCountsAsTheStart) {
-    auto s = withSeparators({0, 5000, 9000});
-    ASSERT_TRUE(qm::insertSeparator(s, -40));
-    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 0, 5000, 9000}));
-}
-
-TEST(BlockSeparatorsRules, AMovedSeparatorStaysBetweenItsNeighbours) {
+TEST(BlockSeparatorsRules, AMovedSeparatorStaysStrictlyBetweenItsNeighbours) {
     auto s = withSeparators({0, 3000, 5000, 9000});
     EXPECT_EQ(s.blocks.moveInner(1, 4000), 4000);
-    EXPECT_EQ(s.blocks.moveInner(1, 6000), 5000);
-    EXPECT_EQ(s.blocks.moveInner(2, -10), 5000);  // separator 1 sits at 5000 now
-    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 5000, 5000, 9000}));
+    EXPECT_EQ(s.blocks.moveInner(1, 6000), 4999);
+    EXPECT_EQ(s.blocks.moveInner(2, -10), 5000);  // separator 1 sits at 4999 now
+    EXPECT_EQ(separators(s), (std::vector<int32_t>{0, 4999, 5000, 9000}));
+    EXPECT_EQ(s.blocks.moveInner(1, 0), 1);
     EXPECT_FALSE(qm::BlockSeparators::isValid({0}));
     EXPECT_FALSE(qm::BlockSeparators::isValid({10, 20}));
     EXPECT_FALSE(qm::BlockSeparators::isValid({0, 20, 10}));
-    EXPECT_FALSE(qm::BlockSeparators::isValid(std::vector<int32_t>(1002, 0)));
-    EXPECT_TRUE(qm::BlockSeparators::isValid(std::vector<int32_t>(1001, 0)));
+    EXPECT_FALSE(qm::BlockSeparators::isValid({0, 20, 20, 30}));
+    EXPECT_FALSE(qm::BlockSeparators::isValid({0, 0}));
+    std::vector<int32_t> full(1001);
+    for (int32_t i = 0; i < 1001; ++i) full[static_cast<std::size_t>(i)] = i;
+    EXPECT_TRUE(qm::BlockSeparators::isValid(full));
+    full.push_back(1001);
+    EXPECT_FALSE(qm::BlockSeparators::isValid(full));
 }
 
 // Breaking the list's rules is a programmer's error: the program stops
@@ -104,6 +100,7 @@ TEST(BlockSeparatorsRulesDeathTest, BrokenRulesStopTheProgram) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     auto s = withSeparators({0, 3000, 9000});
     EXPECT_DEATH(s.blocks.assign({0, 5000, 3000}), "in order");
+    EXPECT_DEATH(s.blocks.assign({0, 3000, 3000, 9000}), "in order");
     EXPECT_DEATH((void)s.blocks[3], "out of the block list");
     EXPECT_DEATH(s.blocks.removeInner(2), "inner separator");
 }
