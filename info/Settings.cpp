@@ -68,7 +68,7 @@ std::optional<files::FileError> Settings::save() const {
     settings::SettingsData data;
     data.saveFolder = saveFolder_.toStdString();
     data.historySize = historySize_;
-    for (const QString& p : history_) data.history.push_back(p.toStdString());
+    for (const QString& p : mergedHistory()) data.history.push_back(p.toStdString());
     QDir().mkpath(QFileInfo(path_).absolutePath());
     if (auto e = files::writeWholeFile(path_.toStdString(), settings::serialize(data))) return e;
     // The program's own file only once something in it was chosen.
@@ -80,15 +80,41 @@ std::optional<files::FileError> Settings::save() const {
     return files::writeWholeFile(ownSettingsPath().toStdString(), conf);
 }
 
-void Settings::addHistory(const QString& path) {
-    for (qsizetype i = 0; i < history_.size(); ++i) {
-        if (history_[i].compare(path, Qt::CaseInsensitive) == 0) {
-            history_.removeAt(i);
+namespace {
+
+// Puts path at the head of list, an entry equal but for letter case leaving its old place.
+void putFirst(QStringList& list, const QString& path) {
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (list[i].compare(path, Qt::CaseInsensitive) == 0) {
+            list.removeAt(i);
             break;
         }
     }
-    history_.insert(0, path);
+    list.insert(0, path);
+}
+
+bool listed(const QStringList& list, const QString& path) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](const QString& e) { return e.compare(path, Qt::CaseInsensitive) == 0; });
+}
+
+}  // namespace
+
+void Settings::addHistory(const QString& path) {
+    putFirst(history_, path);
+    putFirst(openedThisRun_, path);
     emit historyChanged();
+}
+
+QStringList Settings::mergedHistory() const {
+    const auto read = files::readWholeFile(path_.toStdString(), settings::kMaxFileBytes);
+    if (read.error) return history_;
+    QStringList merged = openedThisRun_;
+    for (const std::string& entry : settings::parse(read.bytes).history) {
+        const QString e = utf8ToQString(entry);
+        if (!listed(merged, e)) merged << e;
+    }
+    return merged;
 }
 
 void Settings::setHistorySize(int size) {

@@ -34,14 +34,19 @@ public:
     // still holds is kept, defaults stand for the rest.
     void load();
     // Writes the file through the checked writer; the error, if any, is the
-    // caller's to show (the old file stays as it was).
+    // caller's to show (the old file stays as it was). Another QM5 may have
+    // written the file since it was read: its history is kept behind this
+    // run's opens, so that the last to end does not wipe out the other's.
     std::optional<files::FileError> save() const;
 
     const QStringList& history() const { return history_; }
     // Puts path at the head; an entry equal but for letter case moves there
     // and takes the new spelling.
     void addHistory(const QString& path);
-    void clearHistoryForTesting() { history_.clear(); }
+    void clearHistoryForTesting() {
+        history_.clear();
+        openedThisRun_.clear();
+    }
     int historySize() const { return historySize_; }
     void setHistorySize(int size);  // brought into 10 .. 100
 
@@ -79,8 +84,12 @@ signals:
     void waveformShownChanged(bool shown);
 
 private:
+    // This run's opens, then the history of the file as it stands now.
+    QStringList mergedHistory() const;
+
     QString path_;
     QStringList history_;
+    QStringList openedThisRun_;  // most recent first
     int historySize_;
     QString saveFolder_;
     QString wmpExtensions_ = QString::fromLatin1(kDefaultWmpExtensions);

@@ -102,6 +102,26 @@ TEST(InfoWindow, KeepsOnlyTheHistorySizeAtExitButShowsAllUntilThen) {
     EXPECT_EQ(listTexts(frmInfo->lstHistory).first(), "14.mp3");
 }
 
+// Two QM5s at once: the second to end keeps the first one's opens behind its
+// own instead of writing over them.
+TEST(InfoWindow, TheLastOfTwoRunsToEndKeepsTheOthersHistory) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("QM4.ini");
+    writeAll(ini, "\r\n10\r\n/m/old.mp3\r\n");
+    qm::Settings first(ini);
+    first.load();
+    {
+        AppHarness second(ini);  // starts while the first runs, ends first
+        frmMain->AddHistory("/m/second.mp3");
+        frmMain->AddHistory("/m/both.mp3");
+    }
+    first.addHistory("/m/first.mp3");
+    first.addHistory("/M/BOTH.MP3");  // opened in both: this run's spelling, once
+    ASSERT_FALSE(first.save());
+    EXPECT_EQ(readAll(ini),
+              QByteArray("\r\n10\r\n/M/BOTH.MP3\r\n/m/first.mp3\r\n/m/second.mp3\r\n/m/old.mp3\r\n"));
+}
+
 TEST(InfoWindow, HistorySizeFromTheFileIsBroughtIntoRange) {
     QTemporaryDir dir;
     const QString ini = dir.filePath("QM4.ini");
