@@ -4,12 +4,12 @@
 #include "DictationPanel.h"
 #include "Dialogs.h"
 #include "ErrorPolicy.h"
+#include "NoteList.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -56,7 +56,7 @@ TfrmMemo::TfrmMemo(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     move(463, 110);
     resize(341, 309);
 
-    ListBox1 = new QListWidget(this);
+    ListBox1 = new qm::NoteListView([this]() -> const QStringList& { return session_.notes(); }, this);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -86,6 +86,10 @@ TfrmMemo::TfrmMemo(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     connect(btnDictation, &QPushButton::clicked, this, guarded([this] { btnDictationClick(); }));
     ListBox1->viewport()->installEventFilter(this);
     Memo1->installEventFilter(this);
+    // What is typed and not yet ended is kept if the program is killed.
+    connect(Memo1->document(), &QTextDocument::contentsChanged, this, [this] {
+        if (inEditMode()) session_.noteEditChanged();
+    });
 
     connect(&session_, &qm::PracticeSession::notesChanged, this, &TfrmMemo::showNotes);
     connect(&session_, &qm::PracticeSession::currentBlockChanged, this, [this](int32_t n) { selectLine(n - 1); });
@@ -126,10 +130,8 @@ void TfrmMemo::btnDictationClick() {
 
 // The list shows the session's notes, none selected, as after a load.
 void TfrmMemo::showNotes() {
-    ListBox1->clear();
-    ListBox1->addItems(session_.notes());
+    ListBox1->notesModel()->reload();
     ListBox1->setCurrentRow(-1);
-    ListBox1->clearSelection();
 }
 
 std::optional<QStringList> TfrmMemo::unendedEdit() const {
@@ -137,14 +139,7 @@ std::optional<QStringList> TfrmMemo::unendedEdit() const {
     return editorLines(Memo1->document());
 }
 
-void TfrmMemo::selectLine(int index) {
-    if (index < 0 || index >= ListBox1->count()) {
-        ListBox1->setCurrentRow(-1);
-        ListBox1->clearSelection();
-        return;
-    }
-    ListBox1->setCurrentRow(index);
-}
+void TfrmMemo::selectLine(int index) { ListBox1->setCurrentRow(index); }
 
 void TfrmMemo::btnEditClick() {
     if (inDictationMode()) btnDictationClick();  // the notes show again for editing
@@ -203,8 +198,7 @@ void TfrmMemo::btnFontClick() {
 }
 
 void TfrmMemo::ListBox1MouseUp(Qt::MouseButton, const QPoint& pos) {
-    QListWidgetItem* item = ListBox1->itemAt(pos);
-    const int i = item != nullptr ? ListBox1->row(item) : -1;
+    const int i = ListBox1->rowAt(pos);
     if (i < 0) return;
     session_.playBlock(i + 1);  // a line past the blocks plays nothing
 }

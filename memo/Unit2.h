@@ -6,12 +6,12 @@
 #include <QWidget>
 
 class QLabel;
-class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace qm {
 class DictationPanel;
+class NoteListView;
 }
 
 // The memo window: one note line per block. In list mode a click on a line
@@ -46,7 +46,7 @@ public:
     void ListBox1MouseUp(Qt::MouseButton button, const QPoint& pos);
     void Memo1KeyUp(int key);
 
-    QListWidget* ListBox1;
+    qm::NoteListView* ListBox1;
     QPlainTextEdit* Memo1;
     QPushButton* btnEdit;
     QPushButton* btnNew;

@@ -5,7 +5,7 @@
 #include "DictationLog.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include "NoteList.h"
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QLineEdit>
@@ -118,7 +118,7 @@ TEST_F(Memo, LeavingEditModeSelectsTheNoteOfTheCurrentBlock) {
     frmMain->SelectBlock(0);
     frmMemo->btnEditClick();
     frmMemo->btnCancelClick();
-    EXPECT_EQ(frmMemo->ListBox1->selectedItems().size(), 0);
+    EXPECT_EQ(frmMemo->ListBox1->hasSelection(), false);
 }
 
 TEST_F(Memo, NewWritesOneTemplateLinePerBlock) {
@@ -142,7 +142,7 @@ TEST_F(Memo, AClickOnALinePastTheBlocksOrBelowTheListDoesNothing) {
     frmMemo->show();
     QCoreApplication::processEvents();
     frmMain->SelectBlock(1);
-    const QRect fourth = frmMemo->ListBox1->visualItemRect(frmMemo->ListBox1->item(3));
+    const QRect fourth = frmMemo->ListBox1->rowRect(3);
     frmMemo->ListBox1MouseUp(Qt::LeftButton, fourth.center());
     EXPECT_EQ(s.curBlock, 1);
     frmMemo->ListBox1MouseUp(Qt::LeftButton, QPoint(5, frmMemo->ListBox1->viewport()->height() - 2));
