@@ -208,6 +208,14 @@ ReadResult readWholeFile(const std::string& path, std::size_t maxBytes) { return
 
 ReadResult readFileHead(const std::string& path, std::size_t maxBytes) { return readUpTo(path, maxBytes, false); }
 
+std::optional<FileStamp> stampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileStamp{static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+                     static_cast<long long>(st.st_size),
+                     static_cast<long long>(st.st_mtim.tv_sec) * 1'000'000'000LL + st.st_mtim.tv_nsec};
+}
+
 std::optional<FileError> checkRegularFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return errnoError(path, errno);

@@ -50,6 +50,16 @@ ReadResult readFileHead(const std::string& path, std::size_t maxBytes);
 // playback engine, the analysis), which would block on a FIFO as well.
 std::optional<FileError> checkRegularFile(const std::string& path);
 
+// What tells one version of a file from another: written by anyone, it
+// changes (a rename over it gives it a new inode, a write a new time).
+struct FileStamp {
+    unsigned long long device = 0, inode = 0;
+    long long size = 0, modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file at path (a symbolic link followed); nothing when it is not there.
+std::optional<FileStamp> stampOf(const std::string& path);
+
 // The user's message for a file that could not be written: "ファイル %s を作成できません"
 // and, on the next line, the reason.
 std::string cannotCreateMessage(const FileError& e);

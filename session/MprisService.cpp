@@ -1,6 +1,5 @@
 #include "MprisService.h"
 
-#include "BlockList.h"
 #include "ErrorPolicy.h"
 #include "PracticeSession.h"
 #include "PathParts.h"
@@ -107,30 +106,23 @@ void MprisRoot::Raise() { emit service_->raiseRequested(); }
 
 MprisPlayer::MprisPlayer(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
 
-// Calls from the bus run in the event loop: their errors go to the general handler.
+// Calls from the bus run in the event loop: their errors go to the general
+// handler. Each is the session command a control of the window gives.
 void MprisPlayer::Play() { runGuarded([this] { service_->session().play(); }); }
-void MprisPlayer::Pause() { runGuarded([this] { service_->session().engine().MediaPause(); }); }
+void MprisPlayer::Pause() { runGuarded([this] { service_->session().pause(); }); }
 void MprisPlayer::PlayPause() { runGuarded([this] { service_->session().playPause(); }); }
 void MprisPlayer::Next() { runGuarded([this] { service_->session().nextBlock(); }); }
 void MprisPlayer::Previous() { runGuarded([this] { service_->session().previousBlock(); }); }
-
 // A stop keeps the practice where it is: paused at the current block's start.
-void MprisPlayer::Stop() {
-    runGuarded([this] {
-        PracticeSession& s = service_->session();
-        if (s.state().mediaLength <= 0) return;
-        s.engine().MediaPause();
-        s.engine().SeekTo(blockStart(s.state(), s.state().curBlock));
-    });
-}
+void MprisPlayer::Stop() { runGuarded([this] { service_->session().stop(); }); }
 
 void MprisPlayer::Seek(qlonglong offsetUs) {
     runGuarded([&] {
         PracticeSession& s = service_->session();
         if (s.state().mediaLength <= 0) return;
-        const qlonglong to = std::clamp<qlonglong>(service_->positionUs() / 1000 + offsetUs / 1000, 0, s.state().mediaLength);
-        s.engine().SeekTo(static_cast<int32_t>(to));
-        emit Seeked(to * 1000);
+        const qlonglong deltaMs = std::clamp<qlonglong>(offsetUs / 1000, -s.state().mediaLength, s.state().mediaLength);
+        s.seekBy(static_cast<int32_t>(deltaMs));
+        emit Seeked(service_->positionUs());
     });
 }
 
@@ -138,7 +130,7 @@ void MprisPlayer::SetPosition(const QDBusObjectPath& trackId, qlonglong position
     runGuarded([&] {
         PracticeSession& s = service_->session();
         if (trackId.path() != kTrack || positionUs < 0 || positionUs / 1000 > s.state().mediaLength) return;
-        s.engine().SeekTo(static_cast<int32_t>(positionUs / 1000));
+        s.seekToPosition(static_cast<int32_t>(positionUs / 1000));
         emit Seeked(positionUs);
     });
 }

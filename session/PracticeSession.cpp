@@ -12,6 +12,7 @@
 #include "WholeFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -38,6 +39,8 @@ constexpr int kPlainTextFilter = 5;
 
 QString fromUtf8(const std::string& s) { return utf8ToQString(s); }
 
+bool hasScheme(const QString& s) { return s.contains(QStringLiteral("://")); }
+
 // Sets a flag for a scope and clears it on every way out, errors included.
 class FlagGuard {
 public:
@@ -62,7 +65,8 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
       wmp_(this, audioOutput),
       ra_(this, audioOutput, std::move(fetcher)),
       engine_(state_, wmp_, ra_, std::move(clock.pump), std::move(clock.now)),
-      repeater_(state_, *this) {
+      repeater_(state_, *this),
+      recoveryKeeper_([this] { return unsavedWork(); }) {
     Timer1 = new QTimer(this);
     Timer1->setInterval(kBlockTimerMs);
     Timer2 = new QTimer(this);
@@ -103,6 +107,16 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
                 repeater_.streamingPlayStateChange(ra_.GetPlayState(),
                                                    ra_.stoppedAtEnd() ? StopCause::EndOfMedia : StopCause::Requested);
             }));
+    // Every change of blocks or notes is announced by one of these: the
+    // recovery file follows within its delay, off the block timer's path.
+    auto changed = [this] { recoveryKeeper_.changed(); };
+    connect(this, &PracticeSession::separatorChanged, this, changed);
+    connect(this, &PracticeSession::blockBarChanged, this, changed);
+    connect(this, &PracticeSession::notesChanged, this, changed);
+    // A write that lands after its work was saved or given up is not kept.
+    connect(&recoveryKeeper_, &recovery::BackgroundKeeper::written, this, [this](const QString& path) {
+        if (path != recovery::fileFor(state_.mediaFile) || !unsavedWork()) QFile::remove(path);
+    });
 }
 
 PracticeSession::~PracticeSession() = default;
@@ -136,6 +150,7 @@ bool PracticeSession::CanReleaseMedia() {
         case Answer::Yes:
             return SaveBlockData();
         case Answer::No:
+            discardRecovery();  // given up: not offered again
             return true;
         case Answer::Cancel:
             return false;
@@ -149,15 +164,29 @@ bool PracticeSession::CommitData() {
     return true;
 }
 
-void PracticeSession::KeepUnsavedWork() {
+std::optional<recovery::Snapshot> PracticeSession::unsavedWork() const {
     const std::optional<QStringList> edited = editor_ != nullptr ? editor_->unendedEdit() : std::nullopt;
-    if ((!state_.dirty && !edited) || state_.mediaFile.empty() || state_.blocks.empty()) return;
-    blockfile::BlockData data = blockData();
-    if (edited) {
-        data.memoLines.clear();
-        for (const QString& l : *edited) data.memoLines.push_back(l.toStdString());
-    }
-    recovery::keep(state_.mediaFile, blockfile::serialize(data));
+    if ((!state_.dirty && !edited) || state_.mediaFile.empty() || state_.blocks.empty()) return std::nullopt;
+    recovery::Snapshot snap;
+    snap.data.mediaPath = state_.mediaFile;
+    snap.data.mediaLength = state_.mediaLength;
+    snap.data.separators = state_.blocks.separators();
+    snap.notes = edited ? *edited : notes_;
+    return snap;
+}
+
+void PracticeSession::KeepUnsavedWork() {
+    // A background write still under way must not land over this one.
+    recoveryKeeper_.settle();
+    auto snap = unsavedWork();
+    if (!snap) return;
+    for (const QString& l : snap->notes) snap->data.memoLines.push_back(l.toStdString());
+    recovery::keep(state_.mediaFile, recovery::bytesFor(std::move(snap->data)));
+}
+
+void PracticeSession::discardRecovery() {
+    recoveryKeeper_.settle();
+    if (!state_.mediaFile.empty()) recovery::discard(state_.mediaFile);
 }
 
 void PracticeSession::EnableBlockControls(bool enabled) {
@@ -200,6 +229,14 @@ bool PracticeSession::OpenFile(const QString& path) {
     if (path.isEmpty()) {
         prompts_.message(tr("メディアのパスがありません"));
         return false;
+    }
+    // A FIFO or a device would hold the engine's open (and the analysis) for
+    // ever: only regular files are opened. A missing one is the engine's to report.
+    if (!hasScheme(path) && QFileInfo::exists(path)) {
+        if (const auto e = files::checkRegularFile(QFile::encodeName(path).toStdString())) {
+            prompts_.message(cannotOpen(*e));
+            return false;
+        }
     }
 
     // The lists name the controls; letter case does not count, and whatever
@@ -293,7 +330,7 @@ bool PracticeSession::followBlockFile(const QString& path) {
         if (opened) ApplyBlockData(*bytes);
     }
     if (opened) {
-        blockFilePath_ = QFileInfo(path).absoluteFilePath();
+        noteBlockFile(path);
         AddHistory(path);
         offerRecovery();
         loadDictation();
@@ -301,10 +338,13 @@ bool PracticeSession::followBlockFile(const QString& path) {
     return false;
 }
 
+// The file stays while the question is asked, and after a Yes until the
+// restored work is saved: an end of the program meanwhile loses nothing.
 bool PracticeSession::offerRecovery() {
-    const auto kept = recovery::take(state_.mediaFile);
+    const auto kept = recovery::read(state_.mediaFile);
     if (!kept) return false;
     if (!prompts_.warningYesNo(tr("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
+        discardRecovery();
         return false;
     }
     ApplyBlockData(*kept);
@@ -399,6 +439,11 @@ bool PracticeSession::SaveBlockData() {
     }
     const QString target = *chosen;
     lastSaveName_ = target;
+    if (changedElsewhere(target) &&
+        !prompts_.warningYesNo(
+            tr("ファイル %1 は、読み込んだ後にほかのプログラムで変更されています。上書きしますか？").arg(target))) {
+        return false;
+    }
     // The name's extension picks the format; .txt is Audacity's labels unless
     // plain notes were the file type chosen.
     const QString ext = QFileInfo(target).suffix().toLower();
@@ -414,10 +459,11 @@ bool PracticeSession::SaveBlockData() {
     settings_.noteSavedFile(QFileInfo(target).absoluteFilePath());
     if (!format) {
         // Only a block file reopens its media: transcripts stay out of the history.
-        blockFilePath_ = QFileInfo(target).absoluteFilePath();
+        noteBlockFile(target);
         AddHistory(target);
     }
     state_.dirty = false;
+    discardRecovery();
     return true;
 }
 
@@ -443,20 +489,25 @@ void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
         !prompts_.warningYesNo(tr("長さが違いますが、それでも読み込みますか？"))) {
         return;
     }
-    auto seps = state_.mediaLength > 0 ? blockfile::fitToLength(result.data.separators, state_.mediaLength)
-                                       : result.data.separators;
-    if (seps.size() < 2) {
+    blockfile::BlockData data = std::move(result.data);
+    auto& seps = data.separators;
+    if (state_.mediaLength > 0) seps = blockfile::fitToLength(seps, state_.mediaLength);
+    // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
+    if (state_.mediaLength > 0 && seps.size() >= 2 && seps.back() < state_.mediaLength) seps.back() = state_.mediaLength;
+    // Blocks of no length (a double mark an older program kept) go into
+    // their neighbours, taking their notes along.
+    blockfile::removeEmptyBlocks(data);
+    if (!BlockSeparators::isValid(seps)) {
         prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
         return;
     }
-    // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
-    if (state_.mediaLength > 0 && seps.back() < state_.mediaLength) seps.back() = state_.mediaLength;
     state_.blocks.assign(seps);
     // Fewer blocks than before: the current block is the last one there is.
     if (state_.curBlock > state_.blocks.count()) state_.curBlock = state_.blocks.count();
 
     QStringList memo;
-    for (const auto& l : result.data.memoLines) memo << fromUtf8(l);
+    memo.reserve(static_cast<qsizetype>(data.memoLines.size()));
+    for (const auto& l : data.memoLines) memo << fromUtf8(l);
     setNotes(memo);
     emit blockBarChanged();
     emit currentBlockChanged(state_.curBlock);
@@ -472,8 +523,21 @@ void PracticeSession::loadBlockFile(const QString& path) {
     const auto bytes = readBlockFile(path);
     if (!bytes) return;
     ApplyBlockData(*bytes);
-    blockFilePath_ = QFileInfo(path).absoluteFilePath();
+    noteBlockFile(path);
     loadDictation();
+}
+
+void PracticeSession::noteBlockFile(const QString& path) {
+    blockFilePath_ = QFileInfo(path).absoluteFilePath();
+    blockFileStamp_ = files::stampOf(QFile::encodeName(blockFilePath_).toStdString());
+}
+
+// The block file this practice came from or went to last, changed on disk
+// since by someone else (another program, another of our windows elsewhere).
+bool PracticeSession::changedElsewhere(const QString& path) const {
+    if (blockFilePath_.isEmpty() || QFileInfo(path).absoluteFilePath() != blockFilePath_) return false;
+    const auto now = files::stampOf(QFile::encodeName(blockFilePath_).toStdString());
+    return now && now != blockFileStamp_;
 }
 
 // ---------------------------------------------------------------- pauses
@@ -654,6 +718,28 @@ void PracticeSession::playPause() {
 }
 
 void PracticeSession::play() { engine_.MediaPlay(); }
+
+void PracticeSession::pause() {
+    repeater_.cancelWait();
+    if (engine_.IsPlaying()) engine_.MediaPause();
+}
+
+void PracticeSession::stop() {
+    if (state_.mediaLength <= 0) return;
+    pause();
+    seekAndShow(blockStart(state_, state_.curBlock));
+}
+
+void PracticeSession::seekToPosition(int32_t ms) {
+    if (state_.mediaLength <= 0) return;
+    positionBarClicked(std::clamp(ms, 0, state_.mediaLength));
+}
+
+void PracticeSession::seekBy(int32_t deltaMs) {
+    if (state_.mediaLength <= 0) return;
+    engine_.ReadPosition();
+    seekToPosition(static_cast<int32_t>(std::clamp<int64_t>(int64_t{state_.mediaPos} + deltaMs, 0, state_.mediaLength)));
+}
 
 void PracticeSession::deleteLeft() {
     const auto removed = deleteLeftSeparator(state_);

@@ -8,6 +8,7 @@
 #include "MediaPlayerControl.h"
 #include "Pauses.h"
 #include "PracticeState.h"
+#include "Recovery.h"
 #include "RepeatController.h"
 #include "SessionPrompts.h"
 #include "StreamingAudioControl.h"
@@ -85,7 +86,12 @@ public:
     // The one check before the open media and its block data are dropped.
     bool CanReleaseMedia();
     bool CommitData();        // a logout: CanReleaseMedia; agreed, nothing stays unsaved
-    void KeepUnsavedWork();   // ended from outside: unsaved work to the recovery file
+    void KeepUnsavedWork();   // ended from outside: unsaved work to the recovery file, now
+    // The notes editor's text changed: an edit not yet ended is unsaved work
+    // too, kept in the background like any other change.
+    void noteEditChanged() { recoveryKeeper_.changed(); }
+    // How long after a change the recovery file is brought up to date.
+    void setRecoveryDelayMs(int ms) { recoveryKeeper_.setDelayMs(ms); }
     void AddHistory(const QString& path);  // nothing while a block file is followed
     void EnableBlockControls(bool enabled);
     void shutdown();  // MediaShutdown
@@ -101,6 +107,12 @@ public:
     void blockAgain();      // the current block from its start
     void playPause();
     void play();
+    void pause();           // a running auto-pause wait ends too
+    void stop();            // paused at the current block's start
+    // A position chosen from outside the bars (the desktop's media keys): as a
+    // click on the position bar there, selecting the block that holds it.
+    void seekToPosition(int32_t ms);
+    void seekBy(int32_t deltaMs);  // from the position now, kept within the media
     void deleteLeft();
     void deleteRight();
     void clearBlocks();
@@ -186,6 +198,10 @@ signals:
 
 private:
     std::optional<std::string> readBlockFile(const QString& path);
+    std::optional<recovery::Snapshot> unsavedWork() const;
+    void discardRecovery();  // the work of the open media was saved or given up
+    void noteBlockFile(const QString& path);  // read or written by us: its stamp
+    bool changedElsewhere(const QString& path) const;
     void writeFile(const QString& path, const std::string& bytes);  // throws cannotCreate
     bool followBlockFile(const QString& path);
     bool offerRecovery();
@@ -222,6 +238,7 @@ private:
     AfterBlock afterBlock_ = AfterBlock::None;
     QString lastSaveName_;  // the name last chosen or proposed in the save dialog
     QString blockFilePath_;
+    std::optional<files::FileStamp> blockFileStamp_;  // of blockFilePath_ when last read or written
     dictation::DictationLog dictation_;
     analysis::MediaAnalyzer analyzer_;
     analysis::EnvelopePtr envelope_;
@@ -229,6 +246,7 @@ private:
     QString analysedSource_;
     bool waitingForLength_ = false;
     bool closeRequested_ = false;
+    recovery::BackgroundKeeper recoveryKeeper_;
 };
 
 }  // namespace qm

@@ -39,6 +39,11 @@ QString busCall(const QStringList& arguments) {
     return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
 }
 
+int32_t position(PracticeSession& s) {
+    s.engine().ReadPosition();
+    return s.state().mediaPos;
+}
+
 QString player(const QString& method) { return busCall({"org.mpris.MediaPlayer2.Player." + method}); }
 
 QString property(const QString& name) {
@@ -92,6 +97,35 @@ TEST_F(Mpris, MediaKeysStepThroughTheBlocksAndTheDesktopSeesWhere) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return session.engine().IsPlaying(); }, 3000));
     EXPECT_TRUE(busCall({"org.freedesktop.DBus.Properties.Get", "string:org.mpris.MediaPlayer2", "string:Identity"})
                     .contains("QM5"));
+}
+
+// A position from the desktop goes where a click on the position bar goes:
+// the block that holds it becomes the current one, and Repeat repeats it.
+TEST_F(Mpris, SeekAndSetPositionSelectTheBlockTheyLandIn) {
+    ASSERT_TRUE(service.start());
+    ASSERT_TRUE(session.OpenFile(media("lesson.mp3")));
+    const int32_t length = session.state().mediaLength;
+    session.state().blocks.assign({0, 2000, 4000, 6000, length});
+    for (int i = 0; i < 3; ++i) player("Next");
+    ASSERT_EQ(session.state().curBlock, 3);
+
+    busCall({"org.mpris.MediaPlayer2.Player.SetPosition", "objpath:/org/qm5/track/current", "int64:500000"});
+    EXPECT_EQ(session.state().curBlock, 1);
+    session.setBlockMode(qm::BlockMode::Repeat);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.engine().IsPlaying(); }, 3000));
+    // Played to block 1's end, then back to its start: block 1 is what repeats.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) > 1700; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) < 1000; }, 3000)) << "block 1 did not repeat";
+    EXPECT_EQ(session.state().curBlock, 1);
+
+    session.setBlockMode(qm::BlockMode::Next);
+    busCall({"org.mpris.MediaPlayer2.Player.Seek", "int64:4500000"});
+    EXPECT_EQ(session.state().curBlock, session.state().blocks.blockAt(position(session)));
+    EXPECT_GE(session.state().curBlock, 3);
+
+    player("Stop");
+    EXPECT_FALSE(session.engine().IsPlaying());
+    EXPECT_NEAR(position(session), session.state().blocks[session.state().curBlock - 1], 100);
 }
 
 // Without a session bus there is no service, and the session works the same.

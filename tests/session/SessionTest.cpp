@@ -1,6 +1,8 @@
 // The practice session without any window: QtCore, the real engine on the
 // generated lesson, and prompts the test answers.
 #include "LessonTimes.h"
+#include "ScriptedPrompts.h"
+#include "Waits.h"
 #include "BlockFile.h"
 #include "PracticeSession.h"
 #include "Settings.h"
@@ -28,38 +30,7 @@ QString media(const QString& name) {
 
 std::map<std::string, std::pair<int, int>> lessonTimes() { return qmtest::lessonTimes(media(QStringLiteral("lesson.times"))); }
 
-class Prompts : public qm::SessionPrompts {
-public:
-    QStringList messages;
-    QStringList questions;
-    std::deque<qm::Answer> confirmAnswers;
-    std::deque<bool> warningAnswers;
-    std::deque<QString> saveAnswers;
-
-    void message(const QString& text) override { messages << text; }
-    qm::Answer confirm(const QString& text) override {
-        questions << text;
-        return take(confirmAnswers, qm::Answer::Cancel);
-    }
-    bool warningYesNo(const QString& text) override {
-        questions << text;
-        return take(warningAnswers, false);
-    }
-    std::optional<QString> saveFile(const qm::FileDialogRequest&) override {
-        const QString name = take(saveAnswers, QString());
-        if (name.isEmpty()) return std::nullopt;
-        return name;
-    }
-
-private:
-    template <typename T>
-    static T take(std::deque<T>& q, T fallback) {
-        if (q.empty()) return fallback;
-        T v = q.front();
-        q.pop_front();
-        return v;
-    }
-};
+using Prompts = qmtest::ScriptedPrompts;
 
 int32_t position(PracticeSession& s) {
     s.engine().ReadPosition();
@@ -114,6 +85,30 @@ TEST(Session, OpenMarkSaveLoadAndRepeatOnTheRealEngine) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) > marked[1] - 300; }, 8000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) < 1000; }, 3000)) << "block 1 did not start again";
     EXPECT_EQ(s.curBlock, 1);
+}
+
+// A hasty learner presses twice inside one pause: both marks snap to its
+// middle, and the second adds nothing, so no empty block shifts the notes.
+TEST(Session, TwoMarksInOnePauseMakeOneSeparator) {
+    const auto times = lessonTimes();
+    ASSERT_TRUE(times.count("silence 1")) << "no test media";
+    QTemporaryDir dir;
+    qm::Settings settings(dir.filePath("QM4.ini"));
+    Prompts prompts;
+    PracticeSession session(settings, prompts);
+    QSignalSpy analysed(&session, &PracticeSession::analysisReady);
+    ASSERT_TRUE(session.OpenFile(media("lesson.mp3")));
+    ASSERT_TRUE(qmtest::waitForSignals(analysed, 1, 10000)) << "no loudness analysis";
+    const auto [from, to] = times.at("silence 1");
+    session.positionBarClicked(from - 600);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) >= from + 50; }, 5000));
+    session.mark();
+    qmtest::pumpFor(150);
+    session.mark();
+    const auto& seps = session.state().blocks.separators();
+    ASSERT_EQ(seps.size(), 3u);
+    EXPECT_GE(seps[1], from);
+    EXPECT_LE(seps[1], to);
 }
 
 // The wait for a length runs on the session's own clock and pump: a pump
