@@ -54,11 +54,33 @@ TEST(MediaLinkRules, TheExtensionPartIsSearchedInBothListsAsPlainText) {
 
     EXPECT_FALSE(isMediaLink("http://h/LESSON.MP3", kWmp, kRp));  // letter case counts
     EXPECT_FALSE(isMediaLink("http://h/page.html", kWmp, kRp));
-    EXPECT_FALSE(isMediaLink("http://h/lesson.mp3?x=1", kWmp, kRp));  // the query is part of it
     EXPECT_FALSE(isMediaLink("http://127.0.0.1:8080/path", kWmp, kRp));  // ".1:8080/path"
     EXPECT_FALSE(isMediaLink("http://www.example.com/lesson", kWmp, kRp));
     EXPECT_FALSE(isMediaLink("http://localhost/lesson", kWmp, kRp));  // no "." at all
     EXPECT_FALSE(isMediaLink("", kWmp, kRp));
+}
+
+// The query and the fragment of a network address are no part of the file's
+// name; in a local path "?" and "#" are characters of a name.
+TEST(MediaLinkRules, AnAddressIsJudgedWithoutItsQueryAndFragment) {
+    EXPECT_TRUE(isMediaLink("http://h/lesson.mp3?x=1", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("https://h/talk.wma#t=10", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("rtsp://h:554/live.rm?a.html#b.html", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("http://h/page.html?file=lesson.mp3", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("http://h/page.html#lesson.mp3", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("http://h/?lesson.mp3", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("/home/me/a?b.mp3", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("C:\\lessons\\表#1.mp3", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("/home/me/lesson.mp3?x=1", kWmp, kRp));
+    // Other schemes keep their whole text: a data address named like media
+    // stays media, and so is never shown (it never goes to the player either).
+    EXPECT_TRUE(isMediaLink("data:audio/mpeg;base64,AAAA#.mp3", kWmp, kRp));
+
+    EXPECT_TRUE(passesStatusTest("http://h/lesson.mp3?x=1", kWmp));
+    EXPECT_TRUE(passesStatusTest("http://h/talk.wma?x=1#y", kWmp));
+    EXPECT_FALSE(passesStatusTest("http://h/page.html?file=lesson.mp3", kWmp));
+    EXPECT_FALSE(passesStatusTest("http://h.com/path#lesson.mp3", kWmp));
+    EXPECT_TRUE(passesStatusTest("C:\\lessons\\表#1.mp3", kWmp));
 }
 
 TEST(MediaLinkRules, TheListsInUseDecide) {
@@ -827,6 +849,38 @@ TEST_F(Browser, OnePressOnThePageOpensOneThing) {
     EXPECT_TRUE(waitFor([&] { return opened->location() == url("/page.html"); }, 5000));
     EXPECT_TRUE(statusShowed(kRefusedWindow));
     EXPECT_EQ(ie.pageWindows().size(), 1);
+}
+
+// A media address with a query is media all the same, by the extension of its
+// path; a page address whose query names media is a page.
+TEST_F(Browser, AQueryDoesNotHideMedia) {
+    web.serve("/query.html", "text/html",
+              html("query",
+                   "<a id='mp3' href='/lesson.mp3?q=1'>lesson</a>"
+                   "<a id='wmaBlank' target='_blank' href='/talk.wma?x=1'>talk</a>"
+                   "<a id='page' href='/page.html?f=a.mp3'>page</a>"));
+    ASSERT_TRUE(go("/query.html"));
+    frmMain->hide();
+
+    ASSERT_TRUE(click("mp3"));
+    ASSERT_TRUE(waitFor([&] { return frmMain->state().mediaFile == web.url("/lesson.mp3?q=1").toStdString(); }, 10000));
+    EXPECT_GT(frmMain->state().mediaLength, 1000);
+    EXPECT_TRUE(frmMain->isVisible());
+    EXPECT_EQ(shown(), url("/query.html"));
+
+    // The status text of a link with a query passes the media test too: the
+    // window the page asks for is taken for it.
+    ASSERT_TRUE(hover("wmaBlank"));
+    EXPECT_EQ(ie.pendingMediaLink(), web.url("/talk.wma?x=1"));
+    ASSERT_TRUE(click("wmaBlank"));
+    ASSERT_TRUE(waitFor([&] { return frmMain->state().mediaFile == web.url("/talk.wma?x=1").toStdString(); }, 10000));
+    EXPECT_TRUE(ie.pageWindows().isEmpty());
+
+    frmMain->hide();
+    ASSERT_TRUE(clickAndLoad("page", "/page.html?f=a.mp3"));
+    EXPECT_FALSE(frmMain->isVisible());
+    EXPECT_EQ(frmInfo->historyPaths(), (QStringList{web.url("/talk.wma?x=1"), web.url("/lesson.mp3?q=1")}));
+    EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join('|').toStdString();
 }
 
 // Asks its questions with an event loop running, as a real box does: the
