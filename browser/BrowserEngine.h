@@ -35,8 +35,10 @@ struct NewWindowRequest {
     bool userInitiated = false;
 };
 
-// The user's own input that reached the view's page.
-enum class UserInput { ButtonDown, ButtonUp, Key };
+// The user's own input that reached the view's page. Enter (Return or the
+// keypad's Enter) activates the focused link; any other key only types or
+// moves the focus.
+enum class UserInput { ButtonDown, ButtonUp, Enter, OtherKey };
 
 // What a browser window hears from its view. The calls come from inside the
 // engine, which cannot take exceptions: implementations must not throw.

@@ -8,6 +8,30 @@
 
 namespace qm::browser {
 
+namespace {
+
+bool isAsciiLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+// A letter, then letters, digits, "+", "-" and ".". One letter alone is a
+// drive ("C:"), not a scheme.
+bool isScheme(QStringView s) {
+    if (s.size() < 2 || !isAsciiLetter(s.front())) return false;
+    return std::all_of(s.begin(), s.end(), [](QChar c) {
+        return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+    });
+}
+
+}  // namespace
+
+QString withoutQuery(const QString& address) {
+    const qsizetype separator = address.indexOf(QLatin1String("://"));
+    if (separator < 0 || !isScheme(QStringView(address).left(separator))) return address;
+    for (qsizetype i = separator + 3; i < address.size(); ++i) {
+        if (address.at(i) == u'?' || address.at(i) == u'#') return address.left(i);
+    }
+    return address;
+}
+
 QString statusTextExtension(const QString& text) {
     // In UTF-16 no character carries a "\" inside it, so the search needs no
     // care for double-byte characters.
@@ -18,11 +42,11 @@ QString statusTextExtension(const QString& text) {
 }
 
 bool passesStatusTest(const QString& text, const QString& wmpList) {
-    return wmpList.contains(statusTextExtension(text) + QLatin1Char('.'), Qt::CaseSensitive);
+    return wmpList.contains(statusTextExtension(withoutQuery(text)) + QLatin1Char('.'), Qt::CaseSensitive);
 }
 
 bool isMediaLink(const QString& address, const QString& wmpList, const QString& rpList) {
-    const QString ext = QString::fromStdString(qm::extensionPart(address.toStdString()));
+    const QString ext = QString::fromStdString(qm::extensionPart(withoutQuery(address).toStdString()));
     if (ext.isEmpty()) return false;
     return (wmpList + rpList).contains(ext, Qt::CaseSensitive);
 }

@@ -268,7 +268,7 @@ void TfrmIE::cmbURLSelect() { btnGoClick(); }
 void TfrmIE::btnBackClick() {
     if (view_ == nullptr) return;
     addressEdited_ = false;
-    gesture_.begin(Clock::now(), {});  // the user's own move through the history
+    gesture_.beginHistoryMove(Clock::now());
     try {
         view_->back();
     } catch (const std::exception&) {
@@ -278,7 +278,7 @@ void TfrmIE::btnBackClick() {
 void TfrmIE::btnForwardClick() {
     if (view_ == nullptr) return;
     addressEdited_ = false;
-    gesture_.begin(Clock::now(), {});
+    gesture_.beginHistoryMove(Clock::now());
     try {
         view_->forward();
     } catch (const std::exception&) {
@@ -337,7 +337,7 @@ bool TfrmIE::startedByUser(const qm::NavigationRequest& request) {
         case qm::NavigationKind::BackForward:
         case qm::NavigationKind::Reload:
         case qm::NavigationKind::Other:
-            return gesture_.takeForNavigation(request.url, Clock::now());
+            return gesture_.takeForNavigation(request.url, request.kind, Clock::now());
     }
     return false;
 }
@@ -395,8 +395,8 @@ bool TfrmIE::beforeNavigate(const qm::NavigationRequest& request) noexcept {
 }
 
 // Not cancelled, the page gets a browser window of ours, shown, sharing this
-// window's engine. The user's gesture goes with it, for the page it was
-// asked for.
+// window's engine. The user's gesture goes with it, for the address it was
+// asked for and no other.
 qm::BrowserView* TfrmIE::newWindow(const qm::NewWindowRequest& request) noexcept {
     bool cancel = false;
     qm::BrowserView* view = nullptr;
@@ -405,7 +405,7 @@ qm::BrowserView* TfrmIE::newWindow(const qm::NewWindowRequest& request) noexcept
         if (cancel) return;
         auto* w = new TfrmIE(family_);
         family_->pageWindows_ << QPointer<TfrmIE>(w);
-        w->gesture_.begin(Clock::now(), {});
+        w->gesture_.begin(Clock::now(), request.url);
         w->show();
         view = w->view_.get();
     });
@@ -418,17 +418,26 @@ void TfrmIE::navigateComplete() noexcept {
 }
 
 // A press on the page is the user turning to it: what was typed in the box
-// and not gone to is given up. The press belongs to the media link under the
-// pointer, if there is one.
+// and not gone to is given up. A button or Enter belongs to the link the
+// engine last reported, under the pointer or focused (none when it reported
+// none); any other key lets nothing through, so typing in a page's field
+// never licenses what the page's script does on it.
 void TfrmIE::userInput(qm::UserInput input) noexcept {
     runGuarded([&] {
-        if (input == qm::UserInput::ButtonUp) {
-            gesture_.extend(Clock::now());
-            return;
+        switch (input) {
+            case qm::UserInput::ButtonUp:
+                gesture_.extend(Clock::now());
+                return;
+            case qm::UserInput::ButtonDown:
+            case qm::UserInput::Enter:
+                addressEdited_ = false;
+                gesture_.begin(Clock::now(), hoveredLink_);
+                return;
+            case qm::UserInput::OtherKey:
+                addressEdited_ = false;
+                gesture_.end();
+                return;
         }
-        addressEdited_ = false;
-        const bool onMedia = qm::browser::isMediaLink(hoveredLink_.toString(QUrl::FullyEncoded), wmpList(), rpList());
-        gesture_.begin(Clock::now(), onMedia ? hoveredLink_ : QUrl());
     });
 }
 

@@ -29,11 +29,13 @@ class PracticeSession;
 // extension lists belong to the settings, the player to the practice session.
 //
 // Only the user drives the player: media goes to it from a navigation of the
-// page itself (not of a frame inside it) that the user started, by clicking
-// on the page or by an address given in the box; what a page does on its own
-// is refused and said in the status bar. One press of a button or key lets
-// the page open at most one thing, a navigation or a window. Nothing goes to
-// the player while a box or dialog of the program is showing.
+// page itself (not of a frame inside it) that the user started, by clicking a
+// link (or pressing Enter on it) to that address or to one the server sends
+// it on to, or by an address given in the box; what a page does on its own,
+// also in answer to a press elsewhere or to typing, is refused and said in the
+// status bar. One press of a button or Enter lets the page open at most one
+// thing, a navigation or a window. Nothing goes to the player while a box or
+// dialog of the program is showing.
 //
 // The web engine is loaded and made when the window is first shown, not
 // before: it costs much time and memory, and the player must start fast.

@@ -38,7 +38,7 @@ protected:
                 host_->userInput(qm::UserInput::ButtonUp);
                 break;
             case QEvent::KeyPress:
-                if (isActivatingKey(*static_cast<QKeyEvent*>(event))) host_->userInput(qm::UserInput::Key);
+                reportKey(*static_cast<QKeyEvent*>(event));
                 break;
             default:
                 break;
@@ -48,12 +48,13 @@ protected:
 
 private:
     // A held key repeats by itself, a modifier alone does nothing on a page,
-    // and Escape is how the user says no.
-    static bool isActivatingKey(const QKeyEvent& e) {
-        if (e.isAutoRepeat()) return false;
+    // and Escape is how the user says no: none of them is reported.
+    void reportKey(const QKeyEvent& e) {
+        if (e.isAutoRepeat()) return;
         const int key = e.key();
-        if (key == Qt::Key_Escape) return false;
-        return key < Qt::Key_Shift || key > Qt::Key_ScrollLock;
+        if (key == Qt::Key_Escape || (key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock)) return;
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        host_->userInput(enter ? qm::UserInput::Enter : qm::UserInput::OtherKey);
     }
 
     QWidget* view_;

@@ -17,6 +17,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include <chrono>
 #include <functional>
@@ -54,11 +55,33 @@ TEST(MediaLinkRules, TheExtensionPartIsSearchedInBothListsAsPlainText) {
 
     EXPECT_FALSE(isMediaLink("http://h/LESSON.MP3", kWmp, kRp));  // letter case counts
     EXPECT_FALSE(isMediaLink("http://h/page.html", kWmp, kRp));
-    EXPECT_FALSE(isMediaLink("http://h/lesson.mp3?x=1", kWmp, kRp));  // the query is part of it
     EXPECT_FALSE(isMediaLink("http://127.0.0.1:8080/path", kWmp, kRp));  // ".1:8080/path"
     EXPECT_FALSE(isMediaLink("http://www.example.com/lesson", kWmp, kRp));
     EXPECT_FALSE(isMediaLink("http://localhost/lesson", kWmp, kRp));  // no "." at all
     EXPECT_FALSE(isMediaLink("", kWmp, kRp));
+}
+
+// The query and the fragment of a network address are no part of the file's
+// name; in a local path "?" and "#" are characters of a name.
+TEST(MediaLinkRules, AnAddressIsJudgedWithoutItsQueryAndFragment) {
+    EXPECT_TRUE(isMediaLink("http://h/lesson.mp3?x=1", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("https://h/talk.wma#t=10", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("rtsp://h:554/live.rm?a.html#b.html", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("http://h/page.html?file=lesson.mp3", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("http://h/page.html#lesson.mp3", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("http://h/?lesson.mp3", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("/home/me/a?b.mp3", kWmp, kRp));
+    EXPECT_TRUE(isMediaLink("C:\\lessons\\表#1.mp3", kWmp, kRp));
+    EXPECT_FALSE(isMediaLink("/home/me/lesson.mp3?x=1", kWmp, kRp));
+    // Other schemes keep their whole text: a data address named like media
+    // stays media, and so is never shown (it never goes to the player either).
+    EXPECT_TRUE(isMediaLink("data:audio/mpeg;base64,AAAA#.mp3", kWmp, kRp));
+
+    EXPECT_TRUE(passesStatusTest("http://h/lesson.mp3?x=1", kWmp));
+    EXPECT_TRUE(passesStatusTest("http://h/talk.wma?x=1#y", kWmp));
+    EXPECT_FALSE(passesStatusTest("http://h/page.html?file=lesson.mp3", kWmp));
+    EXPECT_FALSE(passesStatusTest("http://h.com/path#lesson.mp3", kWmp));
+    EXPECT_TRUE(passesStatusTest("C:\\lessons\\表#1.mp3", kWmp));
 }
 
 TEST(MediaLinkRules, TheListsInUseDecide) {
@@ -118,32 +141,35 @@ TEST(MediaLinkRules, OnlyNetworkAddressesGoToThePlayer) {
 
 using namespace std::chrono_literals;
 
+constexpr auto kLink = qm::NavigationKind::LinkClicked;
+constexpr auto kHistory = qm::NavigationKind::BackForward;
+
 TEST(UserGestureRules, OnePressLetsOneThingThroughWhileItIsFresh) {
     const UserGesture::Clock::time_point t0{};
     const QUrl page("http://h/page.html");
     UserGesture g;
-    EXPECT_FALSE(g.takeForNavigation(page, t0));  // no press yet
+    EXPECT_FALSE(g.takeForNavigation(page, kLink, t0));  // no press yet
     EXPECT_FALSE(g.takeForWindow(t0));
     g.extend(t0);  // a release with no press before it makes none
     EXPECT_FALSE(g.takeForWindow(t0));
 
-    g.begin(t0, {});
-    EXPECT_TRUE(g.takeForNavigation(page, t0 + 10ms));
-    EXPECT_FALSE(g.takeForNavigation(page, t0 + 20ms));  // taken
+    g.begin(t0, page);
+    EXPECT_TRUE(g.takeForNavigation(page, kLink, t0 + 10ms));
+    EXPECT_FALSE(g.takeForNavigation(page, kLink, t0 + 20ms));  // taken
     EXPECT_FALSE(g.takeForWindow(t0 + 20ms));
     g.extend(t0 + 30ms);  // the release of the press already used
     EXPECT_FALSE(g.takeForWindow(t0 + 40ms));
 
     g.begin(t0, {});
     EXPECT_TRUE(g.takeForWindow(t0 + UserGesture::kLifetime));  // the last moment
-    g.begin(t0, {});
+    g.begin(t0, page);
     EXPECT_FALSE(g.takeForWindow(t0 + UserGesture::kLifetime + 1ms));
-    EXPECT_FALSE(g.takeForNavigation(page, t0 + UserGesture::kLifetime + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(page, kLink, t0 + UserGesture::kLifetime + 1ms));
 
     // A long press: the gesture lasts from the release.
-    g.begin(t0, {});
+    g.begin(t0, page);
     g.extend(t0 + 10s);
-    EXPECT_TRUE(g.takeForNavigation(page, t0 + 10s + UserGesture::kLifetime));
+    EXPECT_TRUE(g.takeForNavigation(page, kLink, t0 + 10s + UserGesture::kLifetime));
 
     // A new press replaces one not taken; it does not add a second.
     g.begin(t0, {});
@@ -152,24 +178,65 @@ TEST(UserGestureRules, OnePressLetsOneThingThroughWhileItIsFresh) {
     EXPECT_FALSE(g.takeForWindow(t0 + 3ms));
 }
 
-TEST(UserGestureRules, APressOnAMediaLinkBelongsToThatLink) {
+TEST(UserGestureRules, APressLetsThroughOnlyTheLinkItWasOn) {
     const UserGesture::Clock::time_point t0{};
     const QUrl lesson("http://h/lesson.mp3");
+    const QUrl page("http://h/page.html");
     UserGesture g;
     g.begin(t0, lesson);
-    EXPECT_FALSE(g.takeForNavigation(QUrl("http://h/n1.mp3"), t0 + 1ms));
-    EXPECT_FALSE(g.takeForNavigation(QUrl("http://h/page.html"), t0 + 1ms));
-    EXPECT_TRUE(g.takeForNavigation(lesson, t0 + 2ms));  // still there for the link
-    EXPECT_FALSE(g.takeForNavigation(lesson, t0 + 3ms));
+    EXPECT_FALSE(g.takeForNavigation(QUrl("http://h/n1.mp3"), kLink, t0 + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(page, kLink, t0 + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(page, kHistory, t0 + 1ms));
+    EXPECT_TRUE(g.takeForNavigation(lesson, kLink, t0 + 2ms));  // still there for the link
+    EXPECT_FALSE(g.takeForNavigation(lesson, kLink, t0 + 3ms));
+
+    // A press on a page link does not let the page's media through either.
+    g.begin(t0, page);
+    EXPECT_FALSE(g.takeForNavigation(lesson, kLink, t0 + 1ms));
+    EXPECT_TRUE(g.takeForNavigation(page, kLink, t0 + 2ms));
+
+    // A press on no link lets no navigation through, only a window.
+    g.begin(t0, {});
+    EXPECT_FALSE(g.takeForNavigation(lesson, kLink, t0 + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(page, qm::NavigationKind::Other, t0 + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(QUrl(), kLink, t0 + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(page, kHistory, t0 + 1ms));
+    EXPECT_TRUE(g.takeForWindow(t0 + 2ms));
 
     // The engine's two spellings of one address are one link.
     g.begin(t0, QUrl("http://h/表 1.mp3"));
-    EXPECT_TRUE(g.takeForNavigation(QUrl("http://h/%E8%A1%A8%201.mp3"), t0 + 1ms));
+    EXPECT_TRUE(g.takeForNavigation(QUrl("http://h/%E8%A1%A8%201.mp3"), kLink, t0 + 1ms));
 
     // A window request takes it whatever link it belongs to.
     g.begin(t0, lesson);
     EXPECT_TRUE(g.takeForWindow(t0 + 1ms));
-    EXPECT_FALSE(g.takeForNavigation(lesson, t0 + 2ms));
+    EXPECT_FALSE(g.takeForNavigation(lesson, kLink, t0 + 2ms));
+
+    // A key that activates nothing ends the press before it.
+    g.begin(t0, lesson);
+    g.end();
+    g.extend(t0 + 1ms);
+    EXPECT_FALSE(g.takeForNavigation(lesson, kLink, t0 + 2ms));
+    EXPECT_FALSE(g.takeForWindow(t0 + 2ms));
+}
+
+// The window's own back and forward buttons let one move through the history
+// through, wherever it leads; a page's navigation meanwhile is its own.
+TEST(UserGestureRules, TheWindowsHistoryButtonsLetOneHistoryMoveThrough) {
+    const UserGesture::Clock::time_point t0{};
+    const QUrl lesson("http://h/lesson.mp3");
+    UserGesture g;
+    g.beginHistoryMove(t0);
+    EXPECT_FALSE(g.takeForNavigation(lesson, kLink, t0 + 1ms));
+    EXPECT_FALSE(g.takeForNavigation(lesson, qm::NavigationKind::Other, t0 + 1ms));
+    EXPECT_TRUE(g.takeForNavigation(QUrl("http://h/page.html"), kHistory, t0 + 2ms));
+    EXPECT_FALSE(g.takeForNavigation(QUrl("http://h/page.html"), kHistory, t0 + 3ms));
+
+    g.beginHistoryMove(t0);
+    EXPECT_FALSE(g.takeForNavigation(lesson, kHistory, t0 + UserGesture::kLifetime + 1ms));
+    g.beginHistoryMove(t0);
+    g.begin(t0 + 1ms, {});  // a press on the page after it replaces it
+    EXPECT_FALSE(g.takeForNavigation(QUrl("http://h/page.html"), kHistory, t0 + 2ms));
 }
 
 // ---------------------------------------------------------------- the window
@@ -430,6 +497,17 @@ protected:
     bool click(const QString& id) {
         if (!hover(id)) return false;
         QTest::mouseClick(ie.windowHandle(), Qt::LeftButton, {}, inWindow(link(id).centre));
+        return true;
+    }
+
+    // The user's click on an element that is no link: the pointer goes there
+    // first, so that no link is under it when the button goes down.
+    bool press(const QString& id) {
+        const Link l = link(id);
+        if (l.centre.x() < 0) return false;
+        QTest::mouseMove(ie.windowHandle(), inWindow(l.centre));
+        if (!waitFor([&] { return ie.StatusBar1->currentMessage().isEmpty(); }, 3000)) return false;
+        QTest::mouseClick(ie.windowHandle(), Qt::LeftButton, {}, inWindow(l.centre));
         return true;
     }
 
@@ -827,6 +905,113 @@ TEST_F(Browser, OnePressOnThePageOpensOneThing) {
     EXPECT_TRUE(waitFor([&] { return opened->location() == url("/page.html"); }, 5000));
     EXPECT_TRUE(statusShowed(kRefusedWindow));
     EXPECT_EQ(ie.pageWindows().size(), 1);
+}
+
+// A press lets through only a navigation to the link it was on: a page that
+// answers a press elsewhere, on the page or on another link, or the window's
+// back button, with media of its own gets it refused, however soon it asks.
+TEST_F(Browser, APressLetsThroughOnlyTheLinkItWasOn) {
+    QFile mp3(qmtest::testMedia("lesson.mp3"));
+    ASSERT_TRUE(mp3.open(QIODevice::ReadOnly));
+    const QByteArray media = mp3.readAll();
+    for (const char* p : {"/late.mp3", "/other.mp3", "/popped.mp3"}) web.serve(p, "audio/mpeg", media);
+    web.serve("/press.html", "text/html",
+              html("press",
+                   "<div id='pad' style='height:60px' onmousedown=\"setTimeout(function(){"
+                   "  location.href='/late.mp3'; setTimeout(function(){location.href='/after.html'}, 100)}, 1500)\">"
+                   "pad</div>"
+                   "<a id='other' href='/page.html' onclick=\"location.href='/other.mp3';"
+                   " setTimeout(function(){location.href='/after2.html'}, 100); return false\">page</a>"));
+    // The window's back button takes the page back through an entry of its
+    // own, which the page answers with media.
+    web.serve("/push.html", "text/html",
+              html("push",
+                   "<div id='pad' style='height:60px' onclick=\"history.pushState({}, '', '#pushed')\">pad</div>"
+                   "<script>window.onpopstate = function() { location.href = '/popped.mp3';"
+                   " setTimeout(function(){location.href='/after3.html'}, 100); }</script>"));
+    for (const char* p : {"/after.html", "/after2.html", "/after3.html"}) web.serve(p, "text/html", html(p, ""));
+
+    ASSERT_TRUE(go("/press.html"));
+    ASSERT_TRUE(press("pad"));
+    ASSERT_TRUE(waitFor([&] { return shown() == url("/after.html"); }, 8000));
+    EXPECT_TRUE(statusShowed(refusedMedia(web.url("/late.mp3"))));
+
+    ASSERT_TRUE(go("/press.html"));
+    ASSERT_TRUE(click("other"));
+    ASSERT_TRUE(waitFor([&] { return shown() == url("/after2.html"); }, 8000));
+    EXPECT_TRUE(statusShowed(refusedMedia(web.url("/other.mp3"))));
+
+    ASSERT_TRUE(go("/push.html"));
+    ASSERT_TRUE(press("pad"));
+    ASSERT_TRUE(waitFor([&] { return shown() == QUrl(web.url("/push.html#pushed")); }, 5000));
+    ie.btnBackClick();
+    ASSERT_TRUE(waitFor([&] { return shown() == url("/after3.html"); }, 8000));
+    EXPECT_TRUE(statusShowed(refusedMedia(web.url("/popped.mp3"))));
+
+    EXPECT_EQ(frmMain->state().mediaFile, "");
+    EXPECT_EQ(frmInfo->historyPaths(), QStringList());
+    for (const char* p : {"/late.mp3", "/other.mp3", "/popped.mp3"}) EXPECT_EQ(web.requestCount(p), 0) << p;
+    EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join('|').toStdString();
+}
+
+// Typing in a page's text field lets nothing through, not even Enter there;
+// Enter on a focused media link plays it.
+TEST_F(Browser, KeysLetThroughOnlyEnterOnAFocusedLink) {
+    web.serve("/field.html", "text/html",
+              html("field",
+                   "<input id='field' onkeydown=\"location.href='/key' + (++keys) + '.mp3'\">"
+                   "<a id='mp3' href='/lesson.mp3'>lesson</a><script>var keys = 0;</script>"));
+    ASSERT_TRUE(go("/field.html"));
+    ASSERT_TRUE(press("field"));
+    QWindow* window = ie.windowHandle();
+    QTest::keyClick(window, Qt::Key_A);
+    EXPECT_TRUE(waitFor([&] { return statusShowed(refusedMedia(web.url("/key1.mp3"))); }, 5000));
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_TRUE(waitFor([&] { return statusShowed(refusedMedia(web.url("/key2.mp3"))); }, 5000));
+    // Tab takes the focus on to the link, which the engine reports as it
+    // reports a link under the pointer; the field's handler tries once more.
+    QTest::keyClick(window, Qt::Key_Tab);
+    EXPECT_TRUE(waitFor([&] { return statusShowed(refusedMedia(web.url("/key3.mp3"))); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return statusShowed(web.url("/lesson.mp3")); }, 5000));
+    EXPECT_EQ(frmMain->state().mediaFile, "");
+    EXPECT_EQ(frmInfo->historyPaths(), QStringList());
+
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_TRUE(waitFor([&] { return frmMain->state().mediaFile == web.url("/lesson.mp3").toStdString(); }, 10000));
+    EXPECT_EQ(frmInfo->historyPaths(), QStringList{web.url("/lesson.mp3")});
+    for (const QString& r : web.requests()) EXPECT_FALSE(r.startsWith("/key")) << r.toStdString();
+}
+
+// A media address with a query is media all the same, by the extension of its
+// path; a page address whose query names media is a page.
+TEST_F(Browser, AQueryDoesNotHideMedia) {
+    web.serve("/query.html", "text/html",
+              html("query",
+                   "<a id='mp3' href='/lesson.mp3?q=1'>lesson</a>"
+                   "<a id='wmaBlank' target='_blank' href='/talk.wma?x=1'>talk</a>"
+                   "<a id='page' href='/page.html?f=a.mp3'>page</a>"));
+    ASSERT_TRUE(go("/query.html"));
+    frmMain->hide();
+
+    ASSERT_TRUE(click("mp3"));
+    ASSERT_TRUE(waitFor([&] { return frmMain->state().mediaFile == web.url("/lesson.mp3?q=1").toStdString(); }, 10000));
+    EXPECT_GT(frmMain->state().mediaLength, 1000);
+    EXPECT_TRUE(frmMain->isVisible());
+    EXPECT_EQ(shown(), url("/query.html"));
+
+    // The status text of a link with a query passes the media test too: the
+    // window the page asks for is taken for it.
+    ASSERT_TRUE(hover("wmaBlank"));
+    EXPECT_EQ(ie.pendingMediaLink(), web.url("/talk.wma?x=1"));
+    ASSERT_TRUE(click("wmaBlank"));
+    ASSERT_TRUE(waitFor([&] { return frmMain->state().mediaFile == web.url("/talk.wma?x=1").toStdString(); }, 10000));
+    EXPECT_TRUE(ie.pageWindows().isEmpty());
+
+    frmMain->hide();
+    ASSERT_TRUE(clickAndLoad("page", "/page.html?f=a.mp3"));
+    EXPECT_FALSE(frmMain->isVisible());
+    EXPECT_EQ(frmInfo->historyPaths(), (QStringList{web.url("/talk.wma?x=1"), web.url("/lesson.mp3?q=1")}));
+    EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join('|').toStdString();
 }
 
 // Asks its questions with an event loop running, as a real box does: the
