@@ -8,3 +8,9 @@ target_link_libraries(bench_bare_mpv PRIVATE PkgConfig::MPV)
 # The hour of Repeat and Auto Pause; run by app/soak.sh, outside the test suite.
 add_executable(bench_soak app/Soak.cpp)
 target_link_libraries(bench_soak PRIVATE qm_session)
+
+# A block file near the size limit opened through the windows: memory and the
+# longest stall, beside a small one. Run by hand: bin/bench_big_blockfile [MEDIA]
+add_executable(bench_big_blockfile app/BigBlockFile.cpp)
+target_link_libraries(bench_big_blockfile PRIVATE qm_windows)
+target_compile_definitions(bench_big_blockfile PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

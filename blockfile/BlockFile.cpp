@@ -98,7 +98,20 @@ std::string serialize(const BlockData& data) {
 
 std::string line(std::string_view fileBytes, int n) {
     if (n < 0) return {};
-    const std::string text = text::decode(fileBytes);
+    // A big file is not copied whole for its first lines: UTF-8 is read as it
+    // lies, and of CP932 only the lines up to n are decoded (CR and LF are
+    // never part of a CP932 character, so they decode as within the whole file).
+    std::string decoded;
+    std::string_view text = fileBytes;
+    if (text::isValidUtf8(fileBytes)) {
+        if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    } else {
+        LineReader raw(fileBytes);
+        for (int i = 0; i <= n && raw.next(); ++i) {
+        }
+        decoded = text::decode(fileBytes.substr(0, raw.position()));
+        text = decoded;
+    }
     LineReader reader(text);
     for (int i = 0; i < n; ++i)
         if (!reader.next()) return {};

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <future>
 #include <stdexcept>
 
 namespace qm {
@@ -53,7 +54,61 @@ private:
     bool& flag_;
 };
 
+// A block file this big is read on a worker while the event loop goes on: a
+// million note lines take longer than a window may stand still.
+constexpr std::size_t kReadAsideBytes = 1024 * 1024;
+
+// A block file's bytes as the session applies them: checked, fitted to the
+// media, its blocks of no length joined with their neighbours, the notes as text.
+struct PreparedBlockData {
+    blockfile::ParseResult parsed;
+    QStringList notes;
+};
+
+PreparedBlockData prepare(std::string_view fileBytes, int32_t mediaLength) {
+    PreparedBlockData p;
+    p.parsed = blockfile::parse(fileBytes);
+    if (p.parsed.status != blockfile::ParseStatus::Ok) return p;
+    blockfile::BlockData& data = p.parsed.data;
+    auto& seps = data.separators;
+    if (mediaLength > 0) seps = blockfile::fitToLength(seps, mediaLength);
+    // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
+    if (mediaLength > 0 && seps.size() >= 2 && seps.back() < mediaLength) seps.back() = mediaLength;
+    // Blocks of no length (a double mark an older program kept) go into
+    // their neighbours, taking their notes along.
+    blockfile::removeEmptyBlocks(data);
+    p.notes.reserve(static_cast<qsizetype>(data.memoLines.size()));
+    for (const auto& l : data.memoLines) p.notes << utf8ToQString(l);
+    data.memoLines = {};
+    return p;
+}
+
 }  // namespace
+
+// The session is busy for the scope; a close asked for meanwhile comes when
+// the last such scope ends, also when it ends by an error.
+class PracticeSession::BusyScope {
+public:
+    explicit BusyScope(PracticeSession& s) : s_(s) { ++s_.busy_; }
+    ~BusyScope() {
+        if (--s_.busy_ > 0 || !s_.closeRequested_) return;
+        s_.closeRequested_ = false;
+        QTimer::singleShot(0, &s_, [session = &s_] { emit session->closeDue(); });
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    PracticeSession& s_;
+};
+
+template <typename Work>
+auto PracticeSession::whileBusy(Work work) -> decltype(work()) {
+    BusyScope busy(*this);
+    auto result = std::async(std::launch::async, std::move(work));
+    while (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) pump_(10);
+    return result.get();
+}
 
 PracticeSession::Clock PracticeSession::Clock::real() { return {qtEventPump(), std::chrono::steady_clock::now}; }
 
@@ -64,9 +119,10 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
       prompts_(prompts),
       wmp_(this, audioOutput),
       ra_(this, audioOutput, std::move(fetcher)),
-      engine_(state_, wmp_, ra_, std::move(clock.pump), std::move(clock.now)),
+      engine_(state_, wmp_, ra_, clock.pump, std::move(clock.now)),
       repeater_(state_, *this),
       recoveryKeeper_([this] { return unsavedWork(); }) {
+    pump_ = std::move(clock.pump);
     Timer1 = new QTimer(this);
     Timer1->setInterval(kBlockTimerMs);
     Timer2 = new QTimer(this);
@@ -199,7 +255,7 @@ void PracticeSession::EnableBlockControls(bool enabled) {
 }
 
 bool PracticeSession::requestClose() {
-    if (!waitingForLength_) return true;
+    if (busy_ == 0) return true;
     // An open waits for its media's length: the close comes once it has finished.
     closeRequested_ = true;
     return false;
@@ -220,7 +276,7 @@ void PracticeSession::AddHistory(const QString& path) {
 }
 
 bool PracticeSession::OpenFile(const QString& path) {
-    if (waitingForLength_) return false;  // another open is waiting for its length
+    if (busy_ > 0) return false;  // another open is waiting for its length
     if (!CanReleaseMedia()) return false;
     repeater_.cancelWait();
     EnableBlockControls(false);
@@ -255,16 +311,8 @@ bool PracticeSession::OpenFile(const QString& path) {
 
     if (!engine_.IsPlaying()) engine_.MediaPlay();
     {
-        FlagGuard waiting(waitingForLength_);
         // A close asked for during the wait comes now, also when the wait failed.
-        struct PendingClose {
-            PracticeSession* s;
-            ~PendingClose() {
-                if (!s->closeRequested_) return;
-                s->closeRequested_ = false;
-                QTimer::singleShot(0, s, [session = s] { emit session->closeDue(); });
-            }
-        } pendingClose{this};
+        BusyScope waiting(*this);
         engine_.WaitForLength();
     }
     if (state_.mediaLength == 0) {
@@ -469,7 +517,11 @@ bool PracticeSession::SaveBlockData() {
 
 void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
     using blockfile::ParseStatus;
-    const auto result = blockfile::parse(fileBytes);
+    const int32_t length = state_.mediaLength;
+    PreparedBlockData prepared = fileBytes.size() < kReadAsideBytes
+                                     ? prepare(fileBytes, length)
+                                     : whileBusy([fileBytes, length] { return prepare(fileBytes, length); });
+    const auto& result = prepared.parsed;
     switch (result.status) {
         case ParseStatus::Ok:
             break;
@@ -489,14 +541,7 @@ void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
         !prompts_.warningYesNo(tr("長さが違いますが、それでも読み込みますか？"))) {
         return;
     }
-    blockfile::BlockData data = std::move(result.data);
-    auto& seps = data.separators;
-    if (state_.mediaLength > 0) seps = blockfile::fitToLength(seps, state_.mediaLength);
-    // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
-    if (state_.mediaLength > 0 && seps.size() >= 2 && seps.back() < state_.mediaLength) seps.back() = state_.mediaLength;
-    // Blocks of no length (a double mark an older program kept) go into
-    // their neighbours, taking their notes along.
-    blockfile::removeEmptyBlocks(data);
+    const auto& seps = result.data.separators;
     if (!BlockSeparators::isValid(seps)) {
         prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
         return;
@@ -504,11 +549,7 @@ void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
     state_.blocks.assign(seps);
     // Fewer blocks than before: the current block is the last one there is.
     if (state_.curBlock > state_.blocks.count()) state_.curBlock = state_.blocks.count();
-
-    QStringList memo;
-    memo.reserve(static_cast<qsizetype>(data.memoLines.size()));
-    for (const auto& l : data.memoLines) memo << fromUtf8(l);
-    setNotes(memo);
+    setNotes(prepared.notes);
     emit blockBarChanged();
     emit currentBlockChanged(state_.curBlock);
 }

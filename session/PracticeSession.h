@@ -78,7 +78,9 @@ public:
     // Every way in ends here. True only when a media file was opened and the
     // block list reset; a block file is followed to its media and gives false.
     bool OpenFile(const QString& path);
-    bool openInProgress() const { return waitingForLength_; }
+    // An open waits for its media's length, or a big block file is read on a
+    // worker: the event loop runs meanwhile, and no other open may start.
+    bool openInProgress() const { return busy_ > 0; }
     // A close of the program asked for: true when it may go on now; false
     // while an open waits for its length, and closeDue comes once the wait
     // has ended (however it ended).
@@ -211,6 +213,11 @@ private:
     void startAnalysis();
     void seekAndShow(int32_t ms);
     bool refuseWhileEditing();
+    // Runs work on a worker thread while the event loop goes on, as the open
+    // does while it waits: the session counts as busy until it is done.
+    template <typename Work>
+    auto whileBusy(Work work) -> decltype(work());
+    class BusyScope;
 
     // RepeatHost
     void readPosition() override;
@@ -244,8 +251,9 @@ private:
     analysis::EnvelopePtr envelope_;
     QTimer analysisDelay_;
     QString analysedSource_;
-    bool waitingForLength_ = false;
+    int busy_ = 0;  // waits under way in which the event loop runs
     bool closeRequested_ = false;
+    MediaEngine::EventPump pump_;
     recovery::BackgroundKeeper recoveryKeeper_;
 };
 
