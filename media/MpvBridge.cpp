@@ -158,10 +158,15 @@ bool MpvBridge::isAcceptedSource(const QString& source) {
     if (source.isEmpty() || source.contains(QChar(0))) return false;
     const auto m = schemePrefix().match(source);
     if (!m.hasMatch()) return true;  // a local path
-    const QString scheme = m.captured(1).toLower();
+    if (m.captured(1).toLower() == u"file") return isPlainFileUrl(QUrl(source, QUrl::StrictMode));
+    return isNetworkAddress(source);
+}
+
+bool MpvBridge::isNetworkAddress(const QString& source) {
+    const auto m = schemePrefix().match(source);
+    if (!m.hasMatch() || !isNetworkScheme(m.captured(1).toLower())) return false;
     const QUrl url(source, QUrl::StrictMode);
-    if (scheme == u"file") return isPlainFileUrl(url);
-    return isNetworkScheme(scheme) && url.isValid() && !url.host().isEmpty();
+    return url.isValid() && !url.host().isEmpty();
 }
 
 QString MpvBridge::mpvTarget(const QString& source) {

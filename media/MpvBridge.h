@@ -58,6 +58,9 @@ public:
     // for every other scheme (edl://, av://, memory://, ...) and for file:// URLs
     // carrying a host, query or fragment.
     static bool isAcceptedSource(const QString& source);
+    // True for an http, https, rtsp or mms address with a host: what mpv
+    // reads from the network, never from this machine.
+    static bool isNetworkAddress(const QString& source);
     // What mpv is handed for an accepted source: an absolute local path (so
     // that mpv never reads a name as one of its own special forms) or the URL.
     static QString mpvTarget(const QString& source);

@@ -23,8 +23,9 @@ void resolve(void* lib, F& slot, const char* name) {
 }
 
 void load() {
-    // The name of Debian's libmpv2 package; the soname of libmpv's API 2.
-    void* lib = dlopen("libmpv.so.2", RTLD_NOW | RTLD_LOCAL);
+    // The soname of the client API the header describes (the top CMakeLists.txt,
+    // which also makes the package depend on it).
+    void* lib = dlopen(QM5_MPV_SONAME, RTLD_NOW | RTLD_LOCAL);
     if (lib == nullptr) {
         failure = std::string("libmpv cannot be loaded: ") + dlerror();
         return;

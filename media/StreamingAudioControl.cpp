@@ -1,6 +1,7 @@
 #include "StreamingAudioControl.h"
 
 #include "MetafileText.h"
+#include "MpvBridge.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -56,7 +57,9 @@ int32_t StreamingAudioControl::GetPlayState() {
 }
 
 bool StreamingAudioControl::isMetafile(const QString& source) {
-    return source.endsWith(QStringLiteral(".ram"), Qt::CaseInsensitive);
+    // An address by its path alone: "x.ram?id=3" is a metafile, "x.rm?as=.ram" is not.
+    const QString path = hasScheme(source) ? QUrl(source).path() : source;
+    return path.endsWith(QStringLiteral(".ram"), Qt::CaseInsensitive);
 }
 
 std::optional<QString> StreamingAudioControl::readMetafile(const QString& metafilePath) {
@@ -96,7 +99,7 @@ void StreamingAudioControl::setSource(const QString& source) {
     const QString scheme = url.scheme().toLower();
     const bool web = hasScheme(source) && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
     if (!web) {
-        playEntry(source, readMetafile(source));
+        playEntry(source, readMetafile(source), MetafileOrigin::Local);
         return;
     }
     // A metafile on a web server, as a browser link gives it: fetched whole
@@ -112,13 +115,21 @@ void StreamingAudioControl::setSource(const QString& source) {
             session_.fail(source, got.error);
             return;
         }
-        playEntry(source, metafileEntry(got.bytes, got.finalAddress));
+        playEntry(source, metafileEntry(got.bytes, got.finalAddress), MetafileOrigin::Web);
     });
 }
 
-void StreamingAudioControl::playEntry(const QString& metafile, const std::optional<QString>& entry) {
+void StreamingAudioControl::playEntry(const QString& metafile, const std::optional<QString>& entry,
+                                      MetafileOrigin origin) {
     if (!entry) {
         session_.fail(metafile, QStringLiteral("metafile names no media: ") + metafile);
+        return;
+    }
+    // A page's link must not make the player read this machine's files: a
+    // metafile from a web server leads only back to the network.
+    if (origin == MetafileOrigin::Web && !MpvBridge::isNetworkAddress(*entry)) {
+        session_.fail(metafile, QStringLiteral("metafile on a web server may name only web and streaming "
+                                               "addresses (http, https, rtsp, mms): ") + *entry);
         return;
     }
     // A metafile naming a metafile is not followed: it could go round for ever.

@@ -36,7 +36,9 @@ using MetafileFetcher = std::function<std::unique_ptr<MetafileFetch>(
 // starts it. A ".ram" metafile is read here: its first entry (after blank
 // lines and "#" comments; relative to the metafile's folder or address) is
 // what plays, under the same scheme rules as any source; a metafile on a web
-// server is fetched through the fetcher given (none: such metafiles fail).
+// server is fetched through the fetcher given (none: such metafiles fail),
+// and its entry must be an http, https, rtsp or mms address. A source is a
+// metafile when its path (an address's without query) ends in ".ram".
 class StreamingAudioControl : public QObject, public RealAudioControl {
     Q_OBJECT
 public:
@@ -81,7 +83,9 @@ signals:
 
 private:
     void onPhase();
-    void playEntry(const QString& metafile, const std::optional<QString>& entry);
+    // Where a metafile was read: a local one may name local files, a fetched one only addresses on the network.
+    enum class MetafileOrigin { Local, Web };
+    void playEntry(const QString& metafile, const std::optional<QString>& entry, MetafileOrigin origin);
 
     PlaybackSession session_;
     MetafileFetcher fetcher_;

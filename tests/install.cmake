@@ -20,3 +20,12 @@ add_test(NAME install_tree
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/install-tree.sh ${CMAKE_BINARY_DIR} ${QM5_APP_ID}
     ${CMAKE_INSTALL_BINDIR} ${QM5_MODULE_INSTALL_DIR} ${CMAKE_INSTALL_DATADIR} ${CMAKE_INSTALL_MANDIR})
 set_tests_properties(install_tree PROPERTIES TIMEOUT 180)
+
+# Makes the Debian package from the built tree (cpack, into a temporary
+# folder) and checks its Depends; needs the default target built, as above.
+# Not in the sanitizer tree: no package is made from that build.
+if(NOT QM5_SANITIZE)
+  add_test(NAME package_depends
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/package-depends.sh ${CMAKE_BINARY_DIR} ${QM5_DLOPEN_SONAMES})
+  set_tests_properties(package_depends PROPERTIES TIMEOUT 300)
+endif()

@@ -123,6 +123,26 @@ TEST_F(BadInput, MetafileNamingAnUnknownScheme) {
     expectGoodOpenAfterwards(Engine::Streaming);
 }
 
+// A metafile on a web server sends the player only to the network: one naming
+// a local file fails with the reason and the file is never read. An absolute
+// path is a path on the metafile's server, and goes there.
+TEST_F(BadInput, AMetafileOnAWebServerCannotNameALocalFile) {
+    qmtest::HttpServer server;
+    const QByteArray local = QFile::encodeName(media("lesson.mp3"));
+    server.serve("/url.ram", "audio/x-pn-realaudio", "# a local file\r\nfile://" + local + "\r\n");
+    server.serve("/short.ram", "audio/x-pn-realaudio", "file:" + local + "\n");
+    server.serve("/path.ram", "audio/x-pn-realaudio", local + "\n");
+    for (const char* name : {"/url.ram", "/short.ram"}) {
+        expectFailedOpen(server.url(QString::fromLatin1(name)), Engine::Streaming);
+        EXPECT_TRUE(engine.lengthFailure().contains(QStringLiteral("only web and streaming addresses")) &&
+                    engine.lengthFailure().contains(QString::fromUtf8(local)))
+            << name << ": " << engine.lengthFailure().toStdString();
+    }
+    expectFailedOpen(server.url(QStringLiteral("/path.ram")), Engine::Streaming);
+    EXPECT_GE(server.requestCount(QString::fromUtf8(local)), 1) << server.requests().join(' ').toStdString();
+    expectGoodOpenAfterwards(Engine::Streaming);
+}
+
 TEST_F(BadInput, StreamingMissingFileAndMetafileWithoutEntry) {
     expectFailedOpen(tmp.filePath("gone.rm"), Engine::Streaming);
     expectFailedOpen(writeTemp("empty.ram", "# nothing\n\n"), Engine::Streaming);

@@ -472,6 +472,9 @@ TEST(Metafile, FirstMediaEntryAfterCommentsAndBlankLines) {
     EXPECT_EQ(qm::StreamingAudioControl::readMetafile(dir.filePath("missing.ram")), std::nullopt);
     EXPECT_TRUE(qm::StreamingAudioControl::isMetafile(QStringLiteral("/x/TALK.RAM")));
     EXPECT_FALSE(qm::StreamingAudioControl::isMetafile(QStringLiteral("/x/talk.rm")));
+    // An address is judged by its path, without the query or fragment.
+    EXPECT_TRUE(qm::StreamingAudioControl::isMetafile(QStringLiteral("http://h/x.ram?id=3")));
+    EXPECT_FALSE(qm::StreamingAudioControl::isMetafile(QStringLiteral("http://h/x.rm?as=.ram")));
     // Text like every other text file: CP932 when the bytes are no UTF-8.
     EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("g.ram", QByteArray("\x95\x5c.rm\r\n"))), dir.filePath("表.rm"));
     EXPECT_EQ(qm::StreamingAudioControl::readMetafile(write("h.ram", QByteArray("表.rm\n"))), dir.filePath("表.rm"));
@@ -488,6 +491,18 @@ TEST_F(PlaybackTest, AMetafileOnAWebServerIsFetchedAndItsEntryPlays) {
     EXPECT_NEAR(length, qmtest::ffprobeMs(media("talk.rm")), 50);
     ASSERT_TRUE(waitPlaying());
     EXPECT_EQ(ra.Source(), server.url(QStringLiteral("/clip.ram")));
+}
+
+// An address with a query is a metafile by its path; a web address in it plays.
+TEST_F(PlaybackTest, AMetafileAddressWithAQueryIsFetchedAndItsWebAddressPlays) {
+    qmtest::HttpServer server;
+    server.serve("/lesson.mp3", "audio/mpeg", qmtest::readAll(media("lesson.mp3")));
+    server.serve("/clip.ram", "audio/x-pn-realaudio", server.url(QStringLiteral("/lesson.mp3")).toUtf8() + "\r\n");
+    const int32_t length = open(server.url(QStringLiteral("/clip.ram?id=3")), Engine::Streaming);
+    EXPECT_NEAR(length, qmtest::ffprobeMs(media("lesson.mp3")), 50) << engine.lengthFailure().toStdString();
+    ASSERT_TRUE(waitPlaying());
+    EXPECT_EQ(server.requestCount("/clip.ram"), 1);
+    EXPECT_GE(server.requestCount("/lesson.mp3"), 1);
 }
 
 TEST_F(PlaybackTest, ARemoteMetafileThatIsTooBigOrMissingFailsWithItsReason) {
