@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <future>
@@ -41,6 +42,17 @@ constexpr int kPlainTextFilter = 5;
 QString fromUtf8(const std::string& s) { return utf8ToQString(s); }
 
 bool hasScheme(const QString& s) { return s.contains(QStringLiteral("://")); }
+
+// The extension that names a media's kind, in lower case: a web address's
+// is its path's, so that a query (x.ram?id=3) does not hide it.
+QString mediaExtension(const QString& path) {
+    QString name = path;
+    if (hasScheme(path)) {
+        const QUrl url(path);
+        if (url.isValid()) name = url.path();
+    }
+    return fromUtf8(extensionPart(name.toStdString())).toLower();
+}
 
 // Sets a flag for a scope and clears it on every way out, errors included.
 class FlagGuard {
@@ -298,7 +310,7 @@ bool PracticeSession::OpenFile(const QString& path) {
     // The lists name the controls; letter case does not count, and whatever
     // neither list names goes to the media player control, which plays what
     // the engine plays (ogg, wav, m4a, flac, ...).
-    const QString ext = fromUtf8(extensionPart(path.toStdString())).toLower();
+    const QString ext = mediaExtension(path);
     if (!ext.isEmpty() && settings_.wmpExtensions().toLower().contains(ext)) {
         engine_.LoadIntoEngine(path, Engine::MediaPlayer);
     } else if (!ext.isEmpty() && settings_.rpExtensions().toLower().contains(ext)) {

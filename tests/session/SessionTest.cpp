@@ -1,14 +1,17 @@
 // The practice session without any window: QtCore, the real engine on the
 // generated lesson, and prompts the test answers.
 #include "LessonTimes.h"
+#include "HttpServer.h"
 #include "ScriptedPrompts.h"
 #include "Waits.h"
 #include "BlockFile.h"
+#include "MetafileFetch.h"
 #include "PracticeSession.h"
 #include "Settings.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -109,6 +112,24 @@ TEST(Session, TwoMarksInOnePauseMakeOneSeparator) {
     ASSERT_EQ(seps.size(), 3u);
     EXPECT_GE(seps[1], from);
     EXPECT_LE(seps[1], to);
+}
+
+// A web address is judged by its path: a query does not hide a metafile,
+// which goes to the streaming control, and is fetched and played there.
+TEST(Session, AMetafileAddressWithAQueryGoesToTheStreamingControl) {
+    QTemporaryDir dir;
+    qm::Settings settings(dir.filePath("QM4.ini"));
+    Prompts prompts;
+    QNetworkAccessManager network;
+    PracticeSession session(settings, prompts, PracticeSession::Clock::real(), {}, qm::networkMetafileFetcher(network));
+    qmtest::HttpServer server;
+    QFile mp3(media("lesson.mp3"));
+    ASSERT_TRUE(mp3.open(QIODevice::ReadOnly));
+    server.serve("/lesson.mp3", "audio/mpeg", mp3.readAll());
+    server.serve("/clip.ram", "audio/x-pn-realaudio", server.url("/lesson.mp3").toUtf8() + "\n");
+    ASSERT_TRUE(session.OpenFile(server.url("/clip.ram?id=3"))) << prompts.messages.join(" | ").toStdString();
+    EXPECT_TRUE(session.state().useReal);
+    EXPECT_GT(session.state().mediaLength, 10000);
 }
 
 // The wait for a length runs on the session's own clock and pump: a pump
