@@ -1,6 +1,6 @@
-#include "EnvelopeCache.h"
+#include "analysis/EnvelopeCache.h"
 
-#include "LoudnessAnalysis.h"
+#include "loudness/LoudnessAnalysis.h"
 
 #include <QCryptographicHash>
 #include <QDir>

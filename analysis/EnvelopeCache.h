@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Envelope.h"
-#include "WholeFile.h"
+#include "pauses/Envelope.h"
+#include "files/WholeFile.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
-#include "MediaAnalyzer.h"
+#include "analysis/MediaAnalyzer.h"
 
-#include "LoudnessModule.h"
+#include "analysis/LoudnessModule.h"
 
-#include "EnvelopeCache.h"
-#include "LoudnessAnalysis.h"
+#include "analysis/EnvelopeCache.h"
+#include "loudness/LoudnessAnalysis.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Envelope.h"
+#include "pauses/Envelope.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
-#include "InstallLayout.h"
+#include "common/InstallLayout.h"
 
 #include <QDir>
 #include <QFileInfo>

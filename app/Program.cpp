@@ -1,11 +1,11 @@
-#include "Program.h"
+#include "app/Program.h"
 
-#include "Application.h"
-#include "MetafileFetch.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
+#include "ui/Application.h"
+#include "media/MetafileFetch.h"
+#include "mainwindow/Unit1.h"
+#include "memo/Unit2.h"
+#include "browser/Unit3.h"
+#include "info/Unit4.h"
 
 #include <QEvent>
 #include <QTimer>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "MprisService.h"
-#include "PracticeSession.h"
-#include "Settings.h"
-#include "WindowPrompts.h"
+#include "mpris/MprisService.h"
+#include "session/PracticeSession.h"
+#include "settings/Settings.h"
+#include "ui/WindowPrompts.h"
 
 #include <QNetworkAccessManager>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "ProgramEnd.h"
+#include "app/ProgramEnd.h"
 
-#include "Application.h"
-#include "PracticeSession.h"
-#include "Settings.h"
-#include "WholeFile.h"
+#include "ui/Application.h"
+#include "session/PracticeSession.h"
+#include "settings/Settings.h"
+#include "files/WholeFile.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>

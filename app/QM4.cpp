@@ -1,12 +1,12 @@
 // QM5: the program entry. Reads the settings, makes the practice session and
 // the four windows over it, the main one first, and runs the message loop
 // until the main window closes.
-#include "Application.h"
-#include "CommandLine.h"
-#include "MpvLibrary.h"
-#include "Program.h"
-#include "ProgramEnd.h"
-#include "Unit1.h"
+#include "ui/Application.h"
+#include "app/CommandLine.h"
+#include "media/MpvLibrary.h"
+#include "app/Program.h"
+#include "app/ProgramEnd.h"
+#include "mainwindow/Unit1.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "PositionBars.h"
+#include "bars/PositionBars.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,5 +1,5 @@
 add_executable(bench_tick app/TickBench.cpp)
-target_link_libraries(bench_tick PRIVATE qm_windows benchmark::benchmark)
+target_link_libraries(bench_tick PRIVATE qm_program benchmark::benchmark)
 target_compile_definitions(bench_tick PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 add_executable(bench_bare_mpv app/BareMpv.cpp)
@@ -12,5 +12,5 @@ target_link_libraries(bench_soak PRIVATE qm_session)
 # A block file near the size limit opened through the windows: memory and the
 # longest stall, beside a small one. Run by hand: bin/bench_big_blockfile [MEDIA]
 add_executable(bench_big_blockfile app/BigBlockFile.cpp)
-target_link_libraries(bench_big_blockfile PRIVATE qm_windows)
+target_link_libraries(bench_big_blockfile PRIVATE qm_program)
 target_compile_definitions(bench_big_blockfile PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -1,6 +1,6 @@
-#include "BlockFile.h"
+#include "blockfile/BlockFile.h"
 
-#include "TextCodec.h"
+#include "text/TextCodec.h"
 
 #include <algorithm>
 #include <charconv>

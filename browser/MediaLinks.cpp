@@ -1,6 +1,6 @@
-#include "MediaLinks.h"
+#include "browser/MediaLinks.h"
 
-#include "PathParts.h"
+#include "core/PathParts.h"
 
 #include <QUrl>
 

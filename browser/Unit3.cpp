@@ -1,17 +1,18 @@
-#include "Unit3.h"
+#include "browser/Unit3.h"
 
-#include "Application.h"
-#include "InstallLayout.h"
-#include "MediaLinks.h"
-#include "PracticeSession.h"
-#include "Settings.h"
+#include "ui/Application.h"
+#include "common/InstallLayout.h"
+#include "common/ModuleLoader.h"
+#include "browser/MediaLinks.h"
+#include "session/PracticeSession.h"
+#include "settings/Settings.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QLibrary>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTimer>
@@ -22,6 +23,9 @@
 #include <stdexcept>
 
 #include <unistd.h>
+
+// The window's one instance, reachable from the program.
+TfrmIE* frmIE = nullptr;
 
 namespace {
 
@@ -201,13 +205,10 @@ qm::BrowserEngine& TfrmIE::engine() {
     if (engine_ != nullptr) return *engine_;
     prepareWebEngineEnvironment();
     // Beside the executable in its own folder, under lib/ when installed.
-    auto module = std::make_unique<QLibrary>(qm::install::browserModulePath());
-    const auto create = reinterpret_cast<qm::CreateBrowserEngine>(module->resolve(qm::kCreateBrowserEngineSymbol));
-    if (create == nullptr) {
-        throw std::runtime_error("the web engine cannot be loaded: " + module->errorString().toStdString());
-    }
-    engine_.reset(create());
-    module_ = std::move(module);  // never unloaded: the engine's threads live until the end
+    qm::modules::Library module = qm::modules::loadModule(QFileInfo(qm::install::browserModulePath()).fileName());
+    const auto create = reinterpret_cast<qm::CreateBrowserEngine>(module.symbol(qm::kCreateBrowserEngineSymbol));
+    if (create == nullptr) throw std::runtime_error("the web engine cannot be loaded: " + module.error);
+    engine_.reset(create());  // the module stays loaded: the engine's threads live until the end
     return *engine_;
 }
 

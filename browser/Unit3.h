@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BrowserEngine.h"
-#include "UserGesture.h"
+#include "browser/BrowserEngine.h"
+#include "browser/UserGesture.h"
 
 #include <QList>
 #include <QPointer>
@@ -12,7 +12,6 @@
 
 class QComboBox;
 class QFrame;
-class QLibrary;
 class QStatusBar;
 class QToolButton;
 class QUrl;
@@ -115,7 +114,6 @@ private:
     qm::PracticeSession& session_;
     QWidget* mainWindow_;
     TfrmIE* family_;  // the window that owns the engine: this for frmIE
-    std::unique_ptr<QLibrary> module_;         // the family's window only
     std::unique_ptr<qm::BrowserEngine> engine_;  // the family's window only
     std::unique_ptr<qm::BrowserView> view_;
     QVBoxLayout* viewHost_ = nullptr;

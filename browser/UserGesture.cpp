@@ -1,4 +1,4 @@
-#include "UserGesture.h"
+#include "browser/UserGesture.h"
 
 namespace qm::browser {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BrowserEngine.h"
+#include "browser/BrowserEngine.h"
 
 #include <QUrl>
 

@@ -1,4 +1,4 @@
-#include "BlockList.h"
+#include "core/BlockList.h"
 
 namespace qm {
 

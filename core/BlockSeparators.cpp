@@ -1,6 +1,6 @@
-#include "BlockSeparators.h"
+#include "core/BlockSeparators.h"
 
-#include "Check.h"
+#include "core/Check.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "ErrorPolicy.h"
+#include "core/ErrorPolicy.h"
 
 #include <cstdio>
 #include <mutex>

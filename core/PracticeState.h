@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BlockSeparators.h"
+#include "core/BlockSeparators.h"
 
 #include <cstdint>
 #include <string>

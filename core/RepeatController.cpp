@@ -1,6 +1,6 @@
-#include "RepeatController.h"
+#include "core/RepeatController.h"
 
-#include "BlockList.h"
+#include "core/BlockList.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PracticeState.h"
+#include "core/PracticeState.h"
 
 #include <cstdint>
 

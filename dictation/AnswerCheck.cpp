@@ -1,6 +1,6 @@
-#include "AnswerCheck.h"
+#include "dictation/AnswerCheck.h"
 
-#include "CharacterFolding.h"
+#include "dictation/CharacterFolding.h"
 
 #include <dtl/dtl.hpp>
 

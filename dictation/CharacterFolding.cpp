@@ -1,4 +1,4 @@
-#include "CharacterFolding.h"
+#include "dictation/CharacterFolding.h"
 
 #include <algorithm>
 #include <iterator>
@@ -19,7 +19,7 @@ struct LowerRun {
     int delta;   // lower case = code point + delta
 };
 
-#include "UnicodeTables.inc"
+#include "dictation/UnicodeTables.inc"
 
 char32_t toLower(char32_t cp) {
     if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;

@@ -1,7 +1,7 @@
-#include "DictationLog.h"
+#include "dictation/DictationLog.h"
 
-#include "CharacterFolding.h"
-#include "TextCodec.h"
+#include "dictation/CharacterFolding.h"
+#include "text/TextCodec.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,11 +1,11 @@
-#include "Unit4.h"
+#include "info/Unit4.h"
 
-#include "ErrorPolicy.h"
-#include "PathParts.h"
-#include "PracticeSession.h"
-#include "Settings.h"
-#include "SettingsFile.h"
-#include "Utf8.h"
+#include "core/ErrorPolicy.h"
+#include "core/PathParts.h"
+#include "session/PracticeSession.h"
+#include "settings/Settings.h"
+#include "settings/SettingsFile.h"
+#include "common/Utf8.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,6 +22,9 @@
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTabWidget>
+
+// The window's one instance, reachable from the program.
+TfrmInfo* frmInfo = nullptr;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PlayerControls.h"
-#include "PracticeState.h"
+#include "media/PlayerControls.h"
+#include "core/PracticeState.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "MediaPlayerControl.h"
+#include "media/MediaPlayerControl.h"
 
 namespace qm {
 

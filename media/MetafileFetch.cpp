@@ -1,4 +1,4 @@
-#include "MetafileFetch.h"
+#include "media/MetafileFetch.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

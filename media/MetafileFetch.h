@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StreamingAudioControl.h"
+#include "media/StreamingAudioControl.h"
 
 class QNetworkAccessManager;
 

@@ -1,6 +1,6 @@
-#include "MetafileText.h"
+#include "media/MetafileText.h"
 
-#include "TextCodec.h"
+#include "text/TextCodec.h"
 
 #include <cstddef>
 #include <cstdint>

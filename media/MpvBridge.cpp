@@ -1,13 +1,13 @@
-#include "MpvBridge.h"
+#include "media/MpvBridge.h"
 
-#include "PlayerControls.h"
+#include "media/PlayerControls.h"
 
 #include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QUrl>
 
-#include "MpvLibrary.h"
+#include "media/MpvLibrary.h"
 
 #include <string>
 

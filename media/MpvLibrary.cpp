@@ -1,8 +1,8 @@
-#include "MpvLibrary.h"
+#include "media/MpvLibrary.h"
 
-#include "PlayerControls.h"
+#include "media/PlayerControls.h"
 
-#include <dlfcn.h>
+#include "common/ModuleLoader.h"
 
 #include <mutex>
 #include <string>
@@ -17,17 +17,17 @@ MpvApi api;
 std::string failure;
 
 template <typename F>
-void resolve(void* lib, F& slot, const char* name) {
-    slot = reinterpret_cast<F>(dlsym(lib, name));
+void resolve(modules::Library& lib, F& slot, const char* name) {
+    slot = reinterpret_cast<F>(lib.symbol(name));
     if (slot == nullptr && failure.empty()) failure = std::string("libmpv has no ") + name;
 }
 
 void load() {
     // The soname of the client API the header describes (the top CMakeLists.txt,
     // which also makes the package depend on it).
-    void* lib = dlopen(QM5_MPV_SONAME, RTLD_NOW | RTLD_LOCAL);
-    if (lib == nullptr) {
-        failure = std::string("libmpv cannot be loaded: ") + dlerror();
+    modules::Library lib = modules::loadLibrary(QM5_MPV_SONAME);
+    if (!lib.loaded()) {
+        failure = lib.error;
         return;
     }
     resolve(lib, api.create, "mpv_create");

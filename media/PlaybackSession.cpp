@@ -1,6 +1,6 @@
-#include "PlaybackSession.h"
+#include "media/PlaybackSession.h"
 
-#include "ErrorPolicy.h"
+#include "core/ErrorPolicy.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MpvBridge.h"
+#include "media/MpvBridge.h"
 
 #include <QObject>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
-#include "StreamingAudioControl.h"
+#include "media/StreamingAudioControl.h"
 
-#include "MetafileText.h"
-#include "MpvBridge.h"
-#include "WholeFile.h"
+#include "media/MetafileText.h"
+#include "media/MpvBridge.h"
+#include "files/WholeFile.h"
 
 #include <QDir>
 #include <QFile>

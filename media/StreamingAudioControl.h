@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PlaybackSession.h"
-#include "PlayerControls.h"
+#include "media/PlaybackSession.h"
+#include "media/PlayerControls.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,8 +1,8 @@
-#include "DictationPanel.h"
+#include "memo/DictationPanel.h"
 
-#include "DictationLog.h"
-#include "ErrorPolicy.h"
-#include "PracticeSession.h"
+#include "dictation/DictationLog.h"
+#include "core/ErrorPolicy.h"
+#include "session/PracticeSession.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnswerCheck.h"
+#include "dictation/AnswerCheck.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "NoteList.h"
+#include "memo/NoteList.h"
 
 #include <QItemSelectionModel>
 

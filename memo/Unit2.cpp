@@ -1,10 +1,10 @@
-#include "Unit2.h"
+#include "memo/Unit2.h"
 
-#include "Application.h"
-#include "DictationPanel.h"
-#include "Dialogs.h"
-#include "ErrorPolicy.h"
-#include "NoteList.h"
+#include "ui/Application.h"
+#include "memo/DictationPanel.h"
+#include "ui/Dialogs.h"
+#include "core/ErrorPolicy.h"
+#include "memo/NoteList.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -17,6 +17,9 @@
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
+
+// The window's one instance, reachable from the program.
+TfrmMemo* frmMemo = nullptr;
 
 namespace {
 

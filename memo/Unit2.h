@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PracticeSession.h"
+#include "session/PracticeSession.h"
 
 #include <QStringList>
 #include <QWidget>

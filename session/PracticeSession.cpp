@@ -1,15 +1,15 @@
-#include "PracticeSession.h"
+#include "session/PracticeSession.h"
 
-#include "BlockList.h"
-#include "Check.h"
-#include "ErrorPolicy.h"
-#include "PathParts.h"
-#include "MpvLibrary.h"
-#include "Recovery.h"
-#include "Settings.h"
-#include "TranscriptFormats.h"
-#include "Utf8.h"
-#include "WholeFile.h"
+#include "core/BlockList.h"
+#include "core/Check.h"
+#include "core/ErrorPolicy.h"
+#include "core/PathParts.h"
+#include "media/MpvLibrary.h"
+#include "session/Recovery.h"
+#include "settings/Settings.h"
+#include "transcript/TranscriptFormats.h"
+#include "common/Utf8.h"
+#include "files/WholeFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "AnswerCheck.h"
-#include "BlockFile.h"
-#include "DictationLog.h"
-#include "MediaEngine.h"
-#include "MediaAnalyzer.h"
-#include "MediaPlayerControl.h"
-#include "Pauses.h"
-#include "PracticeState.h"
-#include "Recovery.h"
-#include "RepeatController.h"
-#include "SessionPrompts.h"
-#include "StreamingAudioControl.h"
-#include "WholeFile.h"
+#include "dictation/AnswerCheck.h"
+#include "blockfile/BlockFile.h"
+#include "dictation/DictationLog.h"
+#include "media/MediaEngine.h"
+#include "analysis/MediaAnalyzer.h"
+#include "media/MediaPlayerControl.h"
+#include "pauses/Pauses.h"
+#include "core/PracticeState.h"
+#include "session/Recovery.h"
+#include "core/RepeatController.h"
+#include "session/SessionPrompts.h"
+#include "media/StreamingAudioControl.h"
+#include "files/WholeFile.h"
 
 #include <QObject>
 #include <QString>

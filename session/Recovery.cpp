@@ -1,6 +1,6 @@
-#include "Recovery.h"
+#include "session/Recovery.h"
 
-#include "WholeFile.h"
+#include "files/WholeFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>

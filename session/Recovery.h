@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BlockFile.h"
+#include "blockfile/BlockFile.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 qm_add_test(test_blockfile
   SOURCES blockfile/TextCodecTest.cpp blockfile/BlockFileTest.cpp blockfile/WholeFileTest.cpp
-  LIBS qm_blockfile)
+  LIBS qm_blockfile qm_files qm_text)
 
 # The reader under libFuzzer with the address and undefined-behaviour sanitizers,
 # built by clang apart from the main build.

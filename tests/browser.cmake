@@ -3,4 +3,3 @@
 # Labelled webengine: the sanitizer tree leaves them out (see scripts/test.sh).
 qm_add_test(test_browser APP SOURCES browser/BrowserTest.cpp LIBS Qt6::Network Qt6::WebEngineWidgets
   PROPERTIES FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE TIMEOUT 120 LABELS webengine)
-target_include_directories(test_browser PRIVATE ${CMAKE_SOURCE_DIR}/browser)

@@ -1,6 +1,6 @@
 # Where the program finds its module, and the installed tree as a desktop
 # sees it.
-qm_add_test(test_installlayout SOURCES install/InstallLayoutTest.cpp LIBS qm_installlayout)
+qm_add_test(test_installlayout SOURCES install/InstallLayoutTest.cpp LIBS qm_common)
 target_compile_definitions(test_installlayout PRIVATE
   QM5_BROWSER_MODULE_FILE="$<TARGET_FILE_NAME:qm5_webengine>"
   QM5_MODULE_INSTALL_DIR="${QM5_MODULE_INSTALL_DIR}"

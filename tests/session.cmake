@@ -2,8 +2,7 @@
 # no QtWidgets (the linker proves it: nothing here provides them).
 add_executable(test_session session/SessionTest.cpp session/UnsavedWorkTest.cpp session/FileKindsTest.cpp
   support/CoreTestMain.cpp)
-target_include_directories(test_session PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support)
-target_link_libraries(test_session PRIVATE qm_session qm_fetch Qt6::Test Qt6::Network GTest::gtest)
+target_link_libraries(test_session PRIVATE qm_session qm_media Qt6::Test Qt6::Network GTest::gtest)
 gtest_discover_tests(test_session DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE)
 

@@ -1,4 +1,4 @@
-#include "Cue.h"
+#include "transcript/Cue.h"
 
 namespace qm::transcript {
 

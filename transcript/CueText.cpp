@@ -1,4 +1,4 @@
-#include "CueText.h"
+#include "transcript/CueText.h"
 
 #include <cstdint>
 

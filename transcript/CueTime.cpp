@@ -1,4 +1,4 @@
-#include "CueTime.h"
+#include "transcript/CueTime.h"
 
 #include <algorithm>
 #include <array>

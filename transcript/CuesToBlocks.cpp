@@ -1,6 +1,6 @@
-#include "CuesToBlocks.h"
+#include "transcript/CuesToBlocks.h"
 
-#include "CueText.h"
+#include "transcript/CueText.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BlockFile.h"
-#include "Cue.h"
+#include "blockfile/BlockFile.h"
+#include "transcript/Cue.h"
 
 #include <cstdint>
 #include <optional>

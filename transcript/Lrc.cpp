@@ -1,7 +1,7 @@
-#include "CueText.h"
-#include "CueTime.h"
-#include "TextCodec.h"
-#include "TranscriptFormats.h"
+#include "transcript/CueText.h"
+#include "transcript/CueTime.h"
+#include "text/TextCodec.h"
+#include "transcript/TranscriptFormats.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "CueText.h"
-#include "TextCodec.h"
-#include "TranscriptFormats.h"
+#include "transcript/CueText.h"
+#include "text/TextCodec.h"
+#include "transcript/TranscriptFormats.h"
 
 namespace qm::transcript {
 

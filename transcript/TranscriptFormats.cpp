@@ -1,8 +1,8 @@
-#include "TranscriptFormats.h"
+#include "transcript/TranscriptFormats.h"
 
-#include "CueText.h"
-#include "CueTime.h"
-#include "TextCodec.h"
+#include "transcript/CueText.h"
+#include "transcript/CueTime.h"
+#include "text/TextCodec.h"
 
 namespace qm::transcript {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BlockFile.h"
-#include "Cue.h"
-#include "CuesToBlocks.h"
+#include "blockfile/BlockFile.h"
+#include "transcript/Cue.h"
+#include "transcript/CuesToBlocks.h"
 
 #include <optional>
 #include <string>

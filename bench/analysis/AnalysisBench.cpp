@@ -6,9 +6,9 @@
 // ticks; the finished slot finds the pauses, as a window would. The same
 // loop idle for as long gives the machine's own jitter.
 // Run by hand: bin/bench_analysis [runs]
-#include "LoudnessAnalysis.h"
-#include "MediaAnalyzer.h"
-#include "Pauses.h"
+#include "loudness/LoudnessAnalysis.h"
+#include "analysis/MediaAnalyzer.h"
+#include "pauses/Pauses.h"
 
 #include <QCoreApplication>
 #include <QDir>

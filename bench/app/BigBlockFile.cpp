@@ -5,13 +5,13 @@
 // notes on the same media, each in a fresh process.
 //
 //   bench_big_blockfile [MEDIA]      (default: the sample lesson)
-#include "Application.h"
-#include "BlockFile.h"
-#include "Dialogs.h"
-#include "Program.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "WholeFile.h"
+#include "ui/Application.h"
+#include "blockfile/BlockFile.h"
+#include "ui/Dialogs.h"
+#include "app/Program.h"
+#include "mainwindow/Unit1.h"
+#include "memo/Unit2.h"
+#include "files/WholeFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

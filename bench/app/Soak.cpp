@@ -9,9 +9,9 @@
 //  - the resident memory of the process,
 //  - the longest stall of the event loop (a 10 ms timer's lateness).
 // Usage: bench_soak BLOCK_FILE_OR_MEDIA [MEDIA_SECONDS=3600] [RATE=2.0]
-#include "BlockList.h"
-#include "PracticeSession.h"
-#include "Settings.h"
+#include "core/BlockList.h"
+#include "session/PracticeSession.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

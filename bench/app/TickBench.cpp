@@ -1,8 +1,8 @@
 // The cost of one 50 ms tick of the block timer on the real engine: the
 // position read, the block-end test and the position display.
-#include "Application.h"
-#include "Program.h"
-#include "Unit1.h"
+#include "ui/Application.h"
+#include "app/Program.h"
+#include "mainwindow/Unit1.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,10 +5,10 @@
 // text through iconv and back), and the write, with stdio and with the
 // program's own writer (flushed to the disk, then renamed). The load is the
 // yardstick: nothing here changes it.
-#include "BlockFile.h"
-#include "ReferenceEncoder.h"
-#include "TextCodec.h"
-#include "WholeFile.h"
+#include "blockfile/BlockFile.h"
+#include "tests/blockfile/ReferenceEncoder.h"
+#include "text/TextCodec.h"
+#include "files/WholeFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
         double ms = -1;
         unsetenv("LD_PRELOAD");
         if (field(runProbe(QM5_PROBE_QM5, nullptr), "playing", "ms", ms)) lazyPlay.push_back(ms);
-        setenv("LD_PRELOAD", "libmpv.so.2", 1);
+        setenv("LD_PRELOAD", QM5_MPV_SONAME, 1);
         if (field(runProbe(QM5_PROBE_QM5, nullptr), "playing", "ms", ms)) linkedPlay.push_back(ms);
     }
     unsetenv("LD_PRELOAD");

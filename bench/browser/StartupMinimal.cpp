@@ -1,7 +1,7 @@
 // Start-up probe for the smallest Qt Widgets program: one empty window,
 // reported at its first paint like the program's probe.
-#include "FirstPaint.h"
-#include "StartupProbe.h"
+#include "bench/browser/FirstPaint.h"
+#include "bench/browser/StartupProbe.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -5,13 +5,13 @@
 // window and reports when the web engine's processes have come up. With
 // QM5_BENCH_PLAY=FILE it opens FILE as from the command line and reports when
 // it plays.
-#include "Application.h"
-#include "FirstPaint.h"
-#include "MpvLibrary.h"
-#include "StartupProbe.h"
-#include "Program.h"
-#include "Unit1.h"
-#include "Unit3.h"
+#include "ui/Application.h"
+#include "bench/browser/FirstPaint.h"
+#include "media/MpvLibrary.h"
+#include "bench/browser/StartupProbe.h"
+#include "app/Program.h"
+#include "mainwindow/Unit1.h"
+#include "browser/Unit3.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -2,12 +2,12 @@
 // MediaPlay unless playing, WaitForLength) with the real controls on libmpv
 // (null audio output), for a 60-minute mp3 made here; printed beside the time
 // ffprobe needs to read the same file's duration. Median of several runs.
-#include "MediaEngine.h"
-#include "MetafileFetch.h"
-#include "StreamingAudioControl.h"
-#include "TRealAudio.h"
-#include "MediaPlayerControl.h"
-#include "TWindowsMediaPlayer.h"
+#include "media/MediaEngine.h"
+#include "media/MetafileFetch.h"
+#include "media/StreamingAudioControl.h"
+#include "transport/TRealAudio.h"
+#include "media/MediaPlayerControl.h"
+#include "transport/TWindowsMediaPlayer.h"
 
 #include <QApplication>
 #include <QDir>

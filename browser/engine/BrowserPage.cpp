@@ -1,6 +1,6 @@
-#include "BrowserPage.h"
+#include "browser/engine/BrowserPage.h"
 
-#include "BrowserEngine.h"
+#include "browser/BrowserEngine.h"
 
 #include <QWebEngineNewWindowRequest>
 

@@ -1,7 +1,7 @@
 // The web engine module: QtWebEngine behind the browser window's seam. Loaded
 // by the browser window when it is first shown.
-#include "BrowserEngine.h"
-#include "BrowserPage.h"
+#include "browser/BrowserEngine.h"
+#include "browser/engine/BrowserPage.h"
 
 #include <QChildEvent>
 #include <QKeyEvent>

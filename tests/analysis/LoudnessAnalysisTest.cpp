@@ -1,9 +1,9 @@
 // Decoding into the loudness envelope: exact frames on a known wav, the same
 // pauses from every format the program plays, what is refused, and the edges
 // (empty, silent, very short, no audio, damaged, cancelled).
-#include "AnalysisTestSupport.h"
-#include "LoudnessAnalysis.h"
-#include "Pauses.h"
+#include "tests/analysis/AnalysisTestSupport.h"
+#include "loudness/LoudnessAnalysis.h"
+#include "pauses/Pauses.h"
 
 #include <gtest/gtest.h>
 

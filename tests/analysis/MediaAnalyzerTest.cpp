@@ -3,12 +3,12 @@
 // the cache hit, missed on a changed file, never trusted when damaged or
 // another file's, and kept within its limit; http sources, and playlists that
 // may not reach the network.
-#include "EnvelopeCache.h"
-#include "LoudnessAnalysis.h"
-#include "MediaAnalyzer.h"
-#include "HttpServer.h"
-#include "MediaTestSupport.h"
-#include "Waits.h"
+#include "analysis/EnvelopeCache.h"
+#include "loudness/LoudnessAnalysis.h"
+#include "analysis/MediaAnalyzer.h"
+#include "tests/support/HttpServer.h"
+#include "tests/media/MediaTestSupport.h"
+#include "tests/support/Waits.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -4,10 +4,10 @@
 // of its pause's middle. Prints the figures. The lesson is made by
 // scripts/make-pause-lessons.sh into the build tree's pauselessons/, or taken
 // from $QM5_PAUSE_LESSONS (see scripts/pause-accuracy.sh for bigger sets).
-#include "AnalysisTestSupport.h"
-#include "LoudnessAnalysis.h"
-#include "PauseScore.h"
-#include "Pauses.h"
+#include "tests/analysis/AnalysisTestSupport.h"
+#include "loudness/LoudnessAnalysis.h"
+#include "tests/analysis/PauseScore.h"
+#include "pauses/Pauses.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // Scoring cut points against a generated lesson's true pauses (see
 // scripts/make-pause-lessons.sh for how the truth is defined).
 
-#include "TextCodec.h"
-#include "WholeFile.h"
+#include "text/TextCodec.h"
+#include "files/WholeFile.h"
 
 #include <algorithm>
 #include <cmath>

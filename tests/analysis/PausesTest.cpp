@@ -1,7 +1,7 @@
 // The pause finder on made-up envelopes: which quiet stretches are pauses,
 // where the cuts fall, how the threshold follows the noise floor, and
 // snapping a mark to a pause.
-#include "Pauses.h"
+#include "pauses/Pauses.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Saving and loading block files through the main window, without playback.
-#include "AppHarness.h"
+#include "tests/support/AppHarness.h"
 
-#include "BlockFile.h"
-#include "TextCodec.h"
-#include "WholeFile.h"
+#include "blockfile/BlockFile.h"
+#include "text/TextCodec.h"
+#include "files/WholeFile.h"
 
 #include <QDir>
 #include <QFile>

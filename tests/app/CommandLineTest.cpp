@@ -1,5 +1,5 @@
 // The command line: help and version without a window, paths made absolute.
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <gtest/gtest.h>
 

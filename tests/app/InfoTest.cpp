@@ -1,8 +1,8 @@
 // The info window: history, extension lists, history size and the settings file.
-#include "AppHarness.h"
+#include "tests/support/AppHarness.h"
 
-#include "TextCodec.h"
-#include "WholeFile.h"
+#include "text/TextCodec.h"
+#include "files/WholeFile.h"
 
 #include <QFile>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 // The main window without media: start state, closing, the height cap, the
 // general error handler, the keys before any open.
-#include "AppHarness.h"
+#include "tests/support/AppHarness.h"
 
-#include "TRealAudio.h"
-#include "TWindowsMediaPlayer.h"
+#include "transport/TRealAudio.h"
+#include "transport/TWindowsMediaPlayer.h"
 
 #include <QAbstractItemView>
 #include <QAbstractButton>

@@ -1,11 +1,11 @@
 // The memo window: its modes, the dirty rules, the template and the keys.
-#include "AppHarness.h"
+#include "tests/support/AppHarness.h"
 
-#include "DictationPanel.h"
-#include "DictationLog.h"
+#include "memo/DictationPanel.h"
+#include "dictation/DictationLog.h"
 
 #include <QLabel>
-#include "NoteList.h"
+#include "memo/NoteList.h"
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QLineEdit>

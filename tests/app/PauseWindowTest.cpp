@@ -2,11 +2,11 @@
 // block bar, cuts at the pauses by key and menu, marks that snap, separators
 // that move. On the generated lesson (three sentences, a second of silence
 // between them) with the real engine.
-#include "LessonTimes.h"
-#include "AppHarness.h"
+#include "tests/support/LessonTimes.h"
+#include "tests/support/AppHarness.h"
 
-#include "BlockFile.h"
-#include "BlockList.h"
+#include "blockfile/BlockFile.h"
+#include "core/BlockList.h"
 
 #include <QFile>
 #include <QLabel>

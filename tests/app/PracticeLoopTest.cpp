@@ -1,7 +1,7 @@
 // The drill in real time: a generated spoken lesson (three sentences, a second
 // of silence between them) played through libmpv, separators in the silences.
-#include "LessonTimes.h"
-#include "AppHarness.h"
+#include "tests/support/LessonTimes.h"
+#include "tests/support/AppHarness.h"
 
 #include <QButtonGroup>
 #include <QElapsedTimer>

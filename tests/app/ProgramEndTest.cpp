@@ -1,10 +1,10 @@
 // How the program ends: the main window's close with other windows open, a
 // termination signal, a logout. Each runs the program's own event loop.
-#include "AppHarness.h"
+#include "tests/support/AppHarness.h"
 
-#include "BlockFile.h"
-#include "ProgramEnd.h"
-#include "Recovery.h"
+#include "blockfile/BlockFile.h"
+#include "app/ProgramEnd.h"
+#include "session/Recovery.h"
 
 #include <QFile>
 #include <QPlainTextEdit>

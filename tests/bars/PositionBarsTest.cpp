@@ -1,5 +1,5 @@
 // The position and block bars, checked on the pixels of their bitmaps.
-#include "PositionBars.h"
+#include "bars/PositionBars.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

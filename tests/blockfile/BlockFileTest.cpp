@@ -1,4 +1,4 @@
-#include "BlockFile.h"
+#include "blockfile/BlockFile.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // converted to CP932 by iconv, then converted back and compared. Kept as the
 // yardstick the fast encoder must match byte for byte, in the differential
 // test and in the benchmark.
-#include "TextCodec.h"
+#include "text/TextCodec.h"
 
 #include <iconv.h>
 

@@ -1,6 +1,6 @@
-#include "TextCodec.h"
+#include "text/TextCodec.h"
 
-#include "ReferenceEncoder.h"
+#include "tests/blockfile/ReferenceEncoder.h"
 
 #include <gtest/gtest.h>
 

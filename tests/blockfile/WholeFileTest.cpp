@@ -1,4 +1,4 @@
-#include "WholeFile.h"
+#include "files/WholeFile.h"
 
 #include <gtest/gtest.h>
 

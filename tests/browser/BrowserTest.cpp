@@ -1,9 +1,9 @@
 // The browser window on a real, headless web engine, against pages served by
 // a test server on 127.0.0.1, and the plain link rules it decides by.
-#include "AppHarness.h"
-#include "HttpServer.h"
-#include "MediaLinks.h"
-#include "UserGesture.h"
+#include "tests/support/AppHarness.h"
+#include "tests/support/HttpServer.h"
+#include "browser/MediaLinks.h"
+#include "browser/UserGesture.h"
 
 #include <QComboBox>
 #include <QDir>

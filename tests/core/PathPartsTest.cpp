@@ -1,4 +1,4 @@
-#include "PathParts.h"
+#include "core/PathParts.h"
 
 #include <gtest/gtest.h>
 

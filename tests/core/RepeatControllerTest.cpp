@@ -1,6 +1,6 @@
 // The repeat controller driven tick by tick against a stand-in engine and timers.
-#include "BlockList.h"
-#include "RepeatController.h"
+#include "core/BlockList.h"
+#include "core/RepeatController.h"
 
 #include <gtest/gtest.h>
 

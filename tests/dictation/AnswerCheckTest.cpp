@@ -1,5 +1,5 @@
 // The dictation check on worked examples whose diffs were made by hand.
-#include "AnswerCheck.h"
+#include "dictation/AnswerCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The answers kept per block, the drill list, and the answers file.
-#include "AnswerCheck.h"
-#include "DictationLog.h"
-#include "TextCodec.h"
+#include "dictation/AnswerCheck.h"
+#include "dictation/DictationLog.h"
+#include "text/TextCodec.h"
 
 #include <gtest/gtest.h>
 

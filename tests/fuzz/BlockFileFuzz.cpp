@@ -2,8 +2,8 @@
 // findings it traps when a property of the reader breaks:
 // - line() yields valid UTF-8 of at most 4096 bytes;
 // - a file that parses as Ok, written again and read again, gives the same data.
-#include "BlockFile.h"
-#include "TextCodec.h"
+#include "blockfile/BlockFile.h"
+#include "text/TextCodec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,8 +5,8 @@
 // - the check of any two texts counts what it marks, scores 0 .. 100, and
 //   scores a text against itself 100 with every token correct (up to the
 //   compared length).
-#include "AnswerCheck.h"
-#include "DictationLog.h"
+#include "dictation/AnswerCheck.h"
+#include "dictation/DictationLog.h"
 
 #include <cstddef>
 #include <cstdint>

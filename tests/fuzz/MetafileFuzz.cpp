@@ -5,8 +5,8 @@
 // - it is what a plain reading gives (split into lines, trimmed code point by
 //   code point);
 // - comments and blank lines put before the text change nothing.
-#include "MetafileText.h"
-#include "TextCodec.h"
+#include "media/MetafileText.h"
+#include "text/TextCodec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -8,8 +8,8 @@
 //   written as lines that read back as the data the writer promises: a folder
 //   with a line break empty, entries with one or empty left out, at most
 //   historySize of them, the size brought into range.
-#include "SettingsFile.h"
-#include "TextCodec.h"
+#include "settings/SettingsFile.h"
+#include "text/TextCodec.h"
 
 #include <algorithm>
 #include <cstddef>

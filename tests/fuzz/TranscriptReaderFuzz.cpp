@@ -8,9 +8,9 @@
 // - those blocks written in the same format (SubRip and WebVTT: both) and read
 //   back give the same separators and, for WebVTT, the same notes (SubRip:
 //   when no note holds "-->").
-#include "CuesToBlocks.h"
-#include "TextCodec.h"
-#include "TranscriptFormats.h"
+#include "transcript/CuesToBlocks.h"
+#include "text/TextCodec.h"
+#include "transcript/TranscriptFormats.h"
 
 #include <algorithm>
 #include <cstddef>

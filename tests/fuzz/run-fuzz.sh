@@ -30,15 +30,15 @@ fi
 defines=()
 case $target in
   blockfile)
-    library=(blockfile/BlockFile.cpp blockfile/TextCodec.cpp)
+    library=(blockfile/BlockFile.cpp text/TextCodec.cpp)
     main=tests/fuzz/BlockFileFuzz.cpp
-    dirs=(blockfile)
+    dirs=(blockfile text)
     ;;
   srt|vtt|lrc|audacity|plain)
-    library=(blockfile/TextCodec.cpp)
+    library=(text/TextCodec.cpp)
     for f in "$src"/transcript/*.cpp; do library+=("transcript/$(basename "$f")"); done
     main=tests/fuzz/TranscriptReaderFuzz.cpp
-    dirs=(blockfile transcript)
+    dirs=(blockfile text transcript)
     case $target in
       srt) defines=(-DQM_FUZZ_READER=1) ;;
       vtt) defines=(-DQM_FUZZ_READER=2) ;;
@@ -48,20 +48,20 @@ case $target in
     esac
     ;;
   dictation)
-    library=(blockfile/TextCodec.cpp dictation/AnswerCheck.cpp dictation/CharacterFolding.cpp
+    library=(text/TextCodec.cpp dictation/AnswerCheck.cpp dictation/CharacterFolding.cpp
              dictation/DictationLog.cpp)
     main=tests/fuzz/DictationFuzz.cpp
-    dirs=(blockfile dictation)
+    dirs=(blockfile text dictation)
     ;;
   settings)
-    library=(blockfile/TextCodec.cpp info/SettingsFile.cpp)
+    library=(text/TextCodec.cpp settings/SettingsFile.cpp)
     main=tests/fuzz/SettingsFuzz.cpp
-    dirs=(blockfile info)
+    dirs=(text settings)
     ;;
   metafile)
-    library=(blockfile/TextCodec.cpp media/MetafileText.cpp)
+    library=(text/TextCodec.cpp media/MetafileText.cpp)
     main=tests/fuzz/MetafileFuzz.cpp
-    dirs=(blockfile media)
+    dirs=(text media)
     ;;
   *)
     echo "run-fuzz: unknown target $target" >&2
@@ -70,10 +70,10 @@ case $target in
 esac
 
 flags=(-std=c++20 -g -O1 -Wall -Wextra -fno-sanitize-recover=undefined)
-includes=()
+# Headers are named from the source root.
+includes=(-I"$src")
 headers=("$0")
 for d in "${dirs[@]}"; do
-  includes+=(-I"$src/$d")
   for h in "$src/$d"/*.h "$src/$d"/*.inc; do [ -e "$h" ] && headers+=("$h"); done
 done
 

@@ -1,7 +1,7 @@
 // Where the program takes itself to lie, and what follows: the module it loads
 // and the folder its settings go to. No application object: --version runs
 // without one.
-#include "InstallLayout.h"
+#include "common/InstallLayout.h"
 
 #include <gtest/gtest.h>
 

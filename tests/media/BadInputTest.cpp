@@ -1,16 +1,16 @@
 // Opens that must fail: missing, broken or refused sources. Each fails within
 // the length deadline with its engine stopped, and the control still plays
 // the next good file.
-#include "HttpServer.h"
-#include "MediaEngine.h"
-#include "MediaTestSupport.h"
-#include "MpvBridge.h"
-#include "MetafileFetch.h"
-#include "StreamingAudioControl.h"
-#include "TRealAudio.h"
-#include "MediaPlayerControl.h"
-#include "TWindowsMediaPlayer.h"
-#include "Waits.h"
+#include "tests/support/HttpServer.h"
+#include "media/MediaEngine.h"
+#include "tests/media/MediaTestSupport.h"
+#include "media/MpvBridge.h"
+#include "media/MetafileFetch.h"
+#include "media/StreamingAudioControl.h"
+#include "transport/TRealAudio.h"
+#include "media/MediaPlayerControl.h"
+#include "transport/TWindowsMediaPlayer.h"
+#include "tests/support/Waits.h"
 
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>

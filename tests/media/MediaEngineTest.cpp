@@ -1,6 +1,6 @@
 // MediaEngine against stand-in controls: units, truncation, routing to the
 // active engine, the call orders, and the length wait.
-#include "MediaEngine.h"
+#include "media/MediaEngine.h"
 
 #include <gtest/gtest.h>
 

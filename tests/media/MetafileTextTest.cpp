@@ -1,4 +1,4 @@
-#include "MetafileText.h"
+#include "media/MetafileText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // Both playback controls on libmpv (null audio output), driven through
 // MediaEngine as the program drives them, on the generated lessons.
-#include "HttpServer.h"
-#include "MediaEngine.h"
-#include "MediaTestSupport.h"
-#include "MpvBridge.h"
-#include "MetafileFetch.h"
-#include "StreamingAudioControl.h"
-#include "TRealAudio.h"
-#include "MediaPlayerControl.h"
-#include "TWindowsMediaPlayer.h"
-#include "Waits.h"
+#include "tests/support/HttpServer.h"
+#include "media/MediaEngine.h"
+#include "tests/media/MediaTestSupport.h"
+#include "media/MpvBridge.h"
+#include "media/MetafileFetch.h"
+#include "media/StreamingAudioControl.h"
+#include "transport/TRealAudio.h"
+#include "media/MediaPlayerControl.h"
+#include "transport/TWindowsMediaPlayer.h"
+#include "tests/support/Waits.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>

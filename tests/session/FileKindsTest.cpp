@@ -1,11 +1,11 @@
 // Every kind of file the program reads, met as a FIFO or as a link to a
 // device: refused at once with the reason, never a hang or a read without end.
-#include "ScriptedPrompts.h"
-#include "Waits.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/Waits.h"
 
-#include "PracticeSession.h"
-#include "Recovery.h"
-#include "Settings.h"
+#include "session/PracticeSession.h"
+#include "session/Recovery.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // The media keys: another process talks to the MPRIS service over a private
 // session bus (the test runs under dbus-run-session) and steers the practice.
-#include "MprisService.h"
-#include "PracticeSession.h"
-#include "Settings.h"
+#include "mpris/MprisService.h"
+#include "session/PracticeSession.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QFile>

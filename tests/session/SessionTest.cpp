@@ -1,13 +1,13 @@
 // The practice session without any window: QtCore, the real engine on the
 // generated lesson, and prompts the test answers.
-#include "LessonTimes.h"
-#include "HttpServer.h"
-#include "ScriptedPrompts.h"
-#include "Waits.h"
-#include "BlockFile.h"
-#include "MetafileFetch.h"
-#include "PracticeSession.h"
-#include "Settings.h"
+#include "tests/support/LessonTimes.h"
+#include "tests/support/HttpServer.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/Waits.h"
+#include "blockfile/BlockFile.h"
+#include "media/MetafileFetch.h"
+#include "session/PracticeSession.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QFile>

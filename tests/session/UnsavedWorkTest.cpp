@@ -1,14 +1,14 @@
 // Unsaved work survives however the program ends, and saving never writes
 // over what another program wrote: the recovery file and the block file's
 // stamp, on the session alone with the real engine.
-#include "ChildScenarios.h"
-#include "ScriptedPrompts.h"
-#include "Waits.h"
+#include "tests/support/ChildScenarios.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/Waits.h"
 
-#include "PracticeSession.h"
-#include "Recovery.h"
-#include "Settings.h"
-#include "WholeFile.h"
+#include "session/PracticeSession.h"
+#include "session/Recovery.h"
+#include "settings/Settings.h"
+#include "files/WholeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,15 +2,15 @@
 
 // The four windows of the program over its practice session, made for one
 // test, with dialogs the test answers.
-#include "Application.h"
-#include "Dialogs.h"
-#include "Program.h"
-#include "ProgramEnd.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Waits.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "app/Program.h"
+#include "app/ProgramEnd.h"
+#include "mainwindow/Unit1.h"
+#include "memo/Unit2.h"
+#include "browser/Unit3.h"
+#include "info/Unit4.h"
+#include "tests/support/Waits.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // gtest entry for tests of the windows: one application object for the run.
-#include "Application.h"
+#include "ui/Application.h"
 
-#include "ThreadsAtExit.h"
+#include "tests/support/ThreadsAtExit.h"
 
 #include <gtest/gtest.h>
 

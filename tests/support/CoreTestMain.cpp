@@ -1,5 +1,5 @@
 // gtest entry for tests that link no widgets: one QCoreApplication for the run.
-#include "ChildScenarios.h"
+#include "tests/support/ChildScenarios.h"
 
 #include <QCoreApplication>
 

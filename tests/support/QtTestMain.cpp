@@ -1,7 +1,7 @@
 // gtest entry for tests that need Qt widgets: one QApplication for the run.
 #include <QApplication>
 
-#include "ThreadsAtExit.h"
+#include "tests/support/ThreadsAtExit.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // The session's questions answered by the test from queues, with what was
 // asked recorded. QtCore only, for the session's own tests.
 
-#include "SessionPrompts.h"
+#include "session/SessionPrompts.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 // Cues to separators and notes: both gap policies, overlaps, disorder, media
 // length and the block limit, each worked out by hand.
-#include "CuesToBlocks.h"
+#include "transcript/CuesToBlocks.h"
 
 #include <gtest/gtest.h>
 

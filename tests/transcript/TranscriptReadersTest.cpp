@@ -1,5 +1,5 @@
 // The readers on files shaped as real programs write them, made here byte by byte.
-#include "TranscriptFormats.h"
+#include "transcript/TranscriptFormats.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Block files out to each transcript format and back: the bytes of the block
 // file, its separators and its notes, as far as each format can carry them.
-#include "BlockFile.h"
-#include "TranscriptFormats.h"
+#include "blockfile/BlockFile.h"
+#include "transcript/TranscriptFormats.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,0 @@
-// The one entry of the loudness module (see LoudnessModule.h).
-#include "LoudnessModule.h"
-
-extern "C" __attribute__((visibility("default"))) qm::analysis::AnalyzeLoudness qm_loudness_analyzer() {
-    return &qm::analysis::analyzeLoudness;
-}
