@@ -39,7 +39,7 @@ void Program::makeHiddenWindows() {
     if (frmMemo != nullptr) return;
     frmMemo = new TfrmMemo(*session_);
     frmIE = new TfrmIE(*session_, frmMain);
-    frmInfo = new TfrmInfo(*session_);
+    frmInfo = new TfrmInfo(*session_, settings_);
     frmMain->setCompanions(frmMemo, frmIE, frmInfo);
 }
 
@@ -72,7 +72,6 @@ void Program::makeHiddenWindowsAfterTheFirstPaint() {
 
 Program::~Program() {
     mpris_.reset();
-    session_->state().dirty = false;  // asked about already, or given up
     delete frmMain;
     frmMain = nullptr;
     delete frmMemo;

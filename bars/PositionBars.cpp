@@ -100,11 +100,17 @@ void TBarImage::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseUp(event->button(), at.x(), at.y());
 }
 
-PositionBars::PositionBars(PracticeState& state, TBarImage* image1, TBarImage* image2,
+PositionBars::PositionBars(const PracticeState& state, TBarImage* image1, TBarImage* image2,
                            QLabel* lblPos)
     : s_(state), image1_(image1), image2_(image2), lblPos_(lblPos) {}
 
 void PositionBars::ClearPosBar() { clearBar(image1_); }
+
+void PositionBars::moveCursor(int32_t ms) {
+    DrawPosLine(cursorPos_, kBarWhite);
+    DrawPosLine(ms, kBarBlack);
+    cursorPos_ = ms;
+}
 
 void PositionBars::ClearBlockBar() { clearBlockBar(); }
 
@@ -157,9 +163,9 @@ void PositionBars::DrawSepLine(int32_t ms, QRgb colour) {
 }
 
 void PositionBars::ShowPosition() {
-    if (s_.cursorPos != s_.mediaPos) {
+    if (cursorPos_ != s_.mediaPos) {
         QImage& bitmap = image1_->bitmap();
-        const int from = lineColumn(bitmap, s_.cursorPos, s_.mediaLength);
+        const int from = lineColumn(bitmap, cursorPos_, s_.mediaLength);
         const int to = lineColumn(bitmap, s_.mediaPos, s_.mediaLength);
         // On a long recording the cursor stays in its column for seconds:
         // erasing and drawing it again there would only repaint the same pixels.
@@ -182,7 +188,7 @@ void PositionBars::ShowPosition() {
                 if (to >= 0) image1_->update(to, 0, 1, bitmap.height());
             }
         }
-        s_.cursorPos = s_.mediaPos;
+        cursorPos_ = s_.mediaPos;
     }
     showSeconds();
 }
@@ -198,13 +204,13 @@ void PositionBars::RedrawBlockBar() {
     clearBlockBar();
     if (s_.mediaLength <= 0) return;
     // The two ends, the first and the last separator, get no line.
-    for (int32_t i = 1; i < s_.blocks.count(); ++i) DrawSepLine(s_.blocks[i], kBarBlack);
+    for (int32_t i = 1; i < s_.blocks().count(); ++i) DrawSepLine(s_.blocks()[i], kBarBlack);
 }
 
 void PositionBars::RedrawBars() {
     ClearPosBar();
     RedrawBlockBar();
-    s_.cursorPos = 0;
+    cursorPos_ = 0;
     ShowPosition();
 }
 

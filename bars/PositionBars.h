@@ -49,11 +49,15 @@ private:
 };
 
 // The position bar (Image1), the block bar (Image2) and the position label.
-// Draws from PracticeState and keeps cursorPos; with mediaLength 0 it draws no line.
+// Draws from PracticeState; keeps where it drew the position cursor (the
+// time the cursor stands for). With mediaLength 0 it draws no line.
 class PositionBars {
 public:
-    PositionBars(PracticeState& state, TBarImage* image1, TBarImage* image2, QLabel* lblPos);
+    PositionBars(const PracticeState& state, TBarImage* image1, TBarImage* image2, QLabel* lblPos);
 
+    int32_t cursorPos() const { return cursorPos_; }
+    // The cursor drawn at ms at once (a click while paused), the old one erased.
+    void moveCursor(int32_t ms);
     void ClearPosBar();
     void ClearBlockBar();
     void DrawPosLine(int32_t ms, QRgb colour);
@@ -74,7 +78,8 @@ private:
     void clearBlockBar();
     void showSeconds();  // lblPos
 
-    PracticeState& s_;
+    const PracticeState& s_;
+    int32_t cursorPos_ = 0;
     std::vector<float> wave_;
     int32_t waveFrameMs_ = 10;
     TBarImage* image1_;

@@ -6,6 +6,7 @@
 #include "browser/MediaLinks.h"
 #include "session/PracticeSession.h"
 #include "settings/Settings.h"
+#include "ui/UndoActions.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -132,6 +133,7 @@ TfrmIE::~TfrmIE() {
 
 void TfrmIE::buildControls() {
     setWindowTitle(tr("インターネット"));
+    qm::addUndoActions(this, session_);  // the lesson's undo and redo work from every window
     setFont(japaneseFont());
 
     Panel1 = new QFrame(this);

@@ -5,30 +5,13 @@
 #include <optional>
 #include <string>
 
-// The block commands' operations on a PracticeState: the separators with the
-// current block. Drawing, the memo selection and the labels are left to the
-// windows.
+// What follows from the separators and the current block of a PracticeState:
+// the block at a time, a block's start, the counter's text. The changes are
+// the lesson's (core/Lesson.h).
 namespace qm {
 
 // The block that holds the time ms (see BlockSeparators::blockAt); 0 with no block.
 int32_t getBlock(const PracticeState& s, int32_t ms);
-
-// Inserts ms into the separators in order. False and unchanged when the list
-// is full (or empty).
-bool insertSeparator(PracticeState& s, int32_t ms);
-
-// Merges the current block into the one before it by removing separator
-// curBlock-1. Returns the removed time, or nothing when curBlock < 2.
-// curBlock is left to the caller.
-std::optional<int32_t> deleteLeftSeparator(PracticeState& s);
-
-// Merges the next block into the current one by removing separator curBlock.
-// Returns the removed time, or nothing when curBlock is 0 or the last block.
-std::optional<int32_t> deleteRightSeparator(PracticeState& s);
-
-// Leaves one block from 0 to the old last separator. With no block at all
-// nothing changes.
-void clearSeparators(PracticeState& s);
 
 // "curBlock/count", the text of the block counter.
 std::string blockNoText(const PracticeState& s);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/BlockSeparators.h"
+#include "core/Lesson.h"
 
 #include <cstdint>
 #include <string>
@@ -19,13 +19,12 @@ struct PracticeState {
     int32_t mediaLength = 0;  // 0: nothing usable is open
     int32_t mediaPos = 0;     // last position read from the active engine
     int32_t curBlock = 0;
-    BlockSeparators blocks;   // empty before the first open
+    Lesson lesson;            // the blocks with their notes; empty before the first open
+    const BlockSeparators& blocks() const { return lesson.blocks(); }
     bool useReal = false;     // false: media player control, true: streaming control
-    bool dirty = false;       // marks or notes changed since the last open or save
     bool pauseWaiting = false;
     bool loadingBsd = false;  // an open is following a block file to its media
     std::string mediaFile;    // UTF-8 path or web address of the open media
-    int32_t cursorPos = 0;    // time at which the position cursor was last drawn
 };
 
 }  // namespace qm

@@ -14,7 +14,7 @@ namespace {
 constexpr int kMediaPlayerStopped = 1;
 constexpr int kStreamingStopped = 0;
 
-int32_t sep(const PracticeState& s, int32_t i) { return s.blocks[i]; }
+int32_t sep(const PracticeState& s, int32_t i) { return s.blocks()[i]; }
 
 // A wait of blockSep[end] - blockSep[start] ms, or none when that is not a
 // positive length: the wait timer would never fire on a zero interval.
@@ -29,8 +29,8 @@ std::optional<int32_t> waitBetween(const PracticeState& s, int32_t end, int32_t 
 // (c 1) nothing was played, so there is no wait.
 std::optional<int32_t> nextModeWait(const PracticeState& s, int32_t c) {
     if (c == 0) {
-        if (s.blocks.count() < 1) return std::nullopt;
-        return waitBetween(s, s.blocks.count(), s.blocks.count() - 1);
+        if (s.blocks().count() < 1) return std::nullopt;
+        return waitBetween(s, s.blocks().count(), s.blocks().count() - 1);
     }
     if (c < 2) return std::nullopt;
     return waitBetween(s, c - 1, c - 2);
@@ -75,7 +75,7 @@ void RepeatController::timer1Tick() {
         restartCurrentBlock();
         wait = waitBetween(s_, repeated, repeated - 1);
     } else {
-        if (s_.curBlock == s_.blocks.count()) {
+        if (s_.curBlock == s_.blocks().count()) {
             // The last block has ended: back to the start, as after a fresh open.
             host_.seekTo(sep(s_, 0));
             host_.selectBlock(0);

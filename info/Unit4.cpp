@@ -6,6 +6,7 @@
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 #include "common/Utf8.h"
+#include "ui/UndoActions.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -66,9 +67,10 @@ const char* const kAbout = QT_TRANSLATE_NOOP("TfrmInfo",
 
 }  // namespace
 
-TfrmInfo::TfrmInfo(qm::PracticeSession& session, QWidget* parent)
-    : QWidget(parent), session_(session), settings_(session.settings()) {
+TfrmInfo::TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget* parent)
+    : QWidget(parent), session_(session), settings_(settings) {
     setObjectName(QStringLiteral("frmInfo"));
+    qm::addUndoActions(this, session_);  // the lesson's undo and redo work from every window
     setWindowTitle(QStringLiteral("Info"));
     QFont f;
     f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
@@ -91,41 +93,41 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, QWidget* parent)
     lstHistory->viewport()->setMouseTracking(true);
     lstHistory->viewport()->installEventFilter(this);
 
-    auto* settings = new QWidget;
-    auto* extLabel = new QLabel(tr("拡張子"), settings);
+    auto* settingsTab = new QWidget;
+    auto* extLabel = new QLabel(tr("拡張子"), settingsTab);
     extLabel->move(12, 12);
-    auto* wmpLabel = new QLabel(tr("メディアプレーヤー"), settings);
+    auto* wmpLabel = new QLabel(tr("メディアプレーヤー"), settingsTab);
     wmpLabel->move(24, 36);
-    edtWMP = new QLineEdit(QStringLiteral(".wma.mp3."), settings);
+    edtWMP = new QLineEdit(QStringLiteral(".wma.mp3."), settingsTab);
     edtWMP->setGeometry(24, 54, 280, 21);
-    auto* rpLabel = new QLabel(tr("ストリーミング (RealMedia など)"), settings);
+    auto* rpLabel = new QLabel(tr("ストリーミング (RealMedia など)"), settingsTab);
     rpLabel->move(24, 84);
-    edtRP = new QLineEdit(QStringLiteral(".ram.rm."), settings);
+    edtRP = new QLineEdit(QStringLiteral(".ram.rm."), settingsTab);
     edtRP->setGeometry(24, 102, 280, 21);
-    auto* hint = new QLabel(tr("拡張子を羅列し、最後に.をつける"), settings);
+    auto* hint = new QLabel(tr("拡張子を羅列し、最後に.をつける"), settingsTab);
     hint->move(24, 130);
-    auto* hisLabel = new QLabel(tr("ヒストリ数"), settings);
+    auto* hisLabel = new QLabel(tr("ヒストリ数"), settingsTab);
     hisLabel->move(12, 170);
-    spnHisNum = new THistorySpin(settings);
+    spnHisNum = new THistorySpin(settingsTab);
     spnHisNum->setGeometry(90, 166, 60, 22);
     spnHisNum->setRange(kMinHistory, kMaxHistory);
     spnHisNum->setValue(kMinHistory);
-    auto* langLabel = new QLabel(tr("表示言語（次回の起動から）"), settings);
+    auto* langLabel = new QLabel(tr("表示言語（次回の起動から）"), settingsTab);
     langLabel->move(12, 206);
-    cmbLanguage = new QComboBox(settings);
+    cmbLanguage = new QComboBox(settingsTab);
     cmbLanguage->addItems({QStringLiteral("日本語"), QStringLiteral("English")});
     cmbLanguage->setGeometry(24, 226, 160, 22);
     cmbLanguage->setAccessibleName(tr("表示言語"));
-    auto* pauseLabel = new QLabel(tr("無音とみなす長さ (ms)"), settings);
+    auto* pauseLabel = new QLabel(tr("無音とみなす長さ (ms)"), settingsTab);
     pauseLabel->move(210, 170);
-    spnMinPause = new QSpinBox(settings);
+    spnMinPause = new QSpinBox(settingsTab);
     spnMinPause->setGeometry(330, 166, 60, 22);
     spnMinPause->setRange(100, 5000);
     spnMinPause->setSingleStep(50);
     spnMinPause->setAccessibleName(tr("無音とみなす長さ"));
-    chkSnap = new QCheckBox(tr("区切りを近くの無音の中央に合わせる"), settings);
+    chkSnap = new QCheckBox(tr("区切りを近くの無音の中央に合わせる"), settingsTab);
     chkSnap->setGeometry(24, 258, 360, 20);
-    chkWaveform = new QCheckBox(tr("ブロックバーに音の大きさを表示する"), settings);
+    chkWaveform = new QCheckBox(tr("ブロックバーに音の大きさを表示する"), settingsTab);
     chkWaveform->setGeometry(24, 280, 360, 20);
 
     auto* about = new QWidget;
@@ -134,7 +136,7 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, QWidget* parent)
     aboutText->setGeometry(8, 8, 381, 301);
 
     PageControl1->addTab(history, QStringLiteral("History"));
-    PageControl1->addTab(settings, tr("設定"));
+    PageControl1->addTab(settingsTab, tr("設定"));
     PageControl1->addTab(about, tr("ＱＭ５について"));
     PageControl1->setCurrentIndex(0);
 

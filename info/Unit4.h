@@ -25,7 +25,7 @@ class QTabWidget;
 class TfrmInfo : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmInfo(qm::PracticeSession& session, QWidget* parent = nullptr);
+    TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget* parent = nullptr);
 
     QString wmpExtensions() const;  // the text of edtWMP
     QString rpExtensions() const;   // the text of edtRP

@@ -3,6 +3,8 @@
 #include "ui/Application.h"
 #include "core/BlockList.h"
 #include "ui/Dialogs.h"
+#include "ui/UndoActions.h"
+#include "session/FileFormats.h"
 #include "core/ErrorPolicy.h"
 #include "settings/Settings.h"
 #include "transport/TRealAudio.h"
@@ -37,6 +39,7 @@
 #include <cmath>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 
 // The window's one instance, reachable from the program.
 TfrmMain* frmMain = nullptr;
@@ -240,6 +243,10 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     lblAnalysis->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     blockBarMenu = new QMenu(this);
     actCutAtPauses = blockBarMenu->addAction(tr("無音で区切る [a]"));
+    blockBarMenu->addSeparator();
+    std::tie(actUndo, actRedo) = qm::addUndoActions(this, session_);
+    blockBarMenu->addAction(actUndo);
+    blockBarMenu->addAction(actRedo);
 
     cmbRate = placed(new QComboBox(Panel1), 165, 223, 49, 20);
     cmbRate->addItems({"2.0", "1.8", "1.6", "1.4", "1.3", "1.2", "1.1", "1.0", "0.9", "0.8", "0.7", "0.6", "0.5"});
@@ -248,13 +255,17 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     Label1->move(8, 229);
     Label1->adjustSize();
 
-    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1, session_.mediaPlayer()), 1, 250, 402, 65);
-    RealAudio1 = placed(new TRealAudio(Panel1, session_.streaming()), 1, 224, 402, 91);
+    // The transports show their controls; what is done there goes to the session.
+    const qm::transport::Actions transportActions{
+        [this] { session_.playPause(); }, [this] { session_.stopPlayback(); },
+        [this](int ms) { session_.seekTransport(ms); }, [this](int volume) { session_.setVolume(volume); }};
+    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1, session_.mediaPlayer(), transportActions), 1, 250, 402, 65);
+    RealAudio1 = placed(new TRealAudio(Panel1, session_.streaming(), transportActions), 1, 224, 402, 91);
     RealAudio1->hide();
 
 
-    Timer1 = session_.Timer1;
-    Timer2 = session_.Timer2;
+    Timer1 = session_.blockTimer();
+    Timer2 = session_.waitTimer();
 
     OpenDialog1.initialDir = QStringLiteral(".");
 
@@ -335,13 +346,7 @@ void TfrmMain::connectSession() {
     connect(&session_, &PracticeSession::positionChanged, this, [this] { bars_->ShowPosition(); });
     connect(&session_, &PracticeSession::positionBarCleared, this, [this] { bars_->ClearPosBar(); });
     connect(&session_, &PracticeSession::blockBarChanged, this, [this] { bars_->RedrawBlockBar(); });
-    connect(&session_, &PracticeSession::separatorChanged, this, [this](int32_t ms, bool present) {
-        bars_->DrawSepLine(ms, present ? qm::kBarBlack : qm::kBarWhite);
-    });
-    connect(&session_, &PracticeSession::cursorMoved, this, [this](int32_t from, int32_t to) {
-        bars_->DrawPosLine(from, qm::kBarWhite);
-        bars_->DrawPosLine(to, qm::kBarBlack);
-    });
+    connect(&session_, &PracticeSession::cursorMoved, this, [this](int32_t to) { bars_->moveCursor(to); });
     connect(&session_, &PracticeSession::mediaOpened, this, [this](const QString& name) {
         FileName->setText(name);
         FileName->adjustSize();
@@ -523,11 +528,7 @@ void TfrmMain::FormKeyPress(QChar key) {
     }
     switch (key.unicode()) {
         case u' ':
-            if (engine().IsPlaying()) {
-                session_.mark();
-            } else {
-                session_.play();
-            }
+            session_.markOrPlay();
             break;
         case u'x':
             session_.mark();
@@ -589,14 +590,18 @@ void TfrmMain::Image2MouseUp(Qt::MouseButton, int, int) {
     const bool dragged = dragging_;
     dragged_ = 0;
     dragging_ = false;
-    if (!dragged) session_.blockBarClicked(qm::barTime(dragFromX_, Image2->width(), state().mediaLength));
+    if (dragged) {
+        session_.endSeparatorDrag();  // the drag was one step
+    } else {
+        session_.blockBarClicked(qm::barTime(dragFromX_, Image2->width(), state().mediaLength));
+    }
     ReleaseFocus();
 }
 
 int32_t TfrmMain::separatorAt(int x) const {
     const auto& s = session_.state();
-    for (int32_t k = 1; k < s.blocks.count(); ++k) {
-        if (std::abs(qm::barColumn(s.blocks[k], Image2->width(), s.mediaLength) - x) <= 2) return k;
+    for (int32_t k = 1; k < s.blocks().count(); ++k) {
+        if (std::abs(qm::barColumn(s.blocks()[k], Image2->width(), s.mediaLength) - x) <= 2) return k;
     }
     return 0;
 }
@@ -634,43 +639,28 @@ void TfrmMain::RepeatingClick() {
 // ---------------------------------------------------------------- open and load dialogs
 
 QString TfrmMain::openFilter() const {
-    const QString joined = session_.settings().wmpExtensions() + session_.settings().rpExtensions();
-    QString patterns;
-    QString current;
-    for (const QChar c : joined) {
-        if (c != QLatin1Char('.')) {
-            current += c;
-            continue;
-        }
-        if (!current.isEmpty()) {
-            patterns += QStringLiteral("*.") + current + QLatin1Char(';');
-            current.clear();
-        }
-    }
-    patterns += QStringLiteral("*.bsd");
-    // "*" rather than "*.*": here a file name need not hold a dot.
-    return patterns + QLatin1Char('|') + patterns + tr("|すべてのファイル(*.*)|*");
+    return qm::formats::openFilter(session_.settings().wmpExtensions(), session_.settings().rpExtensions());
 }
 
+// The question about unsaved work comes before the dialog, as for any open.
 void TfrmMain::btnOpenClick() {
-    if (openInProgress()) return;
-    if (!CanReleaseMedia()) return;
-    state().dirty = false;
-    qm::FileDialogRequest request;
-    request.initialDir = OpenDialog1.initialDir;
-    request.filter = openFilter();
-    const auto chosen = dialogs().openFile(this, request);
-    if (!chosen) return;
-    const QString full = QFileInfo(*chosen).absoluteFilePath();
-    OpenDialog1.fileName = full;
-    OpenDialog1.initialDir = QFileInfo(full).absolutePath();
-    OpenFile(full);
+    session_.openChosen([this]() -> std::optional<QString> {
+        qm::FileDialogRequest request;
+        request.initialDir = OpenDialog1.initialDir;
+        request.filter = openFilter();
+        const auto chosen = dialogs().openFile(this, request);
+        if (!chosen) return std::nullopt;
+        const QString full = QFileInfo(*chosen).absoluteFilePath();
+        OpenDialog1.fileName = full;
+        OpenDialog1.initialDir = QFileInfo(full).absolutePath();
+        return full;
+    });
 }
 
 void TfrmMain::btnLoadClick() {
     qm::FileDialogRequest request;
     request.initialDir = OpenDialog2.initialDir;
-    request.filter = tr("*.bsd|*.bsd|字幕・ラベル・テキスト (*.srt *.vtt *.lrc *.txt)|*.srt;*.vtt;*.lrc;*.txt");
+    request.filter = qm::formats::loadFilter();
     request.defaultSuffix = QStringLiteral("bsd");
     request.mustExist = true;
     const auto chosen = dialogs().openFile(this, request);

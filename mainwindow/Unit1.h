@@ -49,10 +49,8 @@ public:
     void setCompanions(QWidget* memo, QWidget* browser, QWidget* info);
 
     qm::PracticeSession& session() { return session_; }
-    qm::PracticeState& state() { return session_.state(); }
-    qm::MediaEngine& engine() { return session_.engine(); }
+    const qm::PracticeState& state() const { return session_.state(); }
     qm::PositionBars& bars() { return *bars_; }
-    qm::RepeatController& repeater() { return session_.repeater(); }
 
     // The session's operations, as the window's own handlers reach them.
     bool OpenFile(const QString& path) { return session_.OpenFile(path); }
@@ -127,12 +125,14 @@ public:
     QLabel* lblAnalysis;   // the analysis of the open media's loudness, while it runs
     QMenu* blockBarMenu;   // the block bar's right click
     QAction* actCutAtPauses;
+    QAction* actUndo;      // Ctrl+Z, in the block bar's menu too
+    QAction* actRedo;      // Ctrl+Shift+Z and Ctrl+Y
     QComboBox* cmbRate;
     QLabel* Label1;
     TWindowsMediaPlayer* WindowsMediaPlayer1;
     TRealAudio* RealAudio1;
-    QTimer* Timer1;  // the session's
-    QTimer* Timer2;
+    QTimer* Timer1;  // the session's block timer
+    QTimer* Timer2;  // the session's auto-pause wait
     TFileDialogState OpenDialog1;
     TFileDialogState OpenDialog2;
 

@@ -1,10 +1,12 @@
 #include "memo/NoteList.h"
 
+#include "common/Utf8.h"
+
 #include <QItemSelectionModel>
 
 namespace qm {
 
-NoteListModel::NoteListModel(std::function<const QStringList&()> notes, QObject* parent)
+NoteListModel::NoteListModel(std::function<const std::vector<std::string>&()> notes, QObject* parent)
     : QAbstractListModel(parent), notes_(std::move(notes)) {}
 
 int NoteListModel::rowCount(const QModelIndex& parent) const {
@@ -12,8 +14,9 @@ int NoteListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant NoteListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= notes_().size()) return {};
-    return notes_().at(index.row());
+    const auto& notes = notes_();
+    if (role != Qt::DisplayRole || !index.isValid() || static_cast<std::size_t>(index.row()) >= notes.size()) return {};
+    return utf8ToQString(notes[static_cast<std::size_t>(index.row())]);
 }
 
 void NoteListModel::reload() {
@@ -21,7 +24,7 @@ void NoteListModel::reload() {
     endResetModel();
 }
 
-NoteListView::NoteListView(std::function<const QStringList&()> notes, QWidget* parent)
+NoteListView::NoteListView(std::function<const std::vector<std::string>&()> notes, QWidget* parent)
     : QListView(parent), model_(new NoteListModel(std::move(notes), this)) {
     setModel(model_);
     setUniformItemSizes(true);

@@ -5,30 +5,33 @@
 #include <QStringList>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace qm {
 
-// The notes as rows of a list view: the model reads the session's list where
-// it lies, so a lesson of a million note lines costs no object per line, and
-// the view (every row one line high) lays out only what shows.
+// The notes as rows of a list view: the model reads the lesson's lines where
+// they lie (UTF-8), making a text of a row only when the view asks for it, so
+// a lesson of a million note lines costs no object per line, and the view
+// (every row one line high) lays out only what shows.
 class NoteListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    explicit NoteListModel(std::function<const QStringList&()> notes, QObject* parent = nullptr);
+    explicit NoteListModel(std::function<const std::vector<std::string>&()> notes, QObject* parent = nullptr);
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     // The notes were replaced: every row is read again.
     void reload();
 
 private:
-    std::function<const QStringList&()> notes_;
+    std::function<const std::vector<std::string>&()> notes_;
 };
 
 // The memo window's list of note lines, one row per line, at most one selected.
 class NoteListView : public QListView {
     Q_OBJECT
 public:
-    explicit NoteListView(std::function<const QStringList&()> notes, QWidget* parent = nullptr);
+    explicit NoteListView(std::function<const std::vector<std::string>&()> notes, QWidget* parent = nullptr);
     NoteListModel* notesModel() const { return model_; }
     int count() const;
     // -1 when no row is current.

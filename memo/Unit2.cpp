@@ -5,6 +5,7 @@
 #include "ui/Dialogs.h"
 #include "core/ErrorPolicy.h"
 #include "memo/NoteList.h"
+#include "ui/UndoActions.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -59,7 +60,8 @@ TfrmMemo::TfrmMemo(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     move(463, 110);
     resize(341, 309);
 
-    ListBox1 = new qm::NoteListView([this]() -> const QStringList& { return session_.notes(); }, this);
+    ListBox1 = new qm::NoteListView([this]() -> const std::vector<std::string>& { return session_.lesson().notes(); },
+                                    this);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -97,6 +99,8 @@ TfrmMemo::TfrmMemo(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     connect(&session_, &qm::PracticeSession::notesChanged, this, &TfrmMemo::showNotes);
     connect(&session_, &qm::PracticeSession::currentBlockChanged, this, [this](int32_t n) { selectLine(n - 1); });
     session_.setNoteEditor(this);
+    // The lesson's undo and redo work here too (the editor keeps its own while it edits).
+    qm::addUndoActions(this, session_);
     showNotes();
 }
 
@@ -115,14 +119,12 @@ void TfrmMemo::btnDictationClick() {
         ListBox1->show();
         btnEdit->show();
         btnDictation->setChecked(false);
-        if (modeBeforeDictation_) session_.setBlockMode(*modeBeforeDictation_);
-        modeBeforeDictation_.reset();
+        session_.leaveDictation();
         setWindowTitle(QStringLiteral("Memo"));
         return;
     }
     // The block repeats while it is written down.
-    modeBeforeDictation_ = session_.blockMode();
-    session_.setBlockMode(qm::BlockMode::Repeat);
+    session_.enterDictation();
     ListBox1->hide();
     btnEdit->hide();
     Dictation->show();
@@ -182,9 +184,7 @@ void TfrmMemo::btnCancelClick() { leaveEditMode(); }
 
 void TfrmMemo::btnNewClick() {
     Memo1->clear();
-    const auto& s = session_.state();
-    QStringList template_;
-    for (int32_t i = 0; i < s.blocks.count(); ++i) template_ << QString::asprintf("%2d(%3d)", i + 1, s.blocks[i] / 1000);
+    const QStringList template_ = session_.noteTemplate();
     if (!template_.isEmpty()) Memo1->setPlainText(template_.join(QStringLiteral("\n")));
     show();
     raise();

@@ -27,7 +27,6 @@ public:
     // Edit mode is the editor's own visibility, shown window or not.
     bool inEditMode() const;
     QStringList lines() const { return session_.notes(); }
-    void setLines(const QStringList& lines) { session_.setNotes(lines); }
     void selectLine(int index);  // -1, or an index past the end, leaves no selection
 
     // NoteEditor
@@ -72,7 +71,6 @@ private:
     void leaveEditMode();
 
     qm::PracticeSession& session_;
-    std::optional<qm::BlockMode> modeBeforeDictation_;
 };
 
 extern TfrmMemo* frmMemo;

@@ -57,7 +57,7 @@ bool MprisService::start() {
 
 QString MprisService::playbackStatus() {
     if (session_.state().mediaLength <= 0) return QStringLiteral("Stopped");
-    return session_.engine().IsPlaying() ? QStringLiteral("Playing") : QStringLiteral("Paused");
+    return session_.isPlaying() ? QStringLiteral("Playing") : QStringLiteral("Paused");
 }
 
 QVariantMap MprisService::metadata() {
@@ -67,7 +67,7 @@ QVariantMap MprisService::metadata() {
     if (s.mediaLength <= 0) return m;
     m.insert(QStringLiteral("mpris:length"), qlonglong(s.mediaLength) * 1000);
     m.insert(QStringLiteral("xesam:title"), utf8ToQString(fileNamePart(s.mediaFile)));
-    const QString block = QStringLiteral("block %1/%2").arg(s.curBlock).arg(s.blocks.count());
+    const QString block = QStringLiteral("block %1/%2").arg(s.curBlock).arg(s.blocks().count());
     m.insert(QStringLiteral("xesam:album"), block);
     m.insert(QStringLiteral("xesam:comment"), QStringList{block});
     return m;
@@ -75,8 +75,7 @@ QVariantMap MprisService::metadata() {
 
 qlonglong MprisService::positionUs() {
     if (session_.state().mediaLength <= 0) return 0;
-    session_.engine().ReadPosition();
-    return qlonglong(std::max(session_.state().mediaPos, 0)) * 1000;
+    return qlonglong(std::max(session_.readPosition(), 0)) * 1000;
 }
 
 void MprisService::announce(const QVariantMap& changed) {

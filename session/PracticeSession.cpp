@@ -1,20 +1,18 @@
 #include "session/PracticeSession.h"
 
+#include "common/Utf8.h"
 #include "core/BlockList.h"
-#include "core/Check.h"
 #include "core/ErrorPolicy.h"
 #include "core/PathParts.h"
 #include "media/MpvLibrary.h"
-#include "session/Recovery.h"
+#include "session/FileFormats.h"
+#include "session/FileMessages.h"
 #include "settings/Settings.h"
 #include "transcript/TranscriptFormats.h"
-#include "common/Utf8.h"
-#include "files/WholeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <algorithm>
 #include <future>
@@ -29,30 +27,15 @@ namespace {
 constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
 // Enough of the file's start to hold its header line.
 constexpr std::size_t kHeaderProbeBytes = 4096;
-constexpr int kBlockTimerMs = 50;
-// The analysis of a fresh open starts this long after it plays, or after the
-// longer wait when it does not play.
-constexpr int kAnalysisAfterPlayMs = 100;
-constexpr int kAnalysisWaitMs = 1000;
 // How far from a pause a mark still snaps to it.
 constexpr int32_t kSnapWithinMs = 500;
-// The file type of the save dialog for which .txt means plain notes (see saveFilter).
-constexpr int kPlainTextFilter = 5;
+// A block file this big is read on a worker while the event loop goes on: a
+// million note lines take longer than a window may stand still.
+constexpr std::size_t kReadAsideBytes = 1024 * 1024;
 
 QString fromUtf8(const std::string& s) { return utf8ToQString(s); }
 
 bool hasScheme(const QString& s) { return s.contains(QStringLiteral("://")); }
-
-// The extension that names a media's kind, in lower case: a web address's
-// is its path's, so that a query (x.ram?id=3) does not hide it.
-QString mediaExtension(const QString& path) {
-    QString name = path;
-    if (hasScheme(path)) {
-        const QUrl url(path);
-        if (url.isValid()) name = url.path();
-    }
-    return fromUtf8(extensionPart(name.toStdString())).toLower();
-}
 
 // Sets a flag for a scope and clears it on every way out, errors included.
 class FlagGuard {
@@ -66,32 +49,18 @@ private:
     bool& flag_;
 };
 
-// A block file this big is read on a worker while the event loop goes on: a
-// million note lines take longer than a window may stand still.
-constexpr std::size_t kReadAsideBytes = 1024 * 1024;
-
-// A block file's bytes as the session applies them: checked, fitted to the
-// media, its blocks of no length joined with their neighbours, the notes as text.
-struct PreparedBlockData {
-    blockfile::ParseResult parsed;
-    QStringList notes;
-};
-
-PreparedBlockData prepare(std::string_view fileBytes, int32_t mediaLength) {
-    PreparedBlockData p;
-    p.parsed = blockfile::parse(fileBytes);
-    if (p.parsed.status != blockfile::ParseStatus::Ok) return p;
-    blockfile::BlockData& data = p.parsed.data;
-    auto& seps = data.separators;
+// A block file's bytes as the lesson takes them: checked, fitted to the
+// media, its blocks of no length joined with their neighbours.
+blockfile::ParseResult prepare(std::string_view fileBytes, int32_t mediaLength) {
+    blockfile::ParseResult p = blockfile::parse(fileBytes);
+    if (p.status != blockfile::ParseStatus::Ok) return p;
+    auto& seps = p.data.separators;
     if (mediaLength > 0) seps = blockfile::fitToLength(seps, mediaLength);
     // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
     if (mediaLength > 0 && seps.size() >= 2 && seps.back() < mediaLength) seps.back() = mediaLength;
     // Blocks of no length (a double mark an older program kept) go into
     // their neighbours, taking their notes along.
-    blockfile::removeEmptyBlocks(data);
-    p.notes.reserve(static_cast<qsizetype>(data.memoLines.size()));
-    for (const auto& l : data.memoLines) p.notes << utf8ToQString(l);
-    data.memoLines = {};
+    blockfile::removeEmptyBlocks(p.data);
     return p;
 }
 
@@ -129,58 +98,27 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
     : QObject(parent),
       settings_(settings),
       prompts_(prompts),
-      wmp_(this, audioOutput),
-      ra_(this, audioOutput, std::move(fetcher)),
-      engine_(state_, wmp_, ra_, clock.pump, std::move(clock.now)),
-      repeater_(state_, *this),
+      pump_(clock.pump),
+      document_(state_),
+      drill_(state_, std::move(clock.pump), std::move(clock.now), audioOutput, std::move(fetcher)),
       recoveryKeeper_([this] { return unsavedWork(); }) {
-    pump_ = std::move(clock.pump);
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(kBlockTimerMs);
-    Timer2 = new QTimer(this);
-    Timer2->setInterval(1000);
-    Timer2->setSingleShot(true);
-    // A coarse timer may fire 5% late: 200 ms on a four-second block.
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer2->setTimerType(Qt::PreciseTimer);
-
-    connect(Timer1, &QTimer::timeout, this, guarded([this] { repeater_.timer1Tick(); }));
-    connect(Timer2, &QTimer::timeout, this, guarded([this] { repeater_.timer2Tick(); }));
-    // The media player's end is seen through StatusChange, the streaming one's through its play state.
-    connect(&wmp_, &MediaPlayerControl::StatusChange, this, guarded([this] {
-                repeater_.mediaPlayerStatusChange(wmp_.playState(),
-                                                  wmp_.stoppedAtEnd() ? StopCause::EndOfMedia : StopCause::Requested);
-            }));
-    analysisDelay_.setSingleShot(true);
-    connect(&analysisDelay_, &QTimer::timeout, this, guarded([this] { startAnalysis(); }));
+    connect(&drill_, &Drill::currentBlockChanged, this, &PracticeSession::currentBlockChanged);
+    connect(&drill_, &Drill::positionChanged, this, &PracticeSession::positionChanged);
+    connect(&drill_, &Drill::cursorMoved, this, &PracticeSession::cursorMoved);
+    connect(&drill_, &Drill::repeatOptionsChanged, this, &PracticeSession::repeatOptionsChanged);
+    // The analysis waits for the media to play.
     auto playingNow = [this] {
-        if (analysisDelay_.isActive() && engine_.IsPlaying()) analysisDelay_.start(kAnalysisAfterPlayMs);
+        if (drill_.isPlaying()) pauseFinder_.playing();
     };
-    connect(&wmp_, &MediaPlayerControl::PlayStateChange, this, playingNow);
-    connect(&ra_, &StreamingAudioControl::PlayStateChange, this, playingNow);
-    connect(&analyzer_, &analysis::MediaAnalyzer::progress, this,
-            [this](const QString& source, int percent) {
-                if (source == analysedSource_) emit analysisProgress(percent);
-            });
-    connect(&analyzer_, &analysis::MediaAnalyzer::finished, this,
-            [this](const QString& source, analysis::EnvelopePtr envelope, bool) {
-                if (source != analysedSource_) return;
-                envelope_ = std::move(envelope);
-                emit analysisReady();
-            });
-    connect(&analyzer_, &analysis::MediaAnalyzer::failed, this, [this](const QString& source, const QString& why) {
-        if (source == analysedSource_) emit analysisFailed(why);
-    });
-    connect(&ra_, &StreamingAudioControl::PlayStateChange, this, guarded([this] {
-                repeater_.streamingPlayStateChange(ra_.GetPlayState(),
-                                                   ra_.stoppedAtEnd() ? StopCause::EndOfMedia : StopCause::Requested);
-            }));
-    // Every change of blocks or notes is announced by one of these: the
-    // recovery file follows within its delay, off the block timer's path.
-    auto changed = [this] { recoveryKeeper_.changed(); };
-    connect(this, &PracticeSession::separatorChanged, this, changed);
-    connect(this, &PracticeSession::blockBarChanged, this, changed);
-    connect(this, &PracticeSession::notesChanged, this, changed);
+    connect(&drill_.mediaPlayer(), &MediaPlayerControl::PlayStateChange, this, playingNow);
+    connect(&drill_.streaming(), &StreamingAudioControl::PlayStateChange, this, playingNow);
+    connect(&pauseFinder_, &PauseFinder::progress, this, &PracticeSession::analysisProgress);
+    connect(&pauseFinder_, &PauseFinder::ready, this, &PracticeSession::analysisReady);
+    connect(&pauseFinder_, &PauseFinder::failed, this, &PracticeSession::analysisFailed);
+    connect(&dictation_, &DictationRecord::changed, this, &PracticeSession::dictationChanged);
+    connect(&document_, &LessonDocument::lessonChanged, this, &PracticeSession::lessonChanged);
+    connect(&document_, &LessonDocument::unsavedChanged, this, &PracticeSession::unsavedChanged);
+    connect(&document_, &LessonDocument::historyChanged, this, &PracticeSession::historyChanged);
     // A write that lands after its work was saved or given up is not kept.
     connect(&recoveryKeeper_, &recovery::BackgroundKeeper::written, this, [this](const QString& path) {
         if (path != recovery::fileFor(state_.mediaFile) || !unsavedWork()) QFile::remove(path);
@@ -189,19 +127,22 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
 
 PracticeSession::~PracticeSession() = default;
 
+// Every change of the lesson, by a command, an undo or a redo: the current
+// block stays within the list, the windows redraw, and the recovery file
+// follows within its delay, off the block timer's path.
+void PracticeSession::lessonChanged() {
+    if (state_.curBlock > state_.blocks().count()) drill_.SelectBlock(state_.blocks().count());
+    emit blockBarChanged();
+    emit notesChanged();
+    emit currentBlockChanged(state_.curBlock);
+    recoveryKeeper_.changed();
+}
+
 // ---------------------------------------------------------------- files
 
-QString PracticeSession::cannotOpen(const files::FileError& e) {
-    return tr("ファイル %1 は開けません").arg(fromUtf8(e.path)) + QLatin1Char('\n') + fromUtf8(e.reason);
-}
+QString PracticeSession::cannotOpen(const files::FileError& e) { return messages::cannotOpen(e); }
 
-QString PracticeSession::cannotCreate(const files::FileError& e) {
-    return tr("ファイル %1 を作成できません").arg(fromUtf8(e.path)) + QLatin1Char('\n') + fromUtf8(e.reason);
-}
-
-void PracticeSession::writeFile(const QString& path, const std::string& bytes) {
-    if (const auto e = files::writeWholeFile(path.toStdString(), bytes)) throw std::runtime_error(cannotCreate(*e).toStdString());
-}
+QString PracticeSession::cannotCreate(const files::FileError& e) { return messages::cannotCreate(e); }
 
 // ---------------------------------------------------------------- release, enable
 
@@ -213,7 +154,7 @@ bool PracticeSession::refuseWhileEditing() {
 
 bool PracticeSession::CanReleaseMedia() {
     if (refuseWhileEditing()) return false;
-    if (!state_.dirty) return true;
+    if (!unsaved()) return true;
     switch (prompts_.confirm(tr("保存しますか"))) {
         case Answer::Yes:
             return SaveBlockData();
@@ -228,18 +169,22 @@ bool PracticeSession::CanReleaseMedia() {
 
 bool PracticeSession::CommitData() {
     if (!CanReleaseMedia()) return false;
-    state_.dirty = false;
+    document_.markSaved();  // saved or given up: nothing is asked again
     return true;
 }
 
 std::optional<recovery::Snapshot> PracticeSession::unsavedWork() const {
     const std::optional<QStringList> edited = editor_ != nullptr ? editor_->unendedEdit() : std::nullopt;
-    if ((!state_.dirty && !edited) || state_.mediaFile.empty() || state_.blocks.empty()) return std::nullopt;
+    if ((!unsaved() && !edited) || state_.mediaFile.empty() || state_.blocks().empty()) return std::nullopt;
     recovery::Snapshot snap;
     snap.data.mediaPath = state_.mediaFile;
     snap.data.mediaLength = state_.mediaLength;
-    snap.data.separators = state_.blocks.separators();
-    snap.notes = edited ? *edited : notes_;
+    snap.data.separators = state_.blocks().separators();
+    if (edited) {
+        for (const QString& l : *edited) snap.data.memoLines.push_back(l.toStdString());
+    } else {
+        snap.data.memoLines = state_.lesson.notes();
+    }
     return snap;
 }
 
@@ -248,7 +193,6 @@ void PracticeSession::KeepUnsavedWork() {
     recoveryKeeper_.settle();
     auto snap = unsavedWork();
     if (!snap) return;
-    for (const QString& l : snap->notes) snap->data.memoLines.push_back(l.toStdString());
     recovery::keep(state_.mediaFile, recovery::bytesFor(std::move(snap->data)));
 }
 
@@ -258,11 +202,7 @@ void PracticeSession::discardRecovery() {
 }
 
 void PracticeSession::EnableBlockControls(bool enabled) {
-    if (enabled) {
-        Timer1->start();
-    } else {
-        Timer1->stop();
-    }
+    drill_.setBlockTimerRunning(enabled);
     emit blockControlsEnabled(enabled);
 }
 
@@ -276,8 +216,8 @@ bool PracticeSession::requestClose() {
 void PracticeSession::warmUp() { preloadMpv(); }
 
 void PracticeSession::shutdown() {
-    Timer1->stop();
-    engine_.MediaShutdown();
+    drill_.setBlockTimerRunning(false);
+    drill_.engine().MediaShutdown();
 }
 
 // ---------------------------------------------------------------- opening
@@ -287,12 +227,21 @@ void PracticeSession::AddHistory(const QString& path) {
     settings_.addHistory(path);
 }
 
+bool PracticeSession::openChosen(const std::function<std::optional<QString>()>& choose) {
+    if (openInProgress()) return false;
+    if (!CanReleaseMedia()) return false;
+    const auto chosen = choose();
+    if (!chosen) return false;
+    FlagGuard released(released_);
+    return OpenFile(*chosen);
+}
+
 bool PracticeSession::OpenFile(const QString& path) {
     if (busy_ > 0) return false;  // another open is waiting for its length
-    if (!CanReleaseMedia()) return false;
-    repeater_.cancelWait();
+    if (!released_ && !CanReleaseMedia()) return false;
+    drill_.cancelWait();
     EnableBlockControls(false);
-    engine_.MediaStop();
+    drill_.engine().MediaStop();
     emit positionBarCleared();
     if (path.isEmpty()) {
         prompts_.message(tr("メディアのパスがありません"));
@@ -306,48 +255,43 @@ bool PracticeSession::OpenFile(const QString& path) {
             return false;
         }
     }
+    // The lists name the controls; whatever neither list names goes to the
+    // media player control, which plays what the engine plays (ogg, wav, m4a,
+    // flac, ...), except a block file, which is followed to its media.
+    const QString wmp = settings_.wmpExtensions(), rp = settings_.rpExtensions();
+    const QString ext = formats::extensionOf(path);
+    const bool listed = !ext.isEmpty() && (wmp.toLower().contains(ext) || rp.toLower().contains(ext));
+    if (!listed && formats::kindOf(path) == formats::Kind::BlockFile) return followBlockFile(path);
+    return openMedia(path);
+}
 
-    // The lists name the controls; letter case does not count, and whatever
-    // neither list names goes to the media player control, which plays what
-    // the engine plays (ogg, wav, m4a, flac, ...).
-    const QString ext = mediaExtension(path);
-    if (!ext.isEmpty() && settings_.wmpExtensions().toLower().contains(ext)) {
-        engine_.LoadIntoEngine(path, Engine::MediaPlayer);
-    } else if (!ext.isEmpty() && settings_.rpExtensions().toLower().contains(ext)) {
-        engine_.LoadIntoEngine(path, Engine::Streaming);
-    } else if (ext == QLatin1String(".bsd")) {
-        return followBlockFile(path);
-    } else {
-        engine_.LoadIntoEngine(path, Engine::MediaPlayer);
-    }
-
-    if (!engine_.IsPlaying()) engine_.MediaPlay();
+bool PracticeSession::openMedia(const QString& path) {
+    MediaEngine& engine = drill_.engine();
+    const bool streaming = formats::playsOnStreamingControl(path, settings_.wmpExtensions(), settings_.rpExtensions());
+    engine.LoadIntoEngine(path, streaming ? Engine::Streaming : Engine::MediaPlayer);
+    if (!engine.IsPlaying()) engine.MediaPlay();
     {
         // A close asked for during the wait comes now, also when the wait failed.
         BusyScope waiting(*this);
-        engine_.WaitForLength();
+        engine.WaitForLength();
     }
     if (state_.mediaLength == 0) {
-        prompts_.message(tr("ファイル %1 は開けません\n%2").arg(path, engine_.lengthFailure()));
+        prompts_.message(tr("ファイル %1 は開けません\n%2").arg(path, engine.lengthFailure()));
         return false;
     }
 
     // Only what opened enters the history; a block file's media does not.
     AddHistory(path);
-    state_.dirty = false;
-    state_.blocks.reset(state_.mediaLength);
     state_.mediaFile = path.toStdString();
-    setNotes({});
-    emit blockBarChanged();
     blockFilePath_.clear();
-    envelope_.reset();
-    analyzer_.cancel();
-    // The analysis waits until the media plays (or a second at most): its
-    // decoder loading then does not hold up the start of playback.
-    analysisDelay_.start(kAnalysisWaitMs);
+    blockFileStamp_.reset();
+    // The new media, announced to each part: a lesson of one block, its
+    // pauses to be found, its answers read.
+    document_.reset(state_.mediaLength);
+    pauseFinder_.mediaOpened(path);
     emit mediaOpened(fromUtf8(fileNamePart(state_.mediaFile)));
     EnableBlockControls(true);
-    SelectBlock(0);
+    drill_.SelectBlock(0);
     if (!state_.loadingBsd) {
         if (!offerRecovery()) offerTranscript();
         loadDictation();
@@ -356,7 +300,7 @@ bool PracticeSession::OpenFile(const QString& path) {
 }
 
 std::optional<std::string> PracticeSession::readBlockFile(const QString& path) {
-    const std::string p = path.toStdString();
+    const std::string p = QFile::encodeName(path).toStdString();
     const auto head = files::readFileHead(p, kHeaderProbeBytes);
     if (head.error) throw std::runtime_error(cannotOpen(*head.error).toStdString());
     if (blockfile::line(head.bytes, 0) != blockfile::kHeader) return std::nullopt;
@@ -380,14 +324,15 @@ bool PracticeSession::followBlockFile(const QString& path) {
     QString mediaPath = fromUtf8(blockfile::line(*bytes, 1));
     // A bare file name or relative path is taken beside the block file, so a
     // lesson folder can be moved as a whole.
-    if (!mediaPath.isEmpty() && !mediaPath.contains(QStringLiteral("://")) && QFileInfo(mediaPath).isRelative()) {
+    if (!mediaPath.isEmpty() && !hasScheme(mediaPath) && QFileInfo(mediaPath).isRelative()) {
         mediaPath = QFileInfo(path).absoluteDir().filePath(mediaPath);
     }
     bool opened = false;
     {
         FlagGuard loading(state_.loadingBsd);
         opened = OpenFile(mediaPath);
-        if (opened) ApplyBlockData(*bytes);
+        // What the file holds is the lesson as it was saved: no step, nothing unsaved.
+        if (opened) applyBlockBytes(*bytes, {});
     }
     if (opened) {
         noteBlockFile(path);
@@ -407,9 +352,8 @@ bool PracticeSession::offerRecovery() {
         discardRecovery();
         return false;
     }
-    ApplyBlockData(*kept);
-    state_.dirty = true;  // restored, not saved
-    return true;
+    // Restored work is not saved work: one step, unsaved.
+    return applyBlockBytes(*kept, tr("保存されなかったデータの復元"));
 }
 
 // A transcript of the media's own name beside it (lesson.srt for lesson.mp3)
@@ -417,19 +361,31 @@ bool PracticeSession::offerRecovery() {
 void PracticeSession::offerTranscript() {
     const QFileInfo media(QString::fromStdString(state_.mediaFile));
     if (!media.isAbsolute() || !media.exists()) return;  // web addresses have no folder to look in
-    for (const char* ext : {".srt", ".vtt", ".lrc", ".txt"}) {
-        const QString candidate = media.absoluteDir().filePath(media.completeBaseName() + QLatin1String(ext));
+    for (const QString& ext : formats::transcriptExtensions()) {
+        const QString candidate = media.absoluteDir().filePath(media.completeBaseName() + ext);
         if (!QFileInfo(candidate).isFile()) continue;
         loadTranscript(candidate, /*askFirst=*/true);
         return;
     }
 }
 
+bool PracticeSession::mayReplaceLesson() {
+    if (!unsaved()) return true;
+    switch (prompts_.confirm(tr("保存しますか"))) {
+        case Answer::Yes:
+            return SaveBlockData();
+        case Answer::No:
+            return true;  // the load is one step: an undo brings the work back
+        case Answer::Cancel:
+            return false;
+    }
+    return false;
+}
+
 bool PracticeSession::loadTranscript(const QString& path, bool askFirst) {
-    const std::string p = path.toStdString();
-    const auto read = files::readWholeFile(p, kMaxBlockFileBytes);
+    const auto read = files::readWholeFile(QFile::encodeName(path).toStdString(), kMaxBlockFileBytes);
     if (read.error) throw std::runtime_error(cannotOpen(*read.error).toStdString());
-    const auto format = transcript::formatOf(fileNamePart(p), read.bytes);
+    const auto format = formats::transcriptFormatOf(path, read.bytes);
     if (!format) return false;
     if (askFirst && !prompts_.warningYesNo(tr("同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？")
                                                .arg(QFileInfo(path).fileName()))) {
@@ -437,23 +393,26 @@ bool PracticeSession::loadTranscript(const QString& path, bool askFirst) {
     }
     transcript::BlockOptions options;
     options.mediaLength = state_.mediaLength;
-    const auto loaded = transcript::loadTranscript(*format, read.bytes, options);
+    auto loaded = transcript::loadTranscript(*format, read.bytes, options);
     if (!loaded.ok()) {
-        prompts_.message(tr("ファイル %1 は読み込めません\n%2")
-                             .arg(path, fromUtf8(transcript::message(*loaded.error))));
+        prompts_.message(messages::cannotRead(path, fromUtf8(transcript::message(*loaded.error))));
         return false;
     }
-    QStringList notes;
-    for (const auto& l : loaded.data.memoLines) notes << fromUtf8(l);
-    if (loaded.timed) {
-        state_.blocks.assign(loaded.data.separators);
-        if (state_.curBlock > state_.blocks.count()) state_.curBlock = state_.blocks.count();
-        emit blockBarChanged();
-        emit currentBlockChanged(state_.curBlock);
+    if (!askFirst && !mayReplaceLesson()) return false;
+    // Plain text fills the notes of the blocks there are: say how many notes it replaces.
+    const auto& notesNow = state_.lesson.notes();
+    const auto written = std::count_if(notesNow.begin(), notesNow.end(), [](const std::string& n) { return !n.empty(); });
+    if (!loaded.timed && written > 0 &&
+        !prompts_.warningYesNo(tr("今のメモ %1 行を、ファイル %2 の %3 行で置き換えますか？")
+                                   .arg(written)
+                                   .arg(QFileInfo(path).fileName())
+                                   .arg(loaded.data.memoLines.size()))) {
+        return false;
     }
-    setNotes(notes);
-    // Blocks and notes no block file holds yet: the save question guards them.
-    state_.dirty = true;
+    LessonContent content;
+    content.separators = loaded.timed ? loaded.data.separators : state_.blocks().separators();
+    content.notes = std::move(loaded.data.memoLines);
+    document_.replace(std::move(content), tr("字幕の読み込み"));
     if (loaded.droppedCues > 0) {
         prompts_.message(tr("メディアの長さを過ぎた %1 個の字幕は読み込みませんでした").arg(loaded.droppedCues));
     }
@@ -468,8 +427,8 @@ blockfile::BlockData PracticeSession::blockData() const {
     blockfile::BlockData data;
     data.mediaPath = state_.mediaFile;
     data.mediaLength = state_.mediaLength;
-    data.separators = state_.blocks.separators();
-    for (const QString& l : notes_) data.memoLines.push_back(l.toStdString());
+    data.separators = state_.blocks().separators();
+    data.memoLines = state_.lesson.notes();
     return data;
 }
 
@@ -489,9 +448,7 @@ bool PracticeSession::SaveBlockData() {
     request.fileName = proposal;
     request.defaultSuffix = QStringLiteral("bsd");
     request.confirmOverwrite = true;
-    // The file types; the sixth, plain notes, is the one .txt is written as plain text for.
-    request.filter = tr("ブロックファイル (*.bsd)|*.bsd|SubRip 字幕 (*.srt)|*.srt|WebVTT 字幕 (*.vtt)|*.vtt|"
-                        "LRC 歌詞 (*.lrc)|*.lrc|Audacity ラベル (*.txt)|*.txt|メモのテキスト (*.txt)|*.txt");
+    request.filter = formats::saveFilter();
     const auto chosen = prompts_.saveFile(request);
     if (!chosen) {
         lastSaveName_ = proposal;
@@ -504,78 +461,75 @@ bool PracticeSession::SaveBlockData() {
             tr("ファイル %1 は、読み込んだ後にほかのプログラムで変更されています。上書きしますか？").arg(target))) {
         return false;
     }
-    // The name's extension picks the format; .txt is Audacity's labels unless
-    // plain notes were the file type chosen.
-    const QString ext = QFileInfo(target).suffix().toLower();
-    std::optional<transcript::Format> format;
-    if (ext == QLatin1String("srt")) format = transcript::Format::SubRip;
-    if (ext == QLatin1String("vtt")) format = transcript::Format::WebVtt;
-    if (ext == QLatin1String("lrc")) format = transcript::Format::Lrc;
-    if (ext == QLatin1String("txt"))
-        format = request.chosenFilter == kPlainTextFilter ? transcript::Format::PlainText : transcript::Format::AudacityLabels;
-    // A failure keeps the old file and dirty, and the caller's close or open does not go on.
+    // The name's extension picks the format, and for .txt the type chosen.
+    const auto format = formats::saveFormatOf(target, request.chosenFilter);
+    // A failure keeps the old file and the unsaved work, and the caller's close or open does not go on.
     const std::string bytes = format ? transcript::writeTranscript(*format, blockData()) : blockfile::serialize(blockData());
-    writeFile(target, bytes);
+    if (const auto e = files::writeWholeFile(QFile::encodeName(target).toStdString(), bytes)) {
+        throw std::runtime_error(cannotCreate(*e).toStdString());
+    }
     settings_.noteSavedFile(QFileInfo(target).absoluteFilePath());
     if (!format) {
         // Only a block file reopens its media: transcripts stay out of the history.
         noteBlockFile(target);
         AddHistory(target);
     }
-    state_.dirty = false;
+    document_.markSaved();
     discardRecovery();
     return true;
 }
 
-void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
+bool PracticeSession::applyBlockBytes(std::string_view fileBytes, const QString& text) {
     using blockfile::ParseStatus;
     const int32_t length = state_.mediaLength;
-    PreparedBlockData prepared = fileBytes.size() < kReadAsideBytes
-                                     ? prepare(fileBytes, length)
-                                     : whileBusy([fileBytes, length] { return prepare(fileBytes, length); });
-    const auto& result = prepared.parsed;
+    blockfile::ParseResult result = fileBytes.size() < kReadAsideBytes
+                                        ? prepare(fileBytes, length)
+                                        : whileBusy([fileBytes, length] { return prepare(fileBytes, length); });
     switch (result.status) {
         case ParseStatus::Ok:
             break;
         case ParseStatus::WrongHeader:
-            return;
+            return false;
         case ParseStatus::NotInteger:
             throw std::runtime_error(
                 tr("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
         case ParseStatus::BadCount:
             prompts_.message(tr("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
-            return;
+            return false;
         case ParseStatus::NotAscending:
             prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
-            return;
+            return false;
     }
     if (result.data.mediaLength != state_.mediaLength &&
         !prompts_.warningYesNo(tr("長さが違いますが、それでも読み込みますか？"))) {
-        return;
+        return false;
     }
-    const auto& seps = result.data.separators;
-    if (!BlockSeparators::isValid(seps)) {
+    if (!BlockSeparators::isValid(result.data.separators)) {
         prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
-        return;
+        return false;
     }
-    state_.blocks.assign(seps);
-    // Fewer blocks than before: the current block is the last one there is.
-    if (state_.curBlock > state_.blocks.count()) state_.curBlock = state_.blocks.count();
-    setNotes(prepared.notes);
-    emit blockBarChanged();
-    emit currentBlockChanged(state_.curBlock);
+    LessonContent content{std::move(result.data.separators), std::move(result.data.memoLines)};
+    if (text.isEmpty()) {
+        document_.open(std::move(content));
+    } else {
+        document_.replace(std::move(content), text);
+    }
+    return true;
+}
+
+void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
+    applyBlockBytes(fileBytes, tr("ブロックファイルの読み込み"));
 }
 
 void PracticeSession::loadBlockFile(const QString& path) {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == QLatin1String("srt") || ext == QLatin1String("vtt") || ext == QLatin1String("lrc") ||
-        ext == QLatin1String("txt")) {
+    if (formats::kindOf(path) == formats::Kind::Transcript) {
         loadTranscript(path, /*askFirst=*/false);
         return;
     }
     const auto bytes = readBlockFile(path);
     if (!bytes) return;
-    ApplyBlockData(*bytes);
+    if (!mayReplaceLesson()) return;
+    if (!applyBlockBytes(*bytes, tr("ブロックファイルの読み込み"))) return;
     noteBlockFile(path);
     loadDictation();
 }
@@ -593,309 +547,161 @@ bool PracticeSession::changedElsewhere(const QString& path) const {
     return now && now != blockFileStamp_;
 }
 
-// ---------------------------------------------------------------- pauses
+// ---------------------------------------------------------------- the lesson
 
-// The open media's loudness, off the GUI thread; the next open cancels it.
-// A metafile is analysed as the media it names, where that is a local file.
-void PracticeSession::startAnalysis() {
-    envelope_.reset();
-    QString source = QString::fromStdString(state_.mediaFile);
-    if (StreamingAudioControl::isMetafile(source)) source = StreamingAudioControl::readMetafile(source).value_or(QString());
-    analysedSource_ = source;
-    if (source.isEmpty()) {
-        analyzer_.cancel();
-        return;
+void PracticeSession::markOrPlay() {
+    if (drill_.isPlaying()) {
+        mark();
+    } else {
+        play();
     }
-    analyzer_.start(source);
 }
 
-std::vector<analysis::Pause> PracticeSession::pauses() const {
-    if (envelope_ == nullptr) return {};
-    analysis::PauseParams params;
-    params.minPauseMs = settings_.minPauseMs();
-    return analysis::findPauses(*envelope_, params);
+void PracticeSession::mark() {
+    const auto position = drill_.markPosition();
+    if (!position) return;
+    // A mark lands a reaction time late: near a pause, it goes to its middle.
+    int32_t at = *position;
+    if (settings_.snapMarks()) {
+        if (const auto snapped = pauseFinder_.snap(at, settings_.minPauseMs(), kSnapWithinMs)) at = *snapped;
+    }
+    document_.split(at);  // nothing on a separator, or with the list full
+}
+
+void PracticeSession::deleteLeft() {
+    // The start of block 1 is never deleted.
+    if (state_.curBlock < 2 || state_.curBlock > state_.blocks().count()) return;
+    const int32_t block = state_.curBlock - 1;
+    document_.join(block);
+    drill_.SelectBlock(block);
+}
+
+void PracticeSession::deleteRight() {
+    // The end of the last block is never deleted; block 0 has no right edge.
+    if (state_.curBlock < 1 || state_.curBlock >= state_.blocks().count()) return;
+    document_.join(state_.curBlock);
+    drill_.SelectBlock(state_.curBlock);
+}
+
+// One block from the start to the end; the notes stay in order, the first
+// with the one block, so that a new cut puts them back on the new blocks.
+void PracticeSession::clearBlocks() {
+    if (state_.blocks().empty()) return;
+    if (state_.blocks().count() > 1) {
+        document_.replace({{0, state_.blocks().last()}, state_.lesson.notes()}, tr("ブロッククリア"));
+    }
+    drill_.SelectBlock(1);
 }
 
 bool PracticeSession::cutAtPauses() {
-    if (state_.blocks.empty()) return false;
-    if (envelope_ == nullptr) {
+    if (state_.blocks().empty()) return false;
+    if (pauseFinder_.envelope() == nullptr) {
         prompts_.message(tr("音声をまだ解析しています。解析が終わってからもう一度お試しください"));
         return false;
     }
-    auto found = pauses();
     // At most 1000 blocks: the longest pauses win.
-    if (found.size() > static_cast<std::size_t>(kMaxBlocks - 1)) {
-        std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-            return a.endMs - a.startMs > b.endMs - b.startMs;
-        });
-        found.resize(static_cast<std::size_t>(kMaxBlocks - 1));
-        std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.startMs < b.startMs; });
-    }
     std::vector<int32_t> seps{0};
-    // Pauses at the very start or end are no cut; the end is the analysed audio's.
-    for (int32_t cut : analysis::cutsAtPauses(found, envelope_->durationMs))
-        if (cut > seps.back() && cut < state_.mediaLength) seps.push_back(cut);
+    for (int32_t cut : pauseFinder_.cuts(settings_.minPauseMs(), state_.mediaLength,
+                                         static_cast<std::size_t>(kMaxBlocks - 1)))
+        seps.push_back(cut);
     seps.push_back(state_.mediaLength);
     if (seps.size() < 3) {
         prompts_.message(tr("区切れる無音が見つかりませんでした"));
         return false;
     }
-    if (state_.blocks.count() > 1 &&
+    if (state_.blocks().count() > 1 &&
         !prompts_.warningYesNo(tr("今のブロック区切りを、見つかった %1 か所の無音で置き換えますか？").arg(seps.size() - 2))) {
         return false;
     }
-    state_.blocks.assign(seps);
-    if (state_.curBlock > state_.blocks.count()) state_.curBlock = state_.blocks.count();
-    state_.dirty = true;
-    emit blockBarChanged();
-    emit currentBlockChanged(state_.curBlock);
+    document_.replace({std::move(seps), state_.lesson.notes()}, tr("無音で区切る"));
     return true;
 }
 
-void PracticeSession::moveSeparator(int32_t k, int32_t ms) {
-    const int32_t before = state_.blocks[k];
-    if (state_.blocks.moveInner(k, ms) == before) return;
-    state_.dirty = true;
-    emit blockBarChanged();
+void PracticeSession::moveSeparator(int32_t k, int32_t ms) { document_.move(k, ms, dragId_); }
+
+void PracticeSession::endSeparatorDrag() { ++dragId_; }
+
+void PracticeSession::editNotes(const QStringList& notes) {
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(notes.size()));
+    for (const QString& l : notes) lines.push_back(l.toStdString());
+    document_.replace({state_.blocks().separators(), std::move(lines)}, tr("メモの編集"));
 }
+
+void PracticeSession::undo() { document_.undo(); }
+
+void PracticeSession::redo() { document_.redo(); }
+
+QStringList PracticeSession::notes() const {
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(state_.lesson.notes().size()));
+    for (const std::string& n : state_.lesson.notes()) out << fromUtf8(n);
+    return out;
+}
+
+QStringList PracticeSession::noteTemplate() const {
+    QStringList lines;
+    for (int32_t i = 0; i < state_.blocks().count(); ++i)
+        lines << QString::asprintf("%2d(%3d)", i + 1, state_.blocks()[i] / 1000);
+    return lines;
+}
+
+// ---------------------------------------------------------------- the drill
+
+void PracticeSession::openLessonForTesting(int32_t mediaLength, LessonContent content, const std::string& mediaFile) {
+    state_.mediaLength = mediaLength;
+    if (!mediaFile.empty()) state_.mediaFile = mediaFile;
+    document_.open(std::move(content));
+}
+
+void PracticeSession::tickBlockTimerForTesting() { drill_.tickBlockTimer(); }
+
+int32_t PracticeSession::readPosition() {
+    drill_.engine().ReadPosition();
+    return state_.mediaPos;
+}
+
+void PracticeSession::SelectBlock(int32_t n) { drill_.SelectBlock(n); }
+void PracticeSession::nextBlock() { drill_.nextBlock(); }
+void PracticeSession::previousBlock() { drill_.previousBlock(); }
+void PracticeSession::blockAgain() { drill_.blockAgain(); }
+void PracticeSession::playPause() { drill_.playPause(); }
+void PracticeSession::play() { drill_.play(); }
+void PracticeSession::pause() { drill_.pause(); }
+void PracticeSession::stop() { drill_.stop(); }
+void PracticeSession::stopPlayback() { drill_.stopPlayback(); }
+void PracticeSession::seekToPosition(int32_t ms) { drill_.seekToPosition(ms); }
+void PracticeSession::seekBy(int32_t deltaMs) { drill_.seekBy(deltaMs); }
+void PracticeSession::seekTransport(int32_t ms) { drill_.seekTransport(ms); }
+void PracticeSession::playBlock(int32_t n) { drill_.playBlock(n); }
+void PracticeSession::playLineBlock(int32_t line) { drill_.playLineBlock(line); }
+void PracticeSession::positionBarClicked(int32_t ms) { drill_.positionBarClicked(ms); }
+void PracticeSession::blockBarClicked(int32_t ms) { drill_.blockBarClicked(ms); }
+void PracticeSession::setRate(double rate) { drill_.setRate(rate); }
+void PracticeSession::setVolume(int volume) { drill_.setVolume(volume); }
+void PracticeSession::setBlockMode(BlockMode mode) { drill_.setBlockMode(mode); }
+void PracticeSession::setAfterBlock(AfterBlock after) { drill_.setAfterBlock(after); }
+
+// ---------------------------------------------------------------- pauses
+
+std::vector<analysis::Pause> PracticeSession::pauses() const { return pauseFinder_.pauses(settings_.minPauseMs()); }
 
 // ---------------------------------------------------------------- the dictation check
 
-QString PracticeSession::answersPath() const {
-    QString bsd = blockFilePath_;
-    if (bsd.isEmpty()) {
-        const QFileInfo media(QString::fromStdString(state_.mediaFile));
-        if (!media.isAbsolute()) return {};  // a web address: nowhere beside it
-        bsd = media.absoluteDir().filePath(media.completeBaseName() + QStringLiteral(".bsd"));
-    }
-    return QString::fromStdString(dictation::answersPathFor(bsd.toStdString()));
-}
+QString PracticeSession::answersPath() const { return DictationRecord::answersPathFor(state_.mediaFile, blockFilePath_); }
 
 void PracticeSession::loadDictation() {
-    dictation_ = {};
-    const QString path = answersPath();
-    if (!path.isEmpty() && QFileInfo::exists(path)) {
-        const auto read = files::readWholeFile(path.toStdString(), kMaxBlockFileBytes);
-        if (read.error) {
-            prompts_.message(cannotOpen(*read.error));
-        } else if (auto parsed = dictation::parse(read.bytes); parsed.ok()) {
-            dictation_ = std::move(parsed.log);
-        } else {
-            prompts_.message(tr("ファイル %1 は読み込めません\n%2")
-                                 .arg(path, fromUtf8(dictation::message(*parsed.error))));
-        }
-    }
-    emit dictationChanged();
+    if (const auto problem = dictation_.load(answersPath())) prompts_.message(*problem);
 }
 
 std::optional<dictation::CheckResult> PracticeSession::checkDictation(const QString& answer) {
     const int32_t block = state_.curBlock;
     if (block < 1) return std::nullopt;
-    const QString reference = block - 1 < notes_.size() ? notes_[block - 1] : QString();
-    auto result = dictation::checkAnswer(reference.toStdString(), answer.toStdString());
-    dictation_.addAttempt(block - 1, blockStart(state_, block), answer.toStdString(), result.score);
-    emit dictationChanged();
-    const QString path = answersPath();
-    if (!path.isEmpty()) writeFile(path, dictation::serialize(dictation_));
-    return result;
+    return dictation_.check(block, blockStart(state_, block), state_.lesson.noteOf(block), answer);
 }
 
-// ---------------------------------------------------------------- notes
+void PracticeSession::enterDictation() { drill_.beginRepeatingForDictation(); }
 
-void PracticeSession::setNotes(const QStringList& notes) {
-    notes_ = notes;
-    emit notesChanged();
-}
-
-void PracticeSession::editNotes(const QStringList& notes) {
-    setNotes(notes);
-    state_.dirty = true;
-}
-
-// ---------------------------------------------------------------- block commands
-
-void PracticeSession::SelectBlock(int32_t n) {
-    QM_CHECK(n >= 0 && n <= state_.blocks.count(), "the current block lies outside the block list");
-    state_.curBlock = n;
-    emit currentBlockChanged(n);
-}
-
-void PracticeSession::seekAndShow(int32_t ms) {
-    engine_.SeekTo(ms);
-    engine_.ReadPosition();
-    emit positionChanged();
-}
-
-void PracticeSession::mark() {
-    if (!engine_.IsPlaying()) return;
-    engine_.ReadPosition();
-    // A mark lands a reaction time late: near a pause, it goes to its middle.
-    int32_t at = state_.mediaPos;
-    if (settings_.snapMarks()) {
-        if (const auto snapped = analysis::snapToPause(pauses(), at, kSnapWithinMs)) at = *snapped;
-    }
-    if (!insertSeparator(state_, at)) return;  // the list is full
-    emit separatorChanged(at, true);
-    emit currentBlockChanged(state_.curBlock);
-    state_.dirty = true;
-}
-
-void PracticeSession::nextBlock() {
-    if (state_.curBlock < state_.blocks.count()) {
-        SelectBlock(state_.curBlock + 1);
-        seekAndShow(blockStart(state_, state_.curBlock));
-    }
-    engine_.MediaPlay();
-}
-
-void PracticeSession::previousBlock() {
-    if (state_.curBlock > 1) {
-        SelectBlock(state_.curBlock - 1);
-        seekAndShow(blockStart(state_, state_.curBlock));
-    }
-    engine_.MediaPlay();
-}
-
-void PracticeSession::blockAgain() {
-    // Block 0 starts where block 1 does.
-    seekAndShow(blockStart(state_, state_.curBlock));
-    engine_.MediaPlay();
-}
-
-void PracticeSession::playPause() {
-    if (engine_.IsPlaying()) {
-        engine_.MediaPause();
-    } else {
-        engine_.MediaPlay();
-    }
-}
-
-void PracticeSession::play() { engine_.MediaPlay(); }
-
-void PracticeSession::pause() {
-    repeater_.cancelWait();
-    if (engine_.IsPlaying()) engine_.MediaPause();
-}
-
-void PracticeSession::stop() {
-    if (state_.mediaLength <= 0) return;
-    pause();
-    seekAndShow(blockStart(state_, state_.curBlock));
-}
-
-void PracticeSession::seekToPosition(int32_t ms) {
-    if (state_.mediaLength <= 0) return;
-    positionBarClicked(std::clamp(ms, 0, state_.mediaLength));
-}
-
-void PracticeSession::seekBy(int32_t deltaMs) {
-    if (state_.mediaLength <= 0) return;
-    engine_.ReadPosition();
-    seekToPosition(static_cast<int32_t>(std::clamp<int64_t>(int64_t{state_.mediaPos} + deltaMs, 0, state_.mediaLength)));
-}
-
-void PracticeSession::deleteLeft() {
-    const auto removed = deleteLeftSeparator(state_);
-    if (!removed) return;
-    emit separatorChanged(*removed, false);
-    SelectBlock(state_.curBlock - 1);
-}
-
-void PracticeSession::deleteRight() {
-    const auto removed = deleteRightSeparator(state_);
-    if (!removed) return;
-    emit separatorChanged(*removed, false);
-    SelectBlock(state_.curBlock);
-}
-
-void PracticeSession::clearBlocks() {
-    if (state_.blocks.empty()) return;
-    clearSeparators(state_);
-    emit blockBarChanged();
-    SelectBlock(1);
-}
-
-void PracticeSession::playBlock(int32_t n) {
-    if (n < 1 || n > state_.blocks.count()) return;
-    SelectBlock(n);
-    engine_.SeekTo(blockStart(state_, n));
-    engine_.ReadPosition();
-    engine_.MediaPlay();
-}
-
-void PracticeSession::playLineBlock(int32_t line) {
-    if (line >= 0 && line < state_.blocks.count()) {
-        SelectBlock(line + 1);
-        engine_.SeekTo(state_.blocks[line]);
-        engine_.ReadPosition();
-    }
-    engine_.MediaPlay();
-}
-
-void PracticeSession::positionBarClicked(int32_t ms) {
-    if (engine_.IsPlaying()) {
-        engine_.SeekTo(ms);
-        SelectBlock(getBlock(state_, ms));
-        return;
-    }
-    const int32_t from = state_.cursorPos;
-    engine_.SeekTo(ms);
-    SelectBlock(getBlock(state_, ms));
-    state_.cursorPos = ms;
-    emit cursorMoved(from, ms);
-    engine_.MediaPlay();
-}
-
-void PracticeSession::blockBarClicked(int32_t ms) {
-    SelectBlock(getBlock(state_, ms));
-    const bool playing = engine_.IsPlaying();
-    engine_.SeekTo(blockStart(state_, state_.curBlock));
-    if (playing) return;
-    const int32_t from = state_.cursorPos;
-    engine_.ReadPosition();
-    state_.cursorPos = state_.mediaPos;
-    emit cursorMoved(from, state_.mediaPos);
-    engine_.MediaPlay();
-}
-
-void PracticeSession::setRate(double rate) { engine_.SetRate(rate); }
-
-void PracticeSession::setBlockMode(BlockMode mode) {
-    if (mode == blockMode_) return;
-    blockMode_ = mode;
-    emit repeatOptionsChanged();
-}
-
-void PracticeSession::setAfterBlock(AfterBlock after) {
-    const bool changed = after != afterBlock_;
-    afterBlock_ = after;
-    if (changed) emit repeatOptionsChanged();
-    // Leaving Auto Pause ends a running wait.
-    repeater_.repeatingClick();
-}
-
-// ---------------------------------------------------------------- repeat host
-
-void PracticeSession::readPosition() { engine_.ReadPosition(); }
-void PracticeSession::readExactPosition() { engine_.ReadExactPosition(); }
-void PracticeSession::seekTo(int32_t ms) { engine_.SeekTo(ms); }
-void PracticeSession::mediaPlay() { engine_.MediaPlay(); }
-void PracticeSession::mediaPause() { engine_.MediaPause(); }
-bool PracticeSession::blockTimerEnabled() const { return Timer1->isActive(); }
-
-void PracticeSession::setBlockTimerEnabled(bool on) {
-    if (on) {
-        Timer1->start();
-    } else {
-        Timer1->stop();
-    }
-}
-
-void PracticeSession::startWaitTimer(int32_t intervalMs) {
-    Timer2->setInterval(intervalMs);
-    Timer2->start();
-}
-
-void PracticeSession::stopWaitTimer() { Timer2->stop(); }
+void PracticeSession::leaveDictation() { drill_.endRepeatingForDictation(); }
 
 }  // namespace qm

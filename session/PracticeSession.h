@@ -1,25 +1,21 @@
 #pragma once
 
-#include "dictation/AnswerCheck.h"
 #include "blockfile/BlockFile.h"
-#include "dictation/DictationLog.h"
-#include "media/MediaEngine.h"
-#include "analysis/MediaAnalyzer.h"
-#include "media/MediaPlayerControl.h"
-#include "pauses/Pauses.h"
 #include "core/PracticeState.h"
-#include "session/Recovery.h"
-#include "core/RepeatController.h"
-#include "session/SessionPrompts.h"
-#include "media/StreamingAudioControl.h"
 #include "files/WholeFile.h"
+#include "media/MediaEngine.h"
+#include "media/StreamingAudioControl.h"
+#include "session/DictationRecord.h"
+#include "session/Drill.h"
+#include "session/LessonDocument.h"
+#include "session/PauseFinder.h"
+#include "session/Recovery.h"
+#include "session/SessionPrompts.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
-#include <chrono>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -40,16 +36,20 @@ protected:
     ~NoteEditor() = default;
 };
 
-// The practice itself, without a window: the practice state, the two
-// playback controls and the engine adapter over them, the open pipeline
-// (engine choice, following block files, the wait for the length, a close
-// deferred until that wait ends), block-file load and save, the block
-// commands, the notes, and the repeat controller with its two timers. The
-// windows show it, answer its questions (SessionPrompts) and forward the
-// user's actions to it; it reports every change by a signal. Errors a user or
-// a file can cause are said through the prompts or thrown with their message
-// for the caller's general handler; a broken invariant stops the program.
-class PracticeSession : public QObject, private RepeatHost {
+// The practice itself, without a window, and its one door: the windows, the
+// media keys and the tests see a read-only view of the state and give every
+// intent of the user as one command here. It is made of parts with one job
+// each: the lesson document (blocks, notes, the undo history), the drill
+// (the playback engines, the repeat controller, the block commands), the
+// pause finder and the dictation record. An open announces the new media and
+// each part takes it up; this class holds the open itself (engine choice,
+// following block files, the wait for the length, a close deferred until that
+// wait ends), block-file load and save through the table of file formats,
+// and the recovery of unsaved work. It reports every change by a signal.
+// Errors a user or a file can cause are said through the prompts or thrown
+// with their message for the caller's general handler; a broken invariant
+// stops the program.
+class PracticeSession : public QObject {
     Q_OBJECT
 public:
     // The one clock and event pump of the program: the pump handles pending
@@ -64,13 +64,30 @@ public:
                     const QString& audioOutput = {}, MetafileFetcher fetcher = {}, QObject* parent = nullptr);
     ~PracticeSession() override;
 
-    PracticeState& state() { return state_; }
+    // ---- what may be looked at
     const PracticeState& state() const { return state_; }
-    MediaEngine& engine() { return engine_; }
-    MediaPlayerControl& mediaPlayer() { return wmp_; }
-    StreamingAudioControl& streaming() { return ra_; }
-    RepeatController& repeater() { return repeater_; }
-    Settings& settings() { return settings_; }
+    const Lesson& lesson() const { return state_.lesson; }
+    // Blocks or notes changed since the open or the last save (undoing back
+    // to that point leaves nothing unsaved).
+    bool unsaved() const { return document_.unsaved(); }
+    const Settings& settings() const { return settings_; }
+    bool isPlaying() { return drill_.isPlaying(); }
+    // The position now, read from the engine (the state's mediaPos follows).
+    int32_t readPosition();
+    BlockMode blockMode() const { return drill_.blockMode(); }
+    AfterBlock afterBlock() const { return drill_.afterBlock(); }
+    // The playback controls, for their transports to show.
+    MediaPlayerControl& mediaPlayer() { return drill_.mediaPlayer(); }
+    StreamingAudioControl& streaming() { return drill_.streaming(); }
+    // The block timer and the auto-pause wait; the engine, for tests that drive them.
+    QTimer* blockTimer() const { return drill_.Timer1; }
+    QTimer* waitTimer() const { return drill_.Timer2; }
+    MediaEngine& engineForTesting() { return drill_.engine(); }
+    // A lesson as if a media of mediaLength had opened with it, without the
+    // engine: for tests of what is drawn and done with blocks and notes.
+    void openLessonForTesting(int32_t mediaLength, LessonContent content, const std::string& mediaFile = {});
+    // One tick of the block timer, as the timer would run it (benchmarks).
+    void tickBlockTimerForTesting();
     void setNoteEditor(const NoteEditor* editor) { editor_ = editor; }
     const NoteEditor* noteEditor() const { return editor_; }
 
@@ -78,8 +95,9 @@ public:
     // Every way in ends here. True only when a media file was opened and the
     // block list reset; a block file is followed to its media and gives false.
     bool OpenFile(const QString& path);
-    // An open waits for its media's length, or a big block file is read on a
-    // worker: the event loop runs meanwhile, and no other open may start.
+    // The Open button: CanReleaseMedia first, then the file chosen (nothing
+    // when none is), opened without asking again.
+    bool openChosen(const std::function<std::optional<QString>()>& choose);
     bool openInProgress() const { return busy_ > 0; }
     // A close of the program asked for: true when it may go on now; false
     // while an open waits for its length, and closeDue comes once the wait
@@ -101,9 +119,31 @@ public:
     // first open finds it ready (the window shows before it is loaded).
     void warmUp();
 
-    // ---- blocks
-    void SelectBlock(int32_t n);
+    // ---- the lesson: every change one step of the undo history
+    void markOrPlay();      // space: a mark while playing, else play
     void mark();            // a separator at the position, while playing
+    void deleteLeft();
+    void deleteRight();
+    void clearBlocks();
+    // Replaces the blocks by cuts at the middles of the pauses, the notes in
+    // order on the new blocks; asks first when there are separators of the
+    // user's. False when nothing was cut (no analysis yet, no pause, or No).
+    bool cutAtPauses();
+    // Inner separator k (1 .. count-1) dragged towards ms, kept between its
+    // neighbours; the moves until endSeparatorDrag are one step.
+    void moveSeparator(int32_t k, int32_t ms);
+    void endSeparatorDrag();
+    // Notes changed by the user (an ended edit).
+    void editNotes(const QStringList& notes);
+    void undo();
+    void redo();
+    bool canUndo() const { return document_.canUndo(); }
+    bool canRedo() const { return document_.canRedo(); }
+    QString undoText() const { return document_.undoText(); }
+    QString redoText() const { return document_.redoText(); }
+
+    // ---- the drill
+    void SelectBlock(int32_t n);
     void nextBlock();
     void previousBlock();
     void blockAgain();      // the current block from its start
@@ -111,33 +151,32 @@ public:
     void play();
     void pause();           // a running auto-pause wait ends too
     void stop();            // paused at the current block's start
-    // A position chosen from outside the bars (the desktop's media keys): as a
-    // click on the position bar there, selecting the block that holds it.
+    void stopPlayback();    // the transport's stop
+    // A position chosen from outside the bars (the desktop's media keys, a
+    // transport): as a click on the position bar there, selecting the block.
     void seekToPosition(int32_t ms);
     void seekBy(int32_t deltaMs);  // from the position now, kept within the media
-    void deleteLeft();
-    void deleteRight();
-    void clearBlocks();
+    // A position set on a transport: there, playing or not as before, its block current.
+    void seekTransport(int32_t ms);
     void playBlock(int32_t n);      // block n (1-based) from its start; nothing outside the list
     void playLineBlock(int32_t line);  // the block of a note line when there is one, then play
     void positionBarClicked(int32_t ms);
     void blockBarClicked(int32_t ms);
     void setRate(double rate);
+    void setVolume(int volume);
     void setBlockMode(BlockMode mode);
     void setAfterBlock(AfterBlock after);
-    BlockMode blockMode() const override { return blockMode_; }
-    AfterBlock afterBlock() const override { return afterBlock_; }
 
     // ---- block files
     // Asks for the file; true when one was written. The name's extension picks
-    // the format: .srt, .vtt, .lrc and .txt (Audacity labels, or plain notes
-    // when that file type was chosen) besides .bsd, the default.
+    // the format (the table of file formats).
     bool SaveBlockData();
-    // The bytes of a block file applied to the open media; a faulty file changes nothing.
+    // The bytes of a block file applied to the open media, one step; a faulty file changes nothing.
     void ApplyBlockData(std::string_view fileBytes);
     // The Load button's file: a block file, or a transcript (SubRip, WebVTT,
     // LRC, Audacity labels: blocks and notes; plain text: the notes of the
-    // present blocks). A faulty transcript is refused with its line; nothing changes.
+    // present blocks). Unsaved work is asked about first. A faulty file is
+    // refused with its reason; nothing changes.
     void loadBlockFile(const QString& path);
     // The block file the practice came from or went to last; empty before any.
     QString blockFilePath() const { return blockFilePath_; }
@@ -146,40 +185,29 @@ public:
     blockfile::BlockData blockData() const;
 
     // ---- pauses, found in the media's loudness after each open
-    // The loudness of the open media once analysed; null before, or when it
-    // could not be analysed (say a web address of another kind).
-    analysis::EnvelopePtr envelope() const { return envelope_; }
-    // The pauses of at least the settings' shortest pause length.
+    analysis::EnvelopePtr envelope() const { return pauseFinder_.envelope(); }
     std::vector<analysis::Pause> pauses() const;
-    // Replaces the block list by cuts at the middles of the pauses; asks first
-    // when there are separators of the user's. Marks the data unsaved. False
-    // when nothing was cut (no analysis yet, no pause, or answered No).
-    bool cutAtPauses();
-    // Moves inner separator k (1 .. count-1) to ms, kept between its neighbours.
-    void moveSeparator(int32_t k, int32_t ms);
-    analysis::MediaAnalyzer& analyzer() { return analyzer_; }
+    analysis::MediaAnalyzer& analyzer() { return pauseFinder_.analyzer(); }
 
     // ---- the dictation check
-    // Compares the answer with the current block's note, records it for the
-    // block and writes the answers file beside the block file (or beside the
-    // media, named as its block file would be); for a web address without a
-    // block file the answers are kept for the run only. Nothing for block 0.
+    // Compares the answer with the current block's note, records it and
+    // writes the answers file; nothing for block 0.
     std::optional<dictation::CheckResult> checkDictation(const QString& answer);
-    const dictation::DictationLog& dictationLog() const { return dictation_; }
+    const dictation::DictationLog& dictationLog() const { return dictation_.log(); }
     QString answersPath() const;
+    // The dictation mode: the block repeats while it is written down; leaving
+    // gives the block mode back.
+    void enterDictation();
+    void leaveDictation();
+
+    // ---- notes: one line per block
+    QStringList notes() const;
+    // The lines the New button starts the editor with: "n(s)" per block.
+    QStringList noteTemplate() const;
 
     // The messages for a file that cannot be read or written: path and reason.
     static QString cannotOpen(const files::FileError& e);
     static QString cannotCreate(const files::FileError& e);
-
-    // ---- notes: one line per block
-    const QStringList& notes() const { return notes_; }
-    // Notes changed by the user (an ended edit): dirty is set.
-    void editNotes(const QStringList& notes);
-    void setNotes(const QStringList& notes);  // as loaded: dirty stays
-
-    QTimer* Timer1;  // 50 ms: watches the position while a file is open
-    QTimer* Timer2;  // one shot: the auto-pause wait
 
 signals:
     void blockControlsEnabled(bool enabled);
@@ -187,8 +215,7 @@ signals:
     void positionChanged();                // the cursor and the position label
     void positionBarCleared();
     void blockBarChanged();                // redraw the block bar from the list
-    void separatorChanged(int32_t ms, bool present);  // one line drawn or erased
-    void cursorMoved(int32_t fromMs, int32_t toMs);
+    void cursorMoved(int32_t toMs);  // paused: the cursor goes there at once
     void mediaOpened(const QString& fileName);
     void notesChanged();
     void dictationChanged();
@@ -196,64 +223,51 @@ signals:
     void analysisReady();                // envelope() holds the open media's loudness
     void analysisFailed(const QString& reason);
     void repeatOptionsChanged();  // block mode or what follows a block
+    void unsavedChanged(bool unsaved);
+    void historyChanged();        // what undo and redo would do
     void closeDue();
 
 private:
+    class BusyScope;
+    template <typename Work>
+    auto whileBusy(Work work) -> decltype(work());
+
+    bool openMedia(const QString& path);
     std::optional<std::string> readBlockFile(const QString& path);
-    std::optional<recovery::Snapshot> unsavedWork() const;
-    void discardRecovery();  // the work of the open media was saved or given up
-    void noteBlockFile(const QString& path);  // read or written by us: its stamp
-    bool changedElsewhere(const QString& path) const;
-    void writeFile(const QString& path, const std::string& bytes);  // throws cannotCreate
     bool followBlockFile(const QString& path);
     bool offerRecovery();
     void offerTranscript();
     bool loadTranscript(const QString& path, bool askFirst);
+    // Unsaved work is asked about before a load replaces it (the release
+    // question); false when the load must not go on.
+    bool mayReplaceLesson();
+    // Applies a block file's bytes as one step named text (no text: as the
+    // lesson opened, no step); false when nothing was applied.
+    bool applyBlockBytes(std::string_view fileBytes, const QString& text);
     void loadDictation();
-    void startAnalysis();
-    void seekAndShow(int32_t ms);
     bool refuseWhileEditing();
-    // Runs work on a worker thread while the event loop goes on, as the open
-    // does while it waits: the session counts as busy until it is done.
-    template <typename Work>
-    auto whileBusy(Work work) -> decltype(work());
-    class BusyScope;
-
-    // RepeatHost
-    void readPosition() override;
-    void readExactPosition() override;
-    void seekTo(int32_t ms) override;
-    void mediaPlay() override;
-    void mediaPause() override;
-    void selectBlock(int32_t n) override { SelectBlock(n); }
-    void showPosition() override { emit positionChanged(); }
-    bool blockTimerEnabled() const override;
-    void setBlockTimerEnabled(bool on) override;
-    void startWaitTimer(int32_t intervalMs) override;
-    void stopWaitTimer() override;
+    std::optional<recovery::Snapshot> unsavedWork() const;
+    void discardRecovery();  // the work of the open media was saved or given up
+    void noteBlockFile(const QString& path);  // read or written by us: its stamp
+    bool changedElsewhere(const QString& path) const;
+    void lessonChanged();
 
     Settings& settings_;
     SessionPrompts& prompts_;
     const NoteEditor* editor_ = nullptr;
     PracticeState state_;
-    MediaPlayerControl wmp_;
-    StreamingAudioControl ra_;
-    MediaEngine engine_;
-    RepeatController repeater_;
-    QStringList notes_;
-    BlockMode blockMode_ = BlockMode::Next;
-    AfterBlock afterBlock_ = AfterBlock::None;
+    MediaEngine::EventPump pump_;
+    LessonDocument document_;
+    Drill drill_;
+    PauseFinder pauseFinder_;
+    DictationRecord dictation_;
     QString lastSaveName_;  // the name last chosen or proposed in the save dialog
     QString blockFilePath_;
     std::optional<files::FileStamp> blockFileStamp_;  // of blockFilePath_ when last read or written
-    dictation::DictationLog dictation_;
-    analysis::MediaAnalyzer analyzer_;
-    analysis::EnvelopePtr envelope_;
-    QTimer analysisDelay_;
-    QString analysedSource_;
     int busy_ = 0;  // waits under way in which the event loop runs
     bool closeRequested_ = false;
-    MediaEngine::EventPump pump_;
+    bool released_ = false;  // the media was released for the next open already
+    int dragId_ = 0;
     recovery::BackgroundKeeper recoveryKeeper_;
 };
 

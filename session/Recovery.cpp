@@ -91,8 +91,6 @@ void BackgroundKeeper::writeNow() {
     // The keeper outlives the write (its destructor waits), and the queued
     // call is dropped if the keeper is gone before it is delivered.
     writing_ = std::async(std::launch::async, [this, snap = std::move(*snap), media, path]() mutable {
-        snap.data.memoLines.reserve(static_cast<std::size_t>(snap.notes.size()));
-        for (const QString& l : snap.notes) snap.data.memoLines.push_back(l.toStdString());
         if (!keep(media, bytesFor(std::move(snap.data)))) return;
         QMetaObject::invokeMethod(this, [this, path] { emit written(path); }, Qt::QueuedConnection);
     });

@@ -39,17 +39,15 @@ std::optional<std::string> read(const std::string& mediaFile);
 // Removes the kept bytes of mediaFile: its work was saved or given up.
 void discard(const std::string& mediaFile);
 
-// Unsaved work as it stands: the block data with the notes as a shared copy,
-// so that taking it costs the event loop nothing.
+// Unsaved work as it stands.
 struct Snapshot {
-    blockfile::BlockData data;  // memoLines empty: the notes are below
-    QStringList notes;
+    blockfile::BlockData data;
 };
 
 // Keeps the recovery file of unsaved work up to date in the background: at
 // most delayMs after a change, the work as it stands then is written on a
 // thread of its own through the checked writer. The event loop only takes
-// the snapshot. One write at a time; a change during a write is written by
+// the snapshot (a copy of the notes). One write at a time; a change during a write is written by
 // the next one.
 class BackgroundKeeper : public QObject {
     Q_OBJECT

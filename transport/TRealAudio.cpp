@@ -16,7 +16,8 @@ namespace {
 constexpr int kRefreshMs = 250;
 }
 
-TRealAudio::TRealAudio(QWidget* parent, qm::StreamingAudioControl& control) : QWidget(parent), control_(control) {
+TRealAudio::TRealAudio(QWidget* parent, qm::StreamingAudioControl& control, qm::transport::Actions actions)
+    : QWidget(parent), control_(control), actions_(std::move(actions)) {
     posBar_ = new QSlider(Qt::Horizontal, this);
     posBar_->setRange(0, 0);
     posBar_->setAccessibleName(QStringLiteral("Position"));
@@ -44,14 +45,9 @@ TRealAudio::TRealAudio(QWidget* parent, qm::StreamingAudioControl& control) : QW
     qm::transport::noFocusAnywhere(this);
 
     using qm::guarded;
-    connect(btnPlay_, &QToolButton::clicked, this, guarded([this] {
-        if (control_.GetPlayState() == qm::ra::Playing)
-            control_.DoPause();
-        else
-            control_.DoPlay();
-    }));
-    connect(btnStop_, &QToolButton::clicked, this, guarded([this] { control_.DoStop(); }));
-    qm::transport::onUserSeek(posBar_, [this](int ms) { qm::runGuarded([&] { control_.SetPosition(ms); }); });
+    connect(btnPlay_, &QToolButton::clicked, this, guarded([this] { actions_.playPause(); }));
+    connect(btnStop_, &QToolButton::clicked, this, guarded([this] { actions_.stop(); }));
+    qm::transport::onUserSeek(posBar_, [this](int ms) { qm::runGuarded([&] { actions_.seek(ms); }); });
     connect(&control_.playback(), &PlaybackSession::phaseChanged, this, guarded([this] { refreshTransport(); }));
     connect(&control_.playback(), &PlaybackSession::durationChanged, this, guarded([this] { refreshTransport(); }));
     connect(&control_, &qm::StreamingAudioControl::visibilityRequested, this, &QWidget::setVisible);

@@ -21,7 +21,7 @@ class TRealAudio : public QWidget {
 public:
     static constexpr int kDesignWidth = 402, kDesignHeight = 91;
 
-    TRealAudio(QWidget* parent, qm::StreamingAudioControl& control);
+    TRealAudio(QWidget* parent, qm::StreamingAudioControl& control, qm::transport::Actions actions);
 
     qm::StreamingAudioControl& control() { return control_; }
     QSize sizeHint() const override { return {kDesignWidth, kDesignHeight}; }
@@ -35,6 +35,7 @@ private:
     QString statusText() const;
 
     qm::StreamingAudioControl& control_;
+    qm::transport::Actions actions_;
     QToolButton* btnPlay_ = nullptr;
     QToolButton* btnStop_ = nullptr;
     QSlider* posBar_ = nullptr;

@@ -19,8 +19,9 @@ namespace {
 constexpr int kRefreshMs = 250;
 }
 
-TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl& control)
-    : QWidget(parent), control_(control) {
+TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl& control,
+                                         qm::transport::Actions actions)
+    : QWidget(parent), control_(control), actions_(std::move(actions)) {
     seekBar_ = new QSlider(Qt::Horizontal, this);
     seekBar_->setRange(0, 0);
     btnPlay_ = new QToolButton(this);
@@ -54,18 +55,10 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl
     qm::transport::noFocusAnywhere(this);
 
     using qm::guarded;
-    connect(btnPlay_, &QToolButton::clicked, this, guarded([this] {
-        if (control_.playState() == qm::wmp::Playing)
-            control_.controls().pause();
-        else
-            control_.controls().play();
-    }));
-    connect(btnStop_, &QToolButton::clicked, this, guarded([this] { control_.controls().stop(); }));
-    qm::transport::onUserSeek(seekBar_, [this](int ms) {
-        qm::runGuarded([&] { control_.controls().setCurrentPosition(ms / 1000.0); });
-    });
-    connect(volumeBar_, &QSlider::valueChanged, this,
-            [this](int v) { qm::runGuarded([&] { control_.settings().setVolume(v); }); });
+    connect(btnPlay_, &QToolButton::clicked, this, guarded([this] { actions_.playPause(); }));
+    connect(btnStop_, &QToolButton::clicked, this, guarded([this] { actions_.stop(); }));
+    qm::transport::onUserSeek(seekBar_, [this](int ms) { qm::runGuarded([&] { actions_.seek(ms); }); });
+    connect(volumeBar_, &QSlider::valueChanged, this, [this](int v) { qm::runGuarded([&] { actions_.setVolume(v); }); });
     connect(&control_.playback(), &PlaybackSession::phaseChanged, this, guarded([this] { refreshTransport(); }));
     connect(&control_.playback(), &PlaybackSession::durationChanged, this,
             guarded([this] { refreshTransport(); }));

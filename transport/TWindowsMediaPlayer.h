@@ -21,7 +21,7 @@ class TWindowsMediaPlayer : public QWidget {
 public:
     static constexpr int kDesignWidth = 402, kDesignHeight = 65;
 
-    TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl& control);
+    TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl& control, qm::transport::Actions actions);
 
     qm::MediaPlayerControl& control() { return control_; }
     QSize sizeHint() const override { return {kDesignWidth, kDesignHeight}; }
@@ -34,6 +34,7 @@ private:
     void refreshTransport();
 
     qm::MediaPlayerControl& control_;
+    qm::transport::Actions actions_;
     QToolButton* btnPlay_ = nullptr;
     QToolButton* btnStop_ = nullptr;
     QSlider* seekBar_ = nullptr;

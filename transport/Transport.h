@@ -15,6 +15,15 @@ class PlaybackSession;
 
 namespace qm::transport {
 
+// What the user does on a transport, handed to whoever drives the practice
+// (the session): a transport shows its control and changes nothing itself.
+struct Actions {
+    std::function<void()> playPause;
+    std::function<void()> stop;
+    std::function<void(int ms)> seek;
+    std::function<void(int volume)> setVolume;  // 0 .. 100; the media player's only
+};
+
 // "m:ss", or "h:mm:ss" from an hour on.
 QString clock(int64_t ms);
 

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     qm::PracticeSession session(settings, prompts);
     auto& s = session.state();
     session.OpenFile(QString::fromLocal8Bit(argv[1]));
-    if (s.mediaLength <= 0 || s.blocks.count() < 2) {
+    if (s.mediaLength <= 0 || s.blocks().count() < 2) {
         std::fprintf(stderr, "no media, or fewer than two blocks: nothing to soak\n");
         return 1;
     }
@@ -118,15 +118,14 @@ int main(int argc, char** argv) {
     long warmKiB = -1, peakKiB = startKiB;
     // The last block ends with the media, where Repeat starts it again with no
     // wait: the round goes over the blocks before it.
-    const int32_t lastBlock = s.blocks.count() - 1;
+    const int32_t lastBlock = s.blocks().count() - 1;
 
     // Each tick of the block timer: the position it is about to act on.
     QElapsedTimer sinceResume;
     bool measureStart = false, wasWaiting = false;
     int32_t tickPos = 0, tickBlock = 0;
-    BeforeTick beforeTick(session.Timer1, [&] {
-        session.engine().ReadPosition();
-        tickPos = s.mediaPos;
+    BeforeTick beforeTick(session.blockTimer(), [&] {
+        tickPos = session.readPosition();
         tickBlock = s.curBlock;
         if (measureStart && tickPos != qm::blockStart(s, s.curBlock)) {
             const double err = tickPos - qm::blockStart(s, s.curBlock) - static_cast<double>(sinceResume.elapsed()) * rate;
@@ -136,19 +135,19 @@ int main(int argc, char** argv) {
         }
     });
     QObject::connect(&session, &qm::PracticeSession::positionChanged, &app, [&] {
-        const bool nowPlaying = session.engine().IsPlaying();
+        const bool nowPlaying = session.isPlaying();
         if (nowPlaying && !wasPlaying) playing.start();
         if (!nowPlaying && wasPlaying) playedMs += static_cast<double>(playing.elapsed()) * rate;
         wasPlaying = nowPlaying;
         if (s.pauseWaiting && !wasWaiting) {
-            const double late = tickPos - s.blocks[tickBlock];
+            const double late = tickPos - s.blocks()[tickBlock];
             stretch.endLate.push_back(late);
             all.endLate.push_back(late);
         }
         wasWaiting = s.pauseWaiting;
     });
     // The wait's end plays the block again from its start; every third time the next one.
-    QObject::connect(session.Timer2, &QTimer::timeout, &app, [&] {
+    QObject::connect(session.waitTimer(), &QTimer::timeout, &app, [&] {
         ++repetitions;
         if (repetitions % 3 == 0) {
             if (s.curBlock >= lastBlock)

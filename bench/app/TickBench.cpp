@@ -30,18 +30,18 @@ void BM_BlockTimerTick(benchmark::State& state) {
         state.SkipWithError("the lesson did not open");
         return;
     }
-    auto& s = frmMain->state();
+    const auto& s = frmMain->state();
     // Ten blocks, so the end test has a list to look at; Next and None.
     std::vector<int32_t> seps;
     for (int i = 0; i < 10; ++i) seps.push_back(s.mediaLength / 10 * i);
     seps.push_back(s.mediaLength);
-    s.blocks.assign(seps);
+    frmMain->session().openLessonForTesting(s.mediaLength, {seps, {}});
     frmMain->Timer1->stop();  // the benchmark runs the ticks itself
     QElapsedTimer since;
     since.start();
     for (auto _ : state) {
         frmMain->Timer1->start();  // a tick runs only while the timer is on
-        frmMain->repeater().timer1Tick();
+        frmMain->session().tickBlockTimerForTesting();
         frmMain->Timer1->stop();
         if (since.elapsed() > 15) {  // let the engine's events in, as the event loop would
             state.PauseTiming();

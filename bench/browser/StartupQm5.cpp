@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         frmMain->setCommandLine({play});
         playing.setInterval(2);
         QObject::connect(&playing, &QTimer::timeout, [&watchdog] {
-            if (!frmMain->engine().IsPlaying()) return;
+            if (!frmMain->session().isPlaying()) return;
             watchdog.stop();
             std::printf("playing ms=%.3f\n", qmbench::msSinceSpawn());
             std::fflush(stdout);

@@ -37,11 +37,11 @@ class BlockData : public ::testing::Test {
 protected:
     void SetUp() override {
         s.mediaFile = (dir.path() + "/表ソ十 lesson.mp3").toStdString();
-        qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+        qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
         s.dirty = true;
     }
     std::vector<int32_t> separators() const {
-        return s.blocks.separators();
+        return s.blocks().separators();
     }
     void load(const QByteArray& bytes) {
         const QString path = dir.filePath("in.bsd");
@@ -51,11 +51,11 @@ protected:
     }
     AppHarness app;
     QTemporaryDir dir;
-    qm::PracticeState& s = frmMain->state();
+    const qm::PracticeState& s = frmMain->state();
 };
 
 TEST_F(BlockData, SaveProposesTheMediaNameWithBsdAndWritesTheFile) {
-    frmMemo->setLines({"a * star", "二"});
+    qmtest::setNotes(frmMain->session(), {"a * star", "二"});
     const QString target = dir.filePath("saved.bsd");
     app.dialogs->saveAnswers = {target};
     ASSERT_TRUE(frmMain->SaveBlockData());
@@ -66,7 +66,7 @@ TEST_F(BlockData, SaveProposesTheMediaNameWithBsdAndWritesTheFile) {
     const std::string expected = "QM4 Block Separate Data\r\n" + s.mediaFile +
                                  "\r\n9000\r\n3\r\n0\r\n3000\r\n5000\r\n9000\r\n*a * star\r\n二\r\n";
     EXPECT_EQ(readAll(target).toStdString(), qm::text::encode(expected));
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
     EXPECT_EQ(frmInfo->historyPaths().first(), target);
     EXPECT_EQ(app.session->lastSaveName(), target);
     EXPECT_EQ(app.settings->saveFolder(), dir.path());  // the next save starts there
@@ -75,7 +75,7 @@ TEST_F(BlockData, SaveProposesTheMediaNameWithBsdAndWritesTheFile) {
 TEST_F(BlockData, ACancelledSaveChangesNothing) {
     app.dialogs->saveAnswers = {QString()};
     EXPECT_FALSE(frmMain->SaveBlockData());
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
 }
 
@@ -90,19 +90,19 @@ TEST_F(BlockData, AFailedSaveShowsTheErrorAndKeepsTheOldFileAndDirty) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("ファイル %1 を作成できません\n").arg(target)))
             << e.what();
     }
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
     EXPECT_FALSE(QFile::exists(target));
 }
 
 TEST_F(BlockData, SaveThenLoadGivesBackTheSeparatorsAndNotes) {
-    frmMemo->setLines({"日本語のメモ", "* starts with a star", ""});
+    qmtest::setNotes(frmMain->session(), {"日本語のメモ", "* starts with a star", ""});
     const QString target = dir.filePath("round.bsd");
     app.dialogs->saveAnswers = {target};
     ASSERT_TRUE(frmMain->SaveBlockData());
 
-    s.blocks.reset(9000);
-    frmMemo->setLines({});
+    s.blocks().reset(9000);
+    qmtest::setNotes(frmMain->session(), {});
     app.dialogs->openAnswers = {target};
     frmMain->btnLoadClick();
     EXPECT_EQ(separators(), (std::vector<int32_t>{0, 3000, 5000, 9000}));
@@ -123,7 +123,7 @@ TEST_F(BlockData, AFileForALongerMediaIsCutAtTheNewLength) {
 
 TEST_F(BlockData, AFileForAnotherLengthAnsweredNoChangesNothing) {
     s.mediaLength = 6000;
-    frmMemo->setLines({"kept"});
+    qmtest::setNotes(frmMain->session(), {"kept"});
     app.dialogs->warningAnswers = {false};
     load("QM4 Block Separate Data\r\nx.mp3\r\n9000\r\n1\r\n0\r\n9000\r\n*new");
     EXPECT_EQ(separators(), (std::vector<int32_t>{0, 3000, 5000, 9000}));
@@ -143,7 +143,7 @@ TEST_F(BlockData, AFileForAShorterMediaKeepsItsSeparatorsAndTheLastBlockTakesThe
 }
 
 TEST_F(BlockData, FaultyFilesChangeNothing) {
-    frmMemo->setLines({"kept"});
+    qmtest::setNotes(frmMain->session(), {"kept"});
     const auto before = separators();
     struct Case {
         QByteArray bytes;
@@ -166,7 +166,7 @@ TEST_F(BlockData, FaultyFilesChangeNothing) {
 }
 
 TEST_F(BlockData, ANonIntegerLineIsReportedWithItsTextAndChangesNothing) {
-    frmMemo->setLines({"kept"});
+    qmtest::setNotes(frmMain->session(), {"kept"});
     const auto before = separators();
     for (const auto& [bytes, bad] : {std::pair<QByteArray, QString>{"QM4 Block Separate Data\r\nx\r\n9000\r\n2\r\n0\r\n12a\r\n9000\r\n*", "12a"},
                                      {"QM4 Block Separate Data\r\nx\r\n9000\r\n2\r\n0\r\n", ""}}) {
@@ -198,14 +198,14 @@ TEST_F(BlockData, LoadingLeavesDirtyAsItWasAndCurBlockWithinTheNewList) {
     s.dirty = true;
     load("QM4 Block Separate Data\r\nx\r\n9000\r\n3\r\n0\r\n1000\r\n2000\r\n9000\r\n*");
     EXPECT_EQ(s.curBlock, 2);  // still there: kept
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
 
     frmMain->SelectBlock(3);
     load("QM4 Block Separate Data\r\nx\r\n9000\r\n2\r\n0\r\n4000\r\n9000\r\n*");
-    EXPECT_EQ(s.blocks.count(), 2);
+    EXPECT_EQ(s.blocks().count(), 2);
     EXPECT_EQ(s.curBlock, 2);  // never past the last block
     EXPECT_EQ(frmMain->lblBlock->text(), "2/2");
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_TRUE(frmMemo->lines().isEmpty());
     // The previous block is block 1, from a separator of the new list.
     frmMain->btnBackClick();
@@ -284,8 +284,8 @@ TEST_F(BlockData, TheWindowAppliesExactlyWhatTheParserReads) {
     const QString path = dir.filePath("generated.bsd");
     int compared = 0;
     for (int i = 0; i < 3000; ++i) {
-        qmtest::setBlocks(s, {0, 3000, 5000, 9000});
-        frmMemo->setLines({"before"});
+        qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
+        qmtest::setNotes(frmMain->session(), {"before"});
         const std::string bytes = maker.make(9000);
         writeAll(path, QByteArray::fromStdString(bytes));
         const auto parsed = qm::blockfile::parse(bytes);
@@ -319,12 +319,12 @@ TEST_F(BlockData, TheWindowAppliesExactlyWhatTheParserReads) {
 TEST_F(BlockData, SaveLoadSaveIsByteIdenticalThroughTheWindowsAndAnEditWithoutTyping) {
     const QStringList notes = {"NBSP\u00A0here", "line\u2028sep", "para\u2029sep", "\u00A0\tlead and trail  ",
                                "*star* \\ 表ソ十", "", "nonchar\uFDD0"};
-    frmMemo->setLines(notes);
+    qmtest::setNotes(frmMain->session(), notes);
     const QString first = dir.filePath("first.bsd");
     const QString second = dir.filePath("second.bsd");
     app.dialogs->saveAnswers = {first, second};
     ASSERT_TRUE(frmMain->SaveBlockData());
-    frmMemo->setLines({});
+    qmtest::setNotes(frmMain->session(), {});
     load(readAll(first));
     EXPECT_EQ(frmMemo->lines(), notes);
     frmMemo->btnEditClick();
@@ -344,7 +344,7 @@ TEST_F(BlockData, ASaveOnAFullDiskSaysWhyAndKeepsTheOldFileAndDirty) {
         ~Unmount() { ::umount(path.toLocal8Bit().constData()); }
     } unmount{disk.path()};
     const QString target = disk.filePath("lesson.bsd");
-    frmMemo->setLines({"a short note"});
+    qmtest::setNotes(frmMain->session(), {"a short note"});
     app.dialogs->saveAnswers = {target};
     ASSERT_TRUE(frmMain->SaveBlockData());
     const QByteArray old = readAll(target);
@@ -352,7 +352,7 @@ TEST_F(BlockData, ASaveOnAFullDiskSaysWhyAndKeepsTheOldFileAndDirty) {
     // 150 notes of 1 KB each do not fit in what is left.
     QStringList big;
     for (int i = 0; i < 150; ++i) big << QString(1000, QLatin1Char('a' + i % 26));
-    frmMemo->setLines(big);
+    qmtest::setNotes(frmMain->session(), big);
     s.dirty = true;
     app.dialogs->saveAnswers = {target};
     try {
@@ -362,7 +362,7 @@ TEST_F(BlockData, ASaveOnAFullDiskSaysWhyAndKeepsTheOldFileAndDirty) {
         EXPECT_EQ(QString::fromUtf8(e.what()),
                   QStringLiteral("ファイル %1 を作成できません\n%2").arg(target, QString::fromUtf8(std::strerror(ENOSPC))));
     }
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_EQ(readAll(target), old);
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"lesson.bsd"});
 }
@@ -380,7 +380,7 @@ TEST_F(BlockData, AFailingWriteKeepsTheOldFileAndTheCloseDoesNotGoOn) {
     app.dialogs->confirmAnswers = {qm::Answer::Yes};
     app.dialogs->saveAnswers = {target};
     EXPECT_THROW(frmMain->CanReleaseMedia(), std::runtime_error);
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_EQ(readAll(target), "old bytes");
     EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
 }
@@ -391,7 +391,7 @@ TEST_F(BlockData, AMediaPathWithALineBreakIsNotSaved) {
     EXPECT_EQ(app.dialogs->messages,
               QStringList{"メディアのパスに改行が含まれているため、ブロックファイルに保存できません"});
     EXPECT_TRUE(app.dialogs->saveRequests.empty());
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
 }
 
 TEST_F(BlockData, ABigFileIsRefusedAndAForeignOneIsNotReadWhole) {
@@ -437,7 +437,7 @@ TEST_F(BlockData, LoadTakesSubtitlesAndPlainTextAndRefusesABadFileWhole) {
     // reaches the media's end: cuts at the first cue's end.
     EXPECT_EQ(separators(), (std::vector<int32_t>{0, 2000, 9000}));
     EXPECT_EQ(frmMemo->lines(), (QStringList{"First line", "Second line"}));
-    EXPECT_TRUE(s.dirty);  // blocks no block file holds yet
+    EXPECT_TRUE(frmMain->session().unsaved());  // blocks no block file holds yet
 
     // Notes only, one per line, for the blocks there are.
     const QString txt = dir.filePath("notes.txt");
@@ -460,15 +460,15 @@ TEST_F(BlockData, LoadTakesSubtitlesAndPlainTextAndRefusesABadFileWhole) {
 // A save in each format and a load of it give the block list and notes back,
 // to the millisecond; only block files enter the history.
 TEST_F(BlockData, SubtitleSavesRoundTripThroughTheWindow) {
-    qmtest::setBlocks(s, {0, 1234, 5678, 9000});
+    qmtest::setBlocks(frmMain->session(), {0, 1234, 5678, 9000});
     const QStringList notes = {"日本語 & <tags>", "", "last one"};
     for (const char* name : {"out.srt", "out.vtt", "labels.txt"}) {
-        frmMemo->setLines(notes);
+        qmtest::setNotes(frmMain->session(), notes);
         const QString path = dir.filePath(name);
         app.dialogs->saveAnswers = {path};
         ASSERT_TRUE(frmMain->SaveBlockData()) << name;
-        qmtest::setBlocks(s, {0, 9000});
-        frmMemo->setLines({});
+        qmtest::setBlocks(frmMain->session(), {0, 9000});
+        qmtest::setNotes(frmMain->session(), {});
         app.dialogs->openAnswers = {path};
         frmMain->btnLoadClick();
         EXPECT_EQ(separators(), (std::vector<int32_t>{0, 1234, 5678, 9000})) << name;

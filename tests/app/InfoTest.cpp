@@ -318,7 +318,7 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
         EXPECT_EQ(frmIE->windowTitle(), "Internet");
         EXPECT_EQ(frmInfo->cmbLanguage->currentIndex(), 1);
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
-        qmtest::setBlocks(frmMain->state(), {0, 9000});
+        qmtest::setBlocks(frmMain->session(), {0, 9000});
         frmMain->state().dirty = true;
         app.dialogs->confirmAnswers = {qm::Answer::No};
         EXPECT_TRUE(frmMain->CanReleaseMedia());

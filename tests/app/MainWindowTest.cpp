@@ -61,9 +61,9 @@ TEST_F(MainWindow, StartsWithItsDesignState) {
 
     const auto& s = w.state();
     EXPECT_EQ(s.mediaLength, 0);
-    EXPECT_EQ(s.blocks.count(), 0);
+    EXPECT_EQ(s.blocks().count(), 0);
     EXPECT_EQ(s.curBlock, 0);
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
     EXPECT_FALSE(s.useReal);
 
     EXPECT_TRUE(frmMemo->isHidden());
@@ -130,12 +130,12 @@ TEST_F(MainWindow, ClosingWithUnsavedMarksAsksToSave) {
     app.dialogs->confirmAnswers = {qm::Answer::Yes};
     app.dialogs->saveAnswers = {QString()};  // the save dialog is cancelled
     EXPECT_FALSE(w.close());
-    EXPECT_TRUE(w.state().dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_EQ(app.dialogs->saveRequests.size(), 1u);
 
     app.dialogs->confirmAnswers = {qm::Answer::No};
     EXPECT_TRUE(w.close());
-    EXPECT_TRUE(w.state().dirty);  // No closes without saving and changes nothing
+    EXPECT_TRUE(frmMain->session().unsaved());  // No closes without saving and changes nothing
 }
 
 TEST_F(MainWindow, ClosingWhileAMemoLineIsEditedIsRefusedEvenWithTheMemoHidden) {
@@ -211,7 +211,7 @@ TEST_F(MainWindow, KeysBeforeAnyOpenDoNoHarm) {
     w.show();
     for (char c : std::string("xbdenz ")) w.FormKeyPress(QChar(c));
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.state().blocks.count(), 0);
+    EXPECT_EQ(w.state().blocks().count(), 0);
     EXPECT_EQ(w.state().curBlock, 0);
     EXPECT_EQ(w.lblBlock->text(), "0/0");
     EXPECT_TRUE(app.dialogs->messages.isEmpty()) << app.dialogs->messages.join(" | ").toStdString();
@@ -221,45 +221,45 @@ TEST_F(MainWindow, KeysBeforeAnyOpenDoNoHarm) {
 
 TEST_F(MainWindow, BlockCommandsOnTheListRedrawAndShowTheCounter) {
     auto& s = w.state();
-    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
     w.SelectBlock(2);
     EXPECT_EQ(w.lblBlock->text(), "2/3");
     w.btnLDelClick();
     EXPECT_EQ(s.curBlock, 1);
     EXPECT_EQ(w.lblBlock->text(), "1/2");
     w.btnLDelClick();  // block 1 has no left separator to delete
-    EXPECT_EQ(s.blocks.count(), 2);
+    EXPECT_EQ(s.blocks().count(), 2);
     w.btnRDelClick();
-    EXPECT_EQ(s.blocks.count(), 1);
-    EXPECT_EQ(s.blocks[1], 9000);
+    EXPECT_EQ(s.blocks().count(), 1);
+    EXPECT_EQ(s.blocks()[1], 9000);
     EXPECT_EQ(w.lblBlock->text(), "1/1");
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
 }
 
 TEST_F(MainWindow, ClearButtonClearsTheBlocks) {
     auto& s = w.state();
-    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
     w.SelectBlock(2);
     w.EnableBlockControls(true);
     QTest::mouseClick(w.btnClear, Qt::LeftButton);
-    EXPECT_EQ(s.blocks.count(), 1);
-    EXPECT_EQ(s.blocks[1], 9000);
+    EXPECT_EQ(s.blocks().count(), 1);
+    EXPECT_EQ(s.blocks()[1], 9000);
     EXPECT_EQ(s.curBlock, 1);
     EXPECT_EQ(w.lblBlock->text(), "1/1");
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
 }
 
 TEST_F(MainWindow, UpperCaseLettersDoNothing) {
     auto& s = w.state();
-    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
     w.SelectBlock(2);
     w.show();
     for (Qt::Key k : {Qt::Key_N, Qt::Key_B, Qt::Key_E, Qt::Key_D, Qt::Key_X, Qt::Key_Z})
         QTest::keyClick(&w, k, Qt::ShiftModifier);
     EXPECT_EQ(s.curBlock, 2);
-    EXPECT_EQ(s.blocks.count(), 3);
+    EXPECT_EQ(s.blocks().count(), 3);
     w.FormKeyPress(QChar('d'));
-    EXPECT_EQ(s.blocks.count(), 2);
+    EXPECT_EQ(s.blocks().count(), 2);
     w.FormKeyPress(QChar('n'));
     EXPECT_EQ(s.curBlock, 2);  // now the last block: only resumes playback
     w.FormKeyPress(QChar('b'));
@@ -268,19 +268,19 @@ TEST_F(MainWindow, UpperCaseLettersDoNothing) {
 
 TEST_F(MainWindow, KeysInEditModeOnlyBringTheMemoForward) {
     auto& s = w.state();
-    qmtest::setBlocks(s, {0, 3000, 9000});
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 9000});
     w.SelectBlock(1);
     w.show();
     frmMemo->show();
     frmMemo->btnEditClick();
     for (char c : std::string("dnbez x")) w.FormKeyPress(QChar(c));
     EXPECT_EQ(s.curBlock, 1);
-    EXPECT_EQ(s.blocks.count(), 2);
+    EXPECT_EQ(s.blocks().count(), 2);
 }
 
 TEST_F(MainWindow, AKeyTypedAfterAClickOnNextReachesTheKeyHandlerOnce) {
     auto& s = w.state();
-    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
     w.show();
     w.activateWindow();
     w.EnableBlockControls(true);
@@ -300,7 +300,7 @@ TEST_F(MainWindow, AKeyTypedAfterAClickOnNextReachesTheKeyHandlerOnce) {
 // once: a space after choosing a rate does not also open the rate list.
 TEST_F(MainWindow, KeysActWhateverControlHasTheFocus) {
     auto& s = w.state();
-    qmtest::setBlocks(s, {0, 1000, 2000, 3000, 4000, 5000, 9000});
+    qmtest::setBlocks(frmMain->session(), {0, 1000, 2000, 3000, 4000, 5000, 9000});
     w.SelectBlock(1);
     w.show();
     QApplication::setActiveWindow(&w);
@@ -310,10 +310,10 @@ TEST_F(MainWindow, KeysActWhateverControlHasTheFocus) {
     for (QWidget* focused : {static_cast<QWidget*>(w.cmbRate), static_cast<QWidget*>(w.btnInfo),
                              static_cast<QWidget*>(w.RadioGroup2Items->button(1)), static_cast<QWidget*>(&w)}) {
         focused->setFocus();
-        const int before = s.blocks.count();
+        const int before = s.blocks().count();
         QTest::keyClick(focused, Qt::Key_Space);
         QTest::keyClick(focused, Qt::Key_D);
-        EXPECT_EQ(s.blocks.count(), before - 1) << focused->metaObject()->className();
+        EXPECT_EQ(s.blocks().count(), before - 1) << focused->metaObject()->className();
         EXPECT_FALSE(w.cmbRate->view()->isVisible());
     }
     EXPECT_EQ(w.RadioGroup2Items->checkedId(), 0);  // the space pressed no radio button
@@ -324,21 +324,21 @@ TEST_F(MainWindow, KeysActWhateverControlHasTheFocus) {
 // an input method's full-width "ｎ", are the commands d and n.
 TEST_F(MainWindow, KeysWorkUnderAnotherLayoutAndWithAnInputMethod) {
     auto& s = w.state();
-    qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
     w.SelectBlock(1);
     w.show();
     w.setFocus();
     constexpr quint32 kEvdevD = 40;  // the key code of "d" on X11 and Wayland
     QKeyEvent cyrillic(QEvent::KeyPress, 0x0412 /* В */, Qt::NoModifier, kEvdevD, 0, 0, QStringLiteral("в"));
     QCoreApplication::sendEvent(&w, &cyrillic);
-    EXPECT_EQ(s.blocks.count(), 2);
+    EXPECT_EQ(s.blocks().count(), 2);
     QKeyEvent fullWidth(QEvent::KeyPress, Qt::Key_N, Qt::NoModifier, 57, 0, 0, QStringLiteral("ｎ"));
     QCoreApplication::sendEvent(&w, &fullWidth);
     EXPECT_EQ(s.curBlock, 2);
     // A Latin layout's own letter is that letter, wherever its key sits.
     QKeyEvent dvorakQ(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, 53 /* place of "x" */, 0, 0, QStringLiteral("q"));
     QCoreApplication::sendEvent(&w, &dvorakQ);
-    EXPECT_EQ(s.blocks.count(), 2);
+    EXPECT_EQ(s.blocks().count(), 2);
 }
 
 // A screen reader names every button: by its text, or by an accessible name

@@ -22,8 +22,8 @@ class Memo : public ::testing::Test {
 protected:
     void SetUp() override {
         auto& s = frmMain->state();
-        qmtest::setBlocks(s, {0, 3000, 5000, 9000});
-        frmMemo->setLines({"one", "two", "three", "four"});
+        qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
+        qmtest::setNotes(frmMain->session(), {"one", "two", "three", "four"});
     }
     // Types at the end of the last note, before the editor's final line break.
     void type(const QString& text) {
@@ -32,7 +32,7 @@ protected:
         QTest::keyClicks(frmMemo->Memo1, text);
     }
     AppHarness app;
-    qm::PracticeState& s = frmMain->state();
+    const qm::PracticeState& s = frmMain->state();
 };
 
 TEST_F(Memo, ModesShowTheirButtonsAndCaptions) {
@@ -60,12 +60,12 @@ TEST_F(Memo, EndingWithoutTypingLeavesDirtyAndTypingSetsIt) {
     frmMemo->Memo1->setPlainText("something else");
     frmMemo->btnEditClick();
     frmMemo->btnEndClick();
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
 
     frmMemo->btnEditClick();
     type("x");
     frmMemo->btnEndClick();
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "fourx"}));
 }
 
@@ -76,7 +76,7 @@ TEST_F(Memo, ASecondEndWithoutTypingChangesNothing) {
     s.dirty = false;  // as after a save
     frmMemo->btnEditClick();
     frmMemo->btnEndClick();
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
     EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "four!"}));
 }
 
@@ -85,26 +85,26 @@ TEST_F(Memo, ASecondEndWithoutTypingChangesNothing) {
 TEST_F(Memo, AnEditKeepsEveryCharacterOfTheNotes) {
     const QStringList notes = {"no-break space", "line separator", "para separator",
                                "	tab and trailing  ", "*star*", "", "nonchar﷐", "﻿bom"};
-    frmMemo->setLines(notes);
+    qmtest::setNotes(frmMain->session(), notes);
     frmMemo->btnEditClick();
     frmMemo->btnEndClick();
     EXPECT_EQ(frmMemo->lines(), notes);
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
 
     const QStringList kept = {"no-break space", "line separator", "	tab and trailing  ", "last"};
-    frmMemo->setLines(kept);
+    qmtest::setNotes(frmMain->session(), kept);
     frmMemo->btnEditClick();
     type("!");
     frmMemo->btnEndClick();
     EXPECT_EQ(frmMemo->lines(), (QStringList{kept[0], kept[1], kept[2], "last!"}));
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
 }
 
 TEST_F(Memo, CancelKeepsTheListAndDirtyAndTheNextEditShowsTheList) {
     frmMemo->btnEditClick();
     type("typed");
     frmMemo->btnCancelClick();
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
     EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "four"}));
     frmMemo->btnEditClick();
     EXPECT_EQ(frmMemo->Memo1->toPlainText(), "one\ntwo\nthree\nfour\n");
@@ -126,10 +126,10 @@ TEST_F(Memo, NewWritesOneTemplateLinePerBlock) {
     frmMemo->btnNewClick();
     EXPECT_EQ(frmMemo->Memo1->toPlainText(), " 1(  0)\n 2(  3)\n 3(  5)");
     EXPECT_TRUE(frmMemo->Memo1->document()->isModified());
-    s.blocks.assign({0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 10000, 20000});
+    s.blocks().assign({0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 10000, 20000});
     frmMemo->btnNewClick();
     EXPECT_EQ(frmMemo->Memo1->toPlainText().split('\n').value(11), "12( 10)");
-    s.blocks.assign({0, 3000, 1234567, 2000000});
+    s.blocks().assign({0, 3000, 1234567, 2000000});
     frmMemo->btnNewClick();
     EXPECT_EQ(frmMemo->Memo1->toPlainText().split('\n').value(2), " 3(1234)");
     s.blocks = qm::BlockSeparators{};
@@ -213,7 +213,7 @@ namespace {
 TEST_F(Memo, DictationHidesTheNoteChecksTheAnswerAndKeepsTheScore) {
     QTemporaryDir dir;
     s.mediaFile = (dir.path() + "/lesson.mp3").toStdString();
-    frmMemo->setLines({"The quick brown fox jumps over the lazy dog.", "two"});
+    qmtest::setNotes(frmMain->session(), {"The quick brown fox jumps over the lazy dog.", "two"});
     frmMain->SelectBlock(1);
     frmMemo->show();
     frmMemo->btnDictationClick();
@@ -246,7 +246,7 @@ TEST_F(Memo, DictationHidesTheNoteChecksTheAnswerAndKeepsTheScore) {
     ASSERT_NE(parsed.log.find(0), nullptr);
     EXPECT_EQ(parsed.log.find(0)->latestScore, 70);
     EXPECT_EQ(frmMemo->lines().first(), "The quick brown fox jumps over the lazy dog.");
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(frmMain->session().unsaved());
 
     // F3 in the answer field goes to the next block and clears the field.
     QTest::keyClick(d.edtAnswer, Qt::Key_F3);

@@ -43,7 +43,7 @@ protected:
 
     AppHarness app;
     TfrmMain& w = *frmMain;
-    qm::PracticeState& s = frmMain->state();
+    const qm::PracticeState& s = frmMain->state();
     std::map<std::string, std::pair<int, int>> times;
 };
 
@@ -55,11 +55,11 @@ TEST_F(PauseWindow, KeyACutsAtThePausesAndTheFileStaysABlockFile) {
 
     w.setFocus();
     QTest::keyClick(&w, Qt::Key_A);
-    ASSERT_EQ(s.blocks.count(), 3);
-    EXPECT_NEAR(s.blocks[1], middle("silence 1"), 30);
-    EXPECT_NEAR(s.blocks[2], middle("silence 2"), 30);
-    EXPECT_TRUE(s.dirty);
-    EXPECT_GT(countColour(bar, qm::kBarBlack, column(s.blocks[1])), 0);
+    ASSERT_EQ(s.blocks().count(), 3);
+    EXPECT_NEAR(s.blocks()[1], middle("silence 1"), 30);
+    EXPECT_NEAR(s.blocks()[2], middle("silence 2"), 30);
+    EXPECT_TRUE(frmMain->session().unsaved());
+    EXPECT_GT(countColour(bar, qm::kBarBlack, column(s.blocks()[1])), 0);
     EXPECT_TRUE(app.dialogs->questions.isEmpty());  // one block only: nothing to ask
 
     // With separators of the user's the menu asks first; No keeps them.
@@ -67,10 +67,10 @@ TEST_F(PauseWindow, KeyACutsAtThePausesAndTheFileStaysABlockFile) {
     app.dialogs->warningAnswers = {false};
     w.actCutAtPauses->trigger();
     EXPECT_EQ(app.dialogs->questions.size(), 1);
-    EXPECT_EQ(s.blocks.count(), 4);
+    EXPECT_EQ(s.blocks().count(), 4);
 
     // What is saved is a block file the old program reads: the same lines.
-    qmtest::setBlocks(s, {0, s.blocks[2], s.blocks[3], s.mediaLength});
+    qmtest::setBlocks(frmMain->session(), {0, s.blocks()[2], s.blocks()[3], s.mediaLength});
     const QString path = app.dir.filePath("cut.bsd");
     app.dialogs->saveAnswers = {path};
     ASSERT_TRUE(w.SaveBlockData());
@@ -78,56 +78,56 @@ TEST_F(PauseWindow, KeyACutsAtThePausesAndTheFileStaysABlockFile) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const auto parsed = qm::blockfile::parse(f.readAll().toStdString());
     ASSERT_EQ(parsed.status, qm::blockfile::ParseStatus::Ok);
-    EXPECT_EQ(parsed.data.separators, s.blocks.separators());
+    EXPECT_EQ(parsed.data.separators, s.blocks().separators());
 }
 
 TEST_F(PauseWindow, AMarkNearAPauseLandsInItsMiddleUnlessSnappingIsOff) {
     const auto [from, to] = times.at("silence 1");
-    w.engine().SeekTo(from + 120);  // a little after the sentence, as a reaction comes
-    w.engine().MediaPlay();
-    ASSERT_TRUE(qmtest::waitFor([&] { return w.engine().IsPlaying(); }, 3000));
+    frmMain->session().engineForTesting().SeekTo(from + 120);  // a little after the sentence, as a reaction comes
+    frmMain->session().engineForTesting().MediaPlay();
+    ASSERT_TRUE(qmtest::waitFor([&] { return frmMain->session().isPlaying(); }, 3000));
     w.btnMarkClick();
-    ASSERT_EQ(s.blocks.count(), 2);
-    EXPECT_NEAR(s.blocks[1], (from + to) / 2, 30);
+    ASSERT_EQ(s.blocks().count(), 2);
+    EXPECT_NEAR(s.blocks()[1], (from + to) / 2, 30);
 
     app.settings->setSnapMarks(false);
     const auto [from2, to2] = times.at("silence 2");
-    w.engine().SeekTo(from2 + 120);
-    ASSERT_TRUE(qmtest::waitFor([&] { return w.engine().IsPlaying(); }, 3000));
+    frmMain->session().engineForTesting().SeekTo(from2 + 120);
+    ASSERT_TRUE(qmtest::waitFor([&] { return frmMain->session().isPlaying(); }, 3000));
     w.btnMarkClick();
-    ASSERT_EQ(s.blocks.count(), 3);
-    EXPECT_LT(s.blocks[2], (from2 + to2) / 2 - 200);  // where the key was pressed
-    w.engine().MediaPause();
+    ASSERT_EQ(s.blocks().count(), 3);
+    EXPECT_LT(s.blocks()[2], (from2 + to2) / 2 - 200);  // where the key was pressed
+    frmMain->session().pause();
 }
 
 TEST_F(PauseWindow, ASeparatorDraggedMovesAndAClickOnItStillPlays) {
-    w.engine().MediaPause();
-    qmtest::setBlocks(s, {0, 3000, 6000, s.mediaLength});
+    frmMain->session().pause();
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 6000, s.mediaLength});
     w.bars().RedrawBlockBar();
     s.dirty = false;
     const int x = column(3000);
     QTest::mousePress(w.Image2, Qt::LeftButton, {}, QPoint(x, 10));
     QTest::mouseMove(w.Image2, QPoint(x + 20, 10));
     QTest::mouseRelease(w.Image2, Qt::LeftButton, {}, QPoint(x + 20, 10));
-    EXPECT_EQ(s.blocks[1], qm::barTime(x + 20, w.Image2->width(), s.mediaLength));
-    EXPECT_TRUE(s.dirty);
+    EXPECT_EQ(s.blocks()[1], qm::barTime(x + 20, w.Image2->width(), s.mediaLength));
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_EQ(countColour(w.Image2->bitmap(), qm::kBarBlack, x), 0);  // the old place shows the loudness again
-    EXPECT_FALSE(w.engine().IsPlaying());
+    EXPECT_FALSE(frmMain->session().isPlaying());
 
     // Dragged past its neighbour, it stops just before it: no block is ever empty.
-    const int x2 = column(s.blocks[1]);
+    const int x2 = column(s.blocks()[1]);
     QTest::mousePress(w.Image2, Qt::LeftButton, {}, QPoint(x2, 10));
     QTest::mouseMove(w.Image2, QPoint(column(9000), 10));
     QTest::mouseRelease(w.Image2, Qt::LeftButton, {}, QPoint(column(9000), 10));
-    EXPECT_EQ(s.blocks[1], 5999);
+    EXPECT_EQ(s.blocks()[1], 5999);
 
     // A press and release without moving plays the block it belongs to.
-    qmtest::setBlocks(s, {0, 3000, 6000, s.mediaLength});
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 6000, s.mediaLength});
     w.SelectBlock(3);
     QTest::mouseClick(w.Image2, Qt::LeftButton, {}, QPoint(column(3000), 10));
-    EXPECT_EQ(s.blocks[1], 3000);
+    EXPECT_EQ(s.blocks()[1], 3000);
     EXPECT_EQ(s.curBlock, 1);
-    EXPECT_TRUE(qmtest::waitFor([&] { return w.engine().IsPlaying(); }, 3000));
+    EXPECT_TRUE(qmtest::waitFor([&] { return frmMain->session().isPlaying(); }, 3000));
 
     // The right button offers the cut at pauses.
     QTest::mousePress(w.Image2, Qt::RightButton, {}, QPoint(50, 10));

@@ -27,7 +27,7 @@ protected:
         sep2 = (times.at("silence 2").first + times.at("silence 2").second) / 2;
         w.show();
         ASSERT_TRUE(w.OpenFile(qmtest::testMedia("lesson.mp3")));
-        s.blocks.assign({0, sep1, sep2, s.mediaLength});
+        s.blocks().assign({0, sep1, sep2, s.mediaLength});
         w.bars().RedrawBars();
     }
     void choose(int mode, int after) {
@@ -37,20 +37,20 @@ protected:
     // Plays from ms with block n current, once the seek has been carried out.
     void playFrom(int32_t ms, int32_t block) {
         w.SelectBlock(block);
-        w.engine().SeekTo(ms);
-        w.engine().MediaPlay();
+        frmMain->session().engineForTesting().SeekTo(ms);
+        frmMain->session().engineForTesting().MediaPlay();
     }
     bool waitPlaying(bool playing, int timeoutMs) {
-        return qmtest::waitFor([&] { return w.engine().IsPlaying() == playing; }, timeoutMs);
+        return qmtest::waitFor([&] { return frmMain->session().isPlaying() == playing; }, timeoutMs);
     }
     int32_t position() {
-        w.engine().ReadPosition();
+        frmMain->session().engineForTesting().ReadPosition();
         return s.mediaPos;
     }
 
     AppHarness app;
     TfrmMain& w = *frmMain;
-    qm::PracticeState& s = frmMain->state();
+    const qm::PracticeState& s = frmMain->state();
     int32_t sep1 = 0;
     int32_t sep2 = 0;
 };
@@ -65,7 +65,7 @@ TEST_F(PracticeLoop, NextWithPausePausesOnceJustAfterEachSeparator) {
     EXPECT_GT(at, sep1);
     EXPECT_LT(at, sep1 + 200);
 
-    w.engine().MediaPlay();
+    frmMain->session().engineForTesting().MediaPlay();
     ASSERT_TRUE(waitPlaying(true, 3000));
     ASSERT_TRUE(waitPlaying(false, sep2 - sep1 + 3000));
     EXPECT_EQ(s.curBlock, 3);
@@ -93,7 +93,7 @@ TEST_F(PracticeLoop, RepeatWithNonePlaysTheBlockAgainAndAgain) {
         2 * (sep2 - sep1) + 3000);
     EXPECT_EQ(jumpsBack, 2);
     EXPECT_EQ(s.curBlock, 2);
-    EXPECT_TRUE(w.engine().IsPlaying());
+    EXPECT_TRUE(frmMain->session().isPlaying());
 }
 
 TEST_F(PracticeLoop, AutoPauseWaitsAsLongAsTheBlockAndGoesOnByItself) {
@@ -119,7 +119,7 @@ TEST_F(PracticeLoop, RepeatRestartsTheLastBlockWhenTheMediaEnds) {
     // The end of the media restarts block 3 from its start.
     const auto inBlock3Start = [&] {
         const int32_t p = position();
-        return p >= sep2 && p < sep2 + 300 && w.engine().IsPlaying();
+        return p >= sep2 && p < sep2 + 300 && frmMain->session().isPlaying();
     };
     EXPECT_TRUE(qmtest::waitFor(inBlock3Start, 4000)) << "position " << position();
     EXPECT_EQ(s.curBlock, 3);
@@ -133,34 +133,34 @@ TEST_F(PracticeLoop, NextLeavesTheMediaStoppedAtItsEnd) {
     // Nothing plays it again: the session's position watch has looked twice since.
     QSignalSpy ticks(w.Timer1, &QTimer::timeout);
     ASSERT_TRUE(qmtest::waitForSignals(ticks, 2, 2000));
-    EXPECT_FALSE(w.engine().IsPlaying());
+    EXPECT_FALSE(frmMain->session().isPlaying());
     EXPECT_EQ(s.curBlock, 3);
 }
 
 TEST_F(PracticeLoop, MarksWhilePlayingSplitTheBlockAndSpacePlaysWhenPaused) {
     choose(0, 0);
-    s.blocks.reset(s.mediaLength);
-    w.engine().MediaPause();
+    s.blocks().reset(s.mediaLength);
+    frmMain->session().pause();
     ASSERT_TRUE(waitPlaying(false, 2000));
     w.FormKeyPress(QChar(' '));  // paused: plays, no mark
     ASSERT_TRUE(waitPlaying(true, 2000));
-    EXPECT_EQ(s.blocks.count(), 1);
+    EXPECT_EQ(s.blocks().count(), 1);
     const int32_t from = position();
     ASSERT_TRUE(qmtest::waitFor([&] { return position() >= from + 300; }, 3000));  // the mark lands inside
     w.FormKeyPress(QChar(' '));
-    EXPECT_EQ(s.blocks.count(), 2);
-    EXPECT_TRUE(s.dirty);
-    EXPECT_GT(s.blocks[1], 0);
-    EXPECT_LT(s.blocks[1], s.mediaLength);
+    EXPECT_EQ(s.blocks().count(), 2);
+    EXPECT_TRUE(frmMain->session().unsaved());
+    EXPECT_GT(s.blocks()[1], 0);
+    EXPECT_LT(s.blocks()[1], s.mediaLength);
     EXPECT_EQ(w.lblBlock->text(), QStringLiteral("%1/2").arg(s.curBlock));
-    w.engine().MediaPause();
+    frmMain->session().pause();
     ASSERT_TRUE(waitPlaying(false, 2000));
     w.FormKeyPress(QChar('x'));  // x while paused does nothing
-    EXPECT_EQ(s.blocks.count(), 2);
+    EXPECT_EQ(s.blocks().count(), 2);
 }
 
 TEST_F(PracticeLoop, AClickOnTheBlockBarPlaysThatBlockFromItsStart) {
-    w.engine().MediaPause();
+    frmMain->session().pause();
     ASSERT_TRUE(waitPlaying(false, 2000));
     const int x = qm::barColumn(sep1 + 100, w.Image2->width(), s.mediaLength);
     w.Image2MouseDown(Qt::LeftButton, x, 5);

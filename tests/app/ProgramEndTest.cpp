@@ -37,13 +37,13 @@ protected:
     void TearDown() override { qm::recovery::setFolderForTesting({}); }
     void giveUnsavedBlocks() {
         s.mediaFile = "/m/表 lesson.mp3";
-        qmtest::setBlocks(s, {0, 3000, 5000, 9000});
+        qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
         s.dirty = true;
-        frmMemo->setLines({"one", "two"});
+        qmtest::setNotes(frmMain->session(), {"one", "two"});
     }
     QTemporaryDir recoveryDir;
     AppHarness app;
-    qm::PracticeState& s = frmMain->state();
+    const qm::PracticeState& s = frmMain->state();
 };
 
 TEST_F(ProgramEndTest, ClosingTheMainWindowEndsTheRunWithTheOtherWindowsOpen) {
@@ -91,7 +91,7 @@ TEST_F(ProgramEndTest, ALogoutAsksTheSaveQuestionAndANoGivesTheDataUp) {
     giveUnsavedBlocks();
     app.dialogs->confirmAnswers = {qm::Answer::Cancel, qm::Answer::No};
     EXPECT_FALSE(frmMain->CommitData());
-    EXPECT_TRUE(s.dirty);
+    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_TRUE(frmMain->CommitData());
     EXPECT_EQ(app.dialogs->questions, (QStringList{"保存しますか", "保存しますか"}));
     // The session then ends the program: nothing the user gave up is kept.

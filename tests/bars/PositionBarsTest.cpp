@@ -69,13 +69,14 @@ protected:
         image1.resize(402, 23);
         image2.resize(402, 22);
         s.mediaLength = 120000;
-        s.blocks.reset(120000);
+        s.lesson.reset(120000);
         bars.ClearPosBar();
         bars.ClearBlockBar();
     }
 
     void setBlocks(std::initializer_list<int32_t> seps) {
-        s.blocks.assign(seps);
+        qm::LessonContent content{seps, {}};
+        s.lesson.swapContent(content);
     }
 
     void showAt(int32_t ms) {
@@ -140,7 +141,7 @@ TEST_F(PositionBarsTest, CursorAndSeparatorsNeverEraseEachOther) {
 
 TEST_F(PositionBarsTest, ShowPositionMovesTheCursorAndRemembersItsTime) {
     showAt(30000);
-    EXPECT_EQ(s.cursorPos, 30000);
+    EXPECT_EQ(bars.cursorPos(), 30000);
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{100});
     showAt(30100);  // same column: the erase and the draw leave it black
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{100});
@@ -156,7 +157,7 @@ TEST_F(PositionBarsTest, OneColumnStepsAreDrawnTenTimesASecondAndJumpsAtOnce) {
     ASSERT_EQ(blackColumns(image1.bitmap()), Columns{100});
     showAt(30200);  // column 101, a tick later
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{100});
-    EXPECT_EQ(s.cursorPos, 29900) << "the time where the cursor is drawn";
+    EXPECT_EQ(bars.cursorPos(), 29900) << "the time where the cursor is drawn";
     EXPECT_EQ(label.text(), "30/120");
 
     showAt(45000);  // a seek: column 150
@@ -167,7 +168,7 @@ TEST_F(PositionBarsTest, OneColumnStepsAreDrawnTenTimesASecondAndJumpsAtOnce) {
     while (!since.hasExpired(100)) QThread::msleep(5);  // the step is due once this much time has gone
     showAt(45300);  // column 151
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{151});
-    EXPECT_EQ(s.cursorPos, 45300);
+    EXPECT_EQ(bars.cursorPos(), 45300);
 }
 
 TEST_F(PositionBarsTest, ShowPositionWritesWholeSecondsTruncated) {
@@ -200,7 +201,7 @@ TEST_F(PositionBarsTest, RedrawAfterAResizeScalesSeparatorsAndCursor) {
     EXPECT_EQ(image2.bitmap().size(), QSize(804, 22));
     EXPECT_EQ(blackColumns(image2.bitmap()), (Columns{201, 402}));  // the ends get no line
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{603});
-    EXPECT_EQ(s.cursorPos, 90000);
+    EXPECT_EQ(bars.cursorPos(), 90000);
 }
 
 TEST_F(PositionBarsTest, NoCursorAtPositionZeroUntilThePositionMoves) {
@@ -222,7 +223,7 @@ TEST_F(PositionBarsTest, ACursorStayingInItsColumnLeavesTheBitmapAlone) {
     showAt(1'000'050);
     EXPECT_EQ(image1.bitmap().cacheKey(), key);
     EXPECT_EQ(blackColumns(image1.bitmap()), drawn);
-    EXPECT_EQ(s.cursorPos, 1'000'050);
+    EXPECT_EQ(bars.cursorPos(), 1'000'050);
     showAt(2'000'000);  // another column: erased there, drawn here
     EXPECT_EQ(blackColumns(image1.bitmap()), Columns{qm::barColumn(2'000'000, 402, s.mediaLength)});
 }
@@ -244,7 +245,7 @@ TEST_F(PositionBarsTest, ABarOfNoSizeDrawsNothing) {
     bars.ClearPosBar();
     showAt(60000);
     EXPECT_TRUE(image1.bitmap().isNull());
-    EXPECT_EQ(s.cursorPos, 60000);
+    EXPECT_EQ(bars.cursorPos(), 60000);
 }
 
 TEST(BarImage, PaintsItsBitmapOneToOne) {

@@ -544,7 +544,7 @@ TEST_F(Browser, MediaLinksGoToThePlayerWhileThePageStays) {
     ASSERT_TRUE(click("mp3"));
     ASSERT_TRUE(waitFor([&] { return frmMain->state().mediaFile == web.url("/lesson.mp3").toStdString(); }, 10000));
     EXPECT_GT(frmMain->state().mediaLength, 1000);
-    EXPECT_TRUE(waitFor([] { return frmMain->engine().IsPlaying(); }, 3000));
+    EXPECT_TRUE(waitFor([] { return frmMain->session().isPlaying(); }, 3000));
     EXPECT_TRUE(frmMain->isVisible());
     EXPECT_GE(web.requestCount("/lesson.mp3"), 1);  // the player fetched it
     EXPECT_EQ(shown(), url("/index.html"));

@@ -97,7 +97,8 @@ protected:
 
     void useBlocks(int32_t length, std::initializer_list<int32_t> seps, int32_t current) {
         s.mediaLength = length;
-        s.blocks.assign(seps);
+        qm::LessonContent content{seps, {}};
+        s.lesson.swapContent(content);
         s.curBlock = current;
     }
 

@@ -124,13 +124,12 @@ TEST_P(FileKinds, BlockFilesMediaMetafilesTranscriptsAndAnswersAreRefusedWithThe
         ASSERT_TRUE(makeHostile(at(n), kind));
         EXPECT_LT(timed(at(n), [&] { session.loadBlockFile(at(n)); }, thrown), kPromptlyMs) << name(kind);
         EXPECT_TRUE(thrown.contains(kNotRegular)) << n.toStdString() << ": " << thrown.toStdString();
-        EXPECT_EQ(session.state().blocks.count(), 1);
+        EXPECT_EQ(session.state().blocks().count(), 1);
     }
 
     // The answers file beside the lesson, read at its open.
     prompts.messages.clear();
     ASSERT_TRUE(makeHostile(at("lesson.dictation.tsv"), kind));
-    session.state().dirty = false;
     EXPECT_LT(timed(at("lesson.dictation.tsv"), [&] { session.OpenFile(at("lesson.mp3")); }, thrown), kPromptlyMs);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages.first().contains(kNotRegular)) << prompts.messages.first().toStdString();

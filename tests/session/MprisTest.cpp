@@ -40,8 +40,7 @@ QString busCall(const QStringList& arguments) {
 }
 
 int32_t position(PracticeSession& s) {
-    s.engine().ReadPosition();
-    return s.state().mediaPos;
+    return s.readPosition();
 }
 
 QString player(const QString& method) { return busCall({"org.mpris.MediaPlayer2.Player." + method}); }
@@ -67,7 +66,7 @@ TEST_F(Mpris, MediaKeysStepThroughTheBlocksAndTheDesktopSeesWhere) {
     EXPECT_TRUE(property("PlaybackStatus").contains("\"Stopped\""));
     ASSERT_TRUE(session.OpenFile(media("lesson.mp3")));
     const int32_t length = session.state().mediaLength;
-    session.state().blocks.assign({0, 3800, 7600, length});
+    session.openLessonForTesting(length, {{0, 3800, 7600, length}, {}});
 
     player("Next");
     EXPECT_EQ(session.state().curBlock, 1);
@@ -75,7 +74,7 @@ TEST_F(Mpris, MediaKeysStepThroughTheBlocksAndTheDesktopSeesWhere) {
     EXPECT_EQ(session.state().curBlock, 2);
     player("Previous");
     EXPECT_EQ(session.state().curBlock, 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return session.engine().IsPlaying(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.isPlaying(); }, 3000));
     EXPECT_TRUE(property("PlaybackStatus").contains("\"Playing\""));
 
     const QString meta = property("Metadata");
@@ -85,16 +84,15 @@ TEST_F(Mpris, MediaKeysStepThroughTheBlocksAndTheDesktopSeesWhere) {
     EXPECT_TRUE(property("Position").contains("int64")) << property("Position").toStdString();
 
     player("Pause");
-    EXPECT_FALSE(session.engine().IsPlaying());
+    EXPECT_FALSE(session.isPlaying());
     EXPECT_TRUE(property("PlaybackStatus").contains("\"Paused\""));
     player("PlayPause");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return session.engine().IsPlaying(); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return session.isPlaying(); }, 3000));
     player("Stop");
-    EXPECT_FALSE(session.engine().IsPlaying());
-    session.engine().ReadPosition();
-    EXPECT_NEAR(session.state().mediaPos, 0, 100);  // back at block 1's start
+    EXPECT_FALSE(session.isPlaying());
+    EXPECT_NEAR(session.readPosition(), 0, 100);  // back at block 1's start
     player("Play");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return session.engine().IsPlaying(); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return session.isPlaying(); }, 3000));
     EXPECT_TRUE(busCall({"org.freedesktop.DBus.Properties.Get", "string:org.mpris.MediaPlayer2", "string:Identity"})
                     .contains("QM5"));
 }
@@ -105,14 +103,14 @@ TEST_F(Mpris, SeekAndSetPositionSelectTheBlockTheyLandIn) {
     ASSERT_TRUE(service.start());
     ASSERT_TRUE(session.OpenFile(media("lesson.mp3")));
     const int32_t length = session.state().mediaLength;
-    session.state().blocks.assign({0, 2000, 4000, 6000, length});
+    session.openLessonForTesting(length, {{0, 2000, 4000, 6000, length}, {}});
     for (int i = 0; i < 3; ++i) player("Next");
     ASSERT_EQ(session.state().curBlock, 3);
 
     busCall({"org.mpris.MediaPlayer2.Player.SetPosition", "objpath:/org/qm5/track/current", "int64:500000"});
     EXPECT_EQ(session.state().curBlock, 1);
     session.setBlockMode(qm::BlockMode::Repeat);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return session.engine().IsPlaying(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.isPlaying(); }, 3000));
     // Played to block 1's end, then back to its start: block 1 is what repeats.
     ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) > 1700; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) < 1000; }, 3000)) << "block 1 did not repeat";
@@ -120,12 +118,12 @@ TEST_F(Mpris, SeekAndSetPositionSelectTheBlockTheyLandIn) {
 
     session.setBlockMode(qm::BlockMode::Next);
     busCall({"org.mpris.MediaPlayer2.Player.Seek", "int64:4500000"});
-    EXPECT_EQ(session.state().curBlock, session.state().blocks.blockAt(position(session)));
+    EXPECT_EQ(session.state().curBlock, session.state().blocks().blockAt(position(session)));
     EXPECT_GE(session.state().curBlock, 3);
 
     player("Stop");
-    EXPECT_FALSE(session.engine().IsPlaying());
-    EXPECT_NEAR(position(session), session.state().blocks[session.state().curBlock - 1], 100);
+    EXPECT_FALSE(session.isPlaying());
+    EXPECT_NEAR(position(session), session.state().blocks()[session.state().curBlock - 1], 100);
 }
 
 // Without a session bus there is no service, and the session works the same.
@@ -138,8 +136,7 @@ TEST(MprisWithoutBus, NoServiceAndThePracticeGoesOn) {
     qm::MprisService service{session};
     EXPECT_FALSE(service.start());
     EXPECT_FALSE(service.running());
-    session.state().blocks.assign({0, 100, 200});
-    session.state().mediaLength = 200;
+    session.openLessonForTesting(200, {{0, 100, 200}, {}});
     session.SelectBlock(1);
     EXPECT_EQ(service.metadata().value("xesam:album").toString(), "block 1/2");
 }

@@ -36,8 +36,7 @@ std::map<std::string, std::pair<int, int>> lessonTimes() { return qmtest::lesson
 using Prompts = qmtest::ScriptedPrompts;
 
 int32_t position(PracticeSession& s) {
-    s.engine().ReadPosition();
-    return s.state().mediaPos;
+    return s.readPosition();
 }
 
 // Open, mark in the pauses, save, load into a fresh list, and repeat a block:
@@ -52,8 +51,8 @@ TEST(Session, OpenMarkSaveLoadAndRepeatOnTheRealEngine) {
     auto& s = session.state();
 
     ASSERT_TRUE(session.OpenFile(media("lesson.mp3"))) << prompts.messages.join(" | ").toStdString();
-    EXPECT_EQ(s.blocks.count(), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return session.engine().IsPlaying(); }, 3000));
+    EXPECT_EQ(s.blocks().count(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.isPlaying(); }, 3000));
     session.setRate(2.0);  // the lesson at twice the speed: the same times, half the wait
 
     // A mark in each of the two pauses, made while the lesson plays.
@@ -62,9 +61,9 @@ TEST(Session, OpenMarkSaveLoadAndRepeatOnTheRealEngine) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) >= (from + to) / 2; }, 8000)) << pause;
         session.mark();
     }
-    ASSERT_EQ(s.blocks.count(), 3);
-    EXPECT_TRUE(s.dirty);
-    const std::vector<int32_t> marked = s.blocks.separators();
+    ASSERT_EQ(s.blocks().count(), 3);
+    EXPECT_TRUE(session.unsaved());
+    const std::vector<int32_t> marked = s.blocks().separators();
     EXPECT_GE(marked[1], times.at("silence 1").first);
     EXPECT_LE(marked[1], times.at("silence 1").second);
 
@@ -72,14 +71,15 @@ TEST(Session, OpenMarkSaveLoadAndRepeatOnTheRealEngine) {
     const QString bsd = dir.filePath("lesson.bsd");
     prompts.saveAnswers = {bsd};
     ASSERT_TRUE(session.SaveBlockData());
-    EXPECT_FALSE(s.dirty);
+    EXPECT_FALSE(session.unsaved());
     EXPECT_EQ(settings.history().first(), bsd);
 
     // Back to one block, then the file gives the marks and notes back.
     session.clearBlocks();
-    session.setNotes({});
+    session.editNotes({});
+    prompts.confirmAnswers = {qm::Answer::No};  // the cleared list is not saved
     session.loadBlockFile(bsd);
-    EXPECT_EQ(s.blocks.separators(), marked);
+    EXPECT_EQ(s.blocks().separators(), marked);
     EXPECT_EQ(session.notes(), (QStringList{"one", "two", "three"}));
 
     // Repeat: at the end of block 1 the engine goes back to its start.
@@ -108,7 +108,7 @@ TEST(Session, TwoMarksInOnePauseMakeOneSeparator) {
     session.mark();
     qmtest::pumpFor(150);
     session.mark();
-    const auto& seps = session.state().blocks.separators();
+    const auto& seps = session.state().blocks().separators();
     ASSERT_EQ(seps.size(), 3u);
     EXPECT_GE(seps[1], from);
     EXPECT_LE(seps[1], to);

@@ -75,9 +75,8 @@ TEST_F(UnsavedWork, TheRecoveryFileStaysWhileAskedAndGoesOnlyWhenSavedOrGivenUp)
             PracticeSession work(settings, prompts);
             ASSERT_TRUE(work.OpenFile(lesson));
             work.loadBlockFile(writeTranscript(dir.filePath("lesson-cues.srt")));
-            ASSERT_TRUE(work.state().dirty);
+            ASSERT_TRUE(work.unsaved());
             work.KeepUnsavedWork();
-            work.state().dirty = false;  // as a killed program leaves it: nothing asked
         }
         ASSERT_TRUE(QFile::exists(kept));
 
@@ -91,10 +90,10 @@ TEST_F(UnsavedWork, TheRecoveryFileStaysWhileAskedAndGoesOnlyWhenSavedOrGivenUp)
         EXPECT_TRUE(presentWhileAsked);
         if (!restore) {
             EXPECT_FALSE(QFile::exists(kept));
-            EXPECT_EQ(session.state().blocks.count(), 1);
+            EXPECT_EQ(session.state().blocks().count(), 1);
             continue;
         }
-        EXPECT_EQ(session.state().blocks.separators(), (std::vector<int32_t>{0, 3800, session.state().mediaLength}));
+        EXPECT_EQ(session.state().blocks().separators(), (std::vector<int32_t>{0, 3800, session.state().mediaLength}));
         EXPECT_EQ(session.notes(), (QStringList{"The quick brown fox", "She sells sea shells"}));
         EXPECT_TRUE(QFile::exists(kept));
         prompts.saveAnswers = {dir.filePath("lesson.bsd")};
@@ -114,14 +113,13 @@ TEST_F(UnsavedWork, WorkOnAMediaWhosePathHoldsALineBreakIsRestored) {
         ASSERT_TRUE(work.OpenFile(lesson)) << prompts.messages.join(" | ").toStdString();
         work.loadBlockFile(writeTranscript(dir.filePath("cues.srt")));
         work.KeepUnsavedWork();
-        work.state().dirty = false;
     }
     ScriptedPrompts prompts;
     PracticeSession session(settings, prompts);
     prompts.warningAnswers = {true};
     ASSERT_NO_THROW(ASSERT_TRUE(session.OpenFile(lesson)));
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(" | ").toStdString();
-    EXPECT_EQ(session.state().blocks.count(), 2);
+    EXPECT_EQ(session.state().blocks().count(), 2);
     EXPECT_EQ(session.notes(), (QStringList{"The quick brown fox", "She sells sea shells"}));
 }
 
@@ -164,7 +162,7 @@ TEST_F(UnsavedWork, AKillNineLosesNothingWrittenInTheBackgroundAfterTheChange) {
     prompts.warningAnswers = {true};
     ASSERT_TRUE(session.OpenFile(lesson));
     EXPECT_EQ(prompts.questions, QStringList{kRestore});
-    EXPECT_EQ(session.state().blocks.separators(), (std::vector<int32_t>{0, 3800, session.state().mediaLength}));
+    EXPECT_EQ(session.state().blocks().separators(), (std::vector<int32_t>{0, 3800, session.state().mediaLength}));
     EXPECT_EQ(session.notes(), (QStringList{"The quick brown fox", "She sells sea shells"}));
 }
 
@@ -195,7 +193,7 @@ TEST_F(UnsavedWork, SavingOverABlockFileChangedElsewhereAsksFirst) {
     ASSERT_EQ(prompts.questions.size(), 1);
     EXPECT_TRUE(prompts.questions.first().contains(bsd)) << prompts.questions.first().toStdString();
     EXPECT_EQ(qm::files::readWholeFile(bsd.toStdString(), 1024).bytes, theirs.toStdString());
-    EXPECT_TRUE(session.state().dirty);
+    EXPECT_TRUE(session.unsaved());
 
     prompts.saveAnswers = {bsd};
     prompts.warningAnswers = {true};

@@ -118,11 +118,23 @@ public:
     qm::PracticeSession* session = nullptr;
 };
 
-// Gives the state a block list ending at the media's end, without playback.
-inline void setBlocks(qm::PracticeState& s, std::initializer_list<int32_t> separators) {
-    s.blocks.assign(separators);
-    s.mediaLength = s.blocks.last();
-    if (s.curBlock > s.blocks.count()) s.curBlock = s.blocks.count();
+// Gives the session a lesson of these separators (ending at the media's end)
+// with the notes it has, as if it had opened so, without playback.
+inline void setBlocks(qm::PracticeSession& session, std::initializer_list<int32_t> separators) {
+    const std::vector<int32_t> seps(separators);
+    session.openLessonForTesting(seps.back(), {seps, session.lesson().notes()});
+}
+
+// The session as if mediaFile of length ms had opened, one block, without playback.
+inline void setMedia(qm::PracticeSession& session, const QString& mediaFile, int32_t length) {
+    session.openLessonForTesting(length, {{0, length}, {}}, mediaFile.toStdString());
+}
+
+// The lesson's notes as if it had opened with them: nothing unsaved.
+inline void setNotes(qm::PracticeSession& session, const QStringList& notes) {
+    std::vector<std::string> lines;
+    for (const QString& n : notes) lines.push_back(n.toStdString());
+    session.openLessonForTesting(session.state().mediaLength, {session.state().blocks().separators(), lines});
 }
 
 // A file of the generated test media: $QM5_TEST_MEDIA, or else the build

@@ -1,0 +1,62 @@
+#include "session/DictationRecord.h"
+
+#include "common/Utf8.h"
+#include "files/WholeFile.h"
+#include "session/FileMessages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <stdexcept>
+
+namespace qm {
+
+namespace {
+// An answers file is a few lines per attempt: as big as a block file at most.
+constexpr std::size_t kMaxAnswersBytes = 16 * 1024 * 1024;
+}  // namespace
+
+DictationRecord::DictationRecord(QObject* parent) : QObject(parent) {}
+
+QString DictationRecord::answersPathFor(const std::string& mediaFile, const QString& blockFile) {
+    QString bsd = blockFile;
+    if (bsd.isEmpty()) {
+        const QFileInfo media(QString::fromStdString(mediaFile));
+        if (!media.isAbsolute()) return {};  // a web address: nowhere beside it
+        bsd = media.absoluteDir().filePath(media.completeBaseName() + QStringLiteral(".bsd"));
+    }
+    return QString::fromStdString(dictation::answersPathFor(bsd.toStdString()));
+}
+
+std::optional<QString> DictationRecord::load(const QString& answersPath) {
+    log_ = {};
+    path_ = answersPath;
+    std::optional<QString> problem;
+    if (!path_.isEmpty() && QFileInfo::exists(path_)) {
+        const auto read = files::readWholeFile(QFile::encodeName(path_).toStdString(), kMaxAnswersBytes);
+        if (read.error) {
+            problem = messages::cannotOpen(*read.error);
+        } else if (auto parsed = dictation::parse(read.bytes); parsed.ok()) {
+            log_ = std::move(parsed.log);
+        } else {
+            problem = messages::cannotRead(path_, utf8ToQString(dictation::message(*parsed.error)));
+        }
+    }
+    emit changed();
+    return problem;
+}
+
+dictation::CheckResult DictationRecord::check(int32_t block, int32_t startMs, const std::string& reference,
+                                              const QString& answer) {
+    auto result = dictation::checkAnswer(reference, answer.toStdString());
+    log_.addAttempt(block - 1, startMs, answer.toStdString(), result.score);
+    emit changed();
+    if (!path_.isEmpty()) {
+        if (const auto e = files::writeWholeFile(QFile::encodeName(path_).toStdString(), dictation::serialize(log_)))
+            throw std::runtime_error(messages::cannotCreate(*e).toStdString());
+    }
+    return result;
+}
+
+}  // namespace qm

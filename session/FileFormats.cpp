@@ -1,0 +1,120 @@
+#include "session/FileFormats.h"
+
+#include "core/PathParts.h"
+
+#include <QCoreApplication>
+#include <QUrl>
+
+namespace qm::formats {
+
+namespace {
+
+QString tr(const char* text) { return QCoreApplication::translate("qm::formats", text); }
+
+bool hasScheme(const QString& s) { return s.contains(QStringLiteral("://")); }
+
+struct Entry {
+    const char* extension;
+    Kind kind;
+};
+
+// Every extension that is not media, with what it is.
+constexpr Entry kTable[] = {
+    {".bsd", Kind::BlockFile},
+    {".srt", Kind::Transcript},
+    {".vtt", Kind::Transcript},
+    {".lrc", Kind::Transcript},
+    {".txt", Kind::Transcript},
+};
+
+// The types of the save dialog, in its order; the label of the last .txt is
+// the one for plain notes.
+struct SaveEntry {
+    const char* label;
+    const char* pattern;
+    std::optional<transcript::Format> format;
+};
+const SaveEntry kSave[] = {
+    {QT_TRANSLATE_NOOP("qm::formats", "ブロックファイル (*.bsd)"), "*.bsd", std::nullopt},
+    {QT_TRANSLATE_NOOP("qm::formats", "SubRip 字幕 (*.srt)"), "*.srt", transcript::Format::SubRip},
+    {QT_TRANSLATE_NOOP("qm::formats", "WebVTT 字幕 (*.vtt)"), "*.vtt", transcript::Format::WebVtt},
+    {QT_TRANSLATE_NOOP("qm::formats", "LRC 歌詞 (*.lrc)"), "*.lrc", transcript::Format::Lrc},
+    {QT_TRANSLATE_NOOP("qm::formats", "Audacity ラベル (*.txt)"), "*.txt", transcript::Format::AudacityLabels},
+    {QT_TRANSLATE_NOOP("qm::formats", "メモのテキスト (*.txt)"), "*.txt", transcript::Format::PlainText},
+};
+
+}  // namespace
+
+QString extensionOf(const QString& pathOrAddress) {
+    QString name = pathOrAddress;
+    if (hasScheme(pathOrAddress)) {
+        const QUrl url(pathOrAddress);
+        if (url.isValid()) name = url.path();
+    }
+    return QString::fromStdString(extensionPart(name.toStdString())).toLower();
+}
+
+Kind kindOf(const QString& pathOrAddress) {
+    const QString ext = extensionOf(pathOrAddress);
+    for (const Entry& e : kTable)
+        if (ext == QLatin1String(e.extension)) return e.kind;
+    return Kind::Media;
+}
+
+bool playsOnStreamingControl(const QString& pathOrAddress, const QString& wmpList, const QString& rpList) {
+    const QString ext = extensionOf(pathOrAddress);
+    if (ext.isEmpty() || wmpList.toLower().contains(ext)) return false;
+    return rpList.toLower().contains(ext);
+}
+
+std::optional<transcript::Format> transcriptFormatOf(const QString& path, std::string_view bytes) {
+    if (kindOf(path) != Kind::Transcript) return std::nullopt;
+    return transcript::formatOf(("x" + extensionOf(path)).toStdString(), bytes);
+}
+
+QStringList transcriptExtensions() {
+    QStringList out;
+    for (const Entry& e : kTable)
+        if (e.kind == Kind::Transcript) out << QLatin1String(e.extension);
+    return out;
+}
+
+std::vector<SaveType> saveTypes() {
+    std::vector<SaveType> out;
+    for (const SaveEntry& e : kSave) out.push_back({tr(e.label), QLatin1String(e.pattern), e.format});
+    return out;
+}
+
+QString saveFilter() {
+    QStringList parts;
+    for (const SaveType& t : saveTypes()) parts << t.label << t.pattern;
+    return parts.join(QLatin1Char('|'));
+}
+
+std::optional<transcript::Format> saveFormatOf(const QString& path, int chosenType) {
+    const QString ext = extensionOf(path);
+    const auto types = saveTypes();
+    if (ext == QLatin1String(".txt")) {
+        const bool plain = chosenType >= 0 && static_cast<std::size_t>(chosenType) < types.size() &&
+                           types[static_cast<std::size_t>(chosenType)].transcript == transcript::Format::PlainText;
+        return plain ? transcript::Format::PlainText : transcript::Format::AudacityLabels;
+    }
+    for (const SaveType& t : types)
+        if (t.transcript && t.pattern.mid(1) == ext) return t.transcript;
+    return std::nullopt;  // a block file
+}
+
+QString loadFilter() {
+    return tr("*.bsd|*.bsd|字幕・ラベル・テキスト (*.srt *.vtt *.lrc *.txt)|*.srt;*.vtt;*.lrc;*.txt");
+}
+
+QString openFilter(const QString& wmpList, const QString& rpList) {
+    QString patterns;
+    for (const QString& ext : (wmpList + rpList).split(QLatin1Char('.'), Qt::SkipEmptyParts))
+        patterns += QStringLiteral("*.") + ext + QLatin1Char(';');
+    patterns += QStringLiteral("*.bsd");
+    // "*" rather than "*.*": here a file name need not hold a dot.
+    return patterns + QLatin1Char('|') + patterns + tr("|すべてのファイル(*.*)|*");
+}
+
+}  // namespace qm::formats

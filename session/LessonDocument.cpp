@@ -1,0 +1,157 @@
+#include "session/LessonDocument.h"
+
+#include <QUndoCommand>
+
+#include <utility>
+
+namespace qm {
+
+namespace {
+
+// One step of the history. The change is made before the step is pushed (so
+// that a change that does nothing pushes nothing); the stack's first redo()
+// finds it done. Later, undo() gives the lesson back exactly and redo() makes
+// the change again; both say so.
+class Step : public QUndoCommand {
+public:
+    Step(Lesson& lesson, LessonDocument& document, const QString& text)
+        : QUndoCommand(text), lesson_(lesson), document_(document) {}
+
+    void redo() final {
+        if (std::exchange(done_, false)) return;
+        apply();
+        emit document_.lessonChanged();
+    }
+    void undo() final {
+        revert();
+        emit document_.lessonChanged();
+    }
+
+protected:
+    virtual void apply() = 0;
+    virtual void revert() = 0;
+    Lesson& lesson_;
+
+private:
+    LessonDocument& document_;
+    bool done_ = true;
+};
+
+class SplitStep : public Step {
+public:
+    SplitStep(Lesson& l, LessonDocument& d, int32_t ms, Lesson::Split split)
+        : Step(l, d, LessonDocument::tr("区切りの挿入")), ms_(ms), split_(split) {}
+
+private:
+    void apply() override { split_ = *lesson_.split(ms_); }
+    void revert() override { lesson_.undo(split_); }
+    int32_t ms_;
+    Lesson::Split split_;
+};
+
+class JoinStep : public Step {
+public:
+    JoinStep(Lesson& l, LessonDocument& d, Lesson::Join join)
+        : Step(l, d, LessonDocument::tr("区切りの削除")), join_(std::move(join)) {}
+
+private:
+    void apply() override { join_ = lesson_.join(join_.index); }
+    void revert() override { lesson_.undo(join_); }
+    Lesson::Join join_;
+};
+
+class MoveStep : public Step {
+public:
+    static constexpr int kId = 1;
+    MoveStep(Lesson& l, LessonDocument& d, int32_t k, int32_t from, int32_t to, int dragId)
+        : Step(l, d, LessonDocument::tr("区切りの移動")), k_(k), from_(from), to_(to), dragId_(dragId) {}
+    int id() const override { return kId; }
+    // The moves of one drag are one step: from where it started to where it ended.
+    bool mergeWith(const QUndoCommand* other) override {
+        const auto* next = static_cast<const MoveStep*>(other);
+        if (next->k_ != k_ || next->dragId_ != dragId_) return false;
+        to_ = next->to_;
+        setObsolete(to_ == from_);  // dragged back where it was: no step at all
+        return true;
+    }
+
+private:
+    void apply() override { lesson_.move(k_, to_); }
+    void revert() override { lesson_.move(k_, from_); }
+    int32_t k_, from_, to_;
+    int dragId_;
+};
+
+// The whole content swapped: the step holds the other one.
+class ReplaceStep : public Step {
+public:
+    ReplaceStep(Lesson& l, LessonDocument& d, LessonContent before, const QString& text)
+        : Step(l, d, text), other_(std::move(before)) {}
+
+private:
+    void apply() override { lesson_.swapContent(other_); }
+    void revert() override { lesson_.swapContent(other_); }
+    LessonContent other_;
+};
+
+}  // namespace
+
+LessonDocument::LessonDocument(PracticeState& state, QObject* parent) : QObject(parent), state_(state) {
+    connect(&history_, &QUndoStack::cleanChanged, this, [this](bool clean) { emit unsavedChanged(!clean); });
+    connect(&history_, &QUndoStack::canUndoChanged, this, &LessonDocument::historyChanged);
+    connect(&history_, &QUndoStack::canRedoChanged, this, &LessonDocument::historyChanged);
+    connect(&history_, &QUndoStack::undoTextChanged, this, &LessonDocument::historyChanged);
+    connect(&history_, &QUndoStack::redoTextChanged, this, &LessonDocument::historyChanged);
+}
+
+void LessonDocument::reset(int32_t length) {
+    state_.lesson.reset(length);
+    history_.clear();  // clean again
+    emit lessonChanged();
+}
+
+void LessonDocument::open(LessonContent content) {
+    state_.lesson.swapContent(content);
+    history_.clear();
+    emit lessonChanged();
+}
+
+void LessonDocument::markSaved() { history_.setClean(); }
+
+void LessonDocument::undo() { history_.undo(); }
+
+void LessonDocument::redo() { history_.redo(); }
+
+bool LessonDocument::split(int32_t ms) {
+    const auto done = state_.lesson.split(ms);
+    if (!done) return false;
+    history_.push(new SplitStep(state_.lesson, *this, ms, *done));
+    emit lessonChanged();
+    return true;
+}
+
+int32_t LessonDocument::join(int32_t k) {
+    Lesson::Join done = state_.lesson.join(k);
+    const int32_t time = done.time;
+    history_.push(new JoinStep(state_.lesson, *this, std::move(done)));
+    emit lessonChanged();
+    return time;
+}
+
+void LessonDocument::move(int32_t k, int32_t ms, int dragId) {
+    const int32_t from = state_.lesson.blocks()[k];
+    const int32_t to = state_.lesson.move(k, ms);
+    if (to == from) return;
+    history_.push(new MoveStep(state_.lesson, *this, k, from, to, dragId));
+    emit lessonChanged();
+}
+
+void LessonDocument::replace(LessonContent content, const QString& text) {
+    const Lesson& now = state_.lesson;
+    if (content.separators == now.blocks().separators() && content.notes == now.notes()) return;
+    state_.lesson.swapContent(content);  // content holds the old one now
+    history_.push(new ReplaceStep(state_.lesson, *this, std::move(content), text));
+    emit lessonChanged();
+}
+
+}  // namespace qm
