@@ -22,17 +22,8 @@ namespace qm {
 
 namespace {
 
-// A block file holds a media path, a thousand numbers and the notes: a few
-// hundred kilobytes at most. Anything much bigger is no block file.
-constexpr std::size_t kMaxBlockFileBytes = 16 * 1024 * 1024;
-// Enough of the file's start to hold its header line.
-constexpr std::size_t kHeaderProbeBytes = 4096;
 // How far from a pause a mark still snaps to it.
 constexpr int32_t kSnapWithinMs = 500;
-// A block file this big is read on a worker while the event loop goes on: a
-// million note lines take longer than a window may stand still.
-constexpr std::size_t kReadAsideBytes = 1024 * 1024;
-
 QString fromUtf8(const std::string& s) { return utf8ToQString(s); }
 
 bool hasScheme(const QString& s) { return s.contains(QStringLiteral("://")); }
@@ -48,21 +39,6 @@ public:
 private:
     bool& flag_;
 };
-
-// A block file's bytes as the lesson takes them: checked, fitted to the
-// media, its blocks of no length joined with their neighbours.
-blockfile::ParseResult prepare(std::string_view fileBytes, int32_t mediaLength) {
-    blockfile::ParseResult p = blockfile::parse(fileBytes);
-    if (p.status != blockfile::ParseStatus::Ok) return p;
-    auto& seps = p.data.separators;
-    if (mediaLength > 0) seps = blockfile::fitToLength(seps, mediaLength);
-    // A list made for a shorter media: its last block takes the rest, so the tail stays reachable.
-    if (mediaLength > 0 && seps.size() >= 2 && seps.back() < mediaLength) seps.back() = mediaLength;
-    // Blocks of no length (a double mark an older program kept) go into
-    // their neighbours, taking their notes along.
-    blockfile::removeEmptyBlocks(p.data);
-    return p;
-}
 
 }  // namespace
 
@@ -100,8 +76,9 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
       prompts_(prompts),
       pump_(clock.pump),
       document_(state_),
-      drill_(state_, std::move(clock.pump), std::move(clock.now), audioOutput, std::move(fetcher)),
-      recoveryKeeper_([this] { return unsavedWork(); }) {
+      files_(state_, document_, settings_, prompts_,
+             [this](const std::function<void()>& work) { whileBusy([&work] { work(); }); }),
+      drill_(state_, std::move(clock.pump), std::move(clock.now), audioOutput, std::move(fetcher)) {
     connect(&drill_, &Drill::currentBlockChanged, this, &PracticeSession::currentBlockChanged);
     connect(&drill_, &Drill::positionChanged, this, &PracticeSession::positionChanged);
     connect(&drill_, &Drill::cursorMoved, this, &PracticeSession::cursorMoved);
@@ -119,10 +96,6 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
     connect(&document_, &LessonDocument::lessonChanged, this, &PracticeSession::lessonChanged);
     connect(&document_, &LessonDocument::unsavedChanged, this, &PracticeSession::unsavedChanged);
     connect(&document_, &LessonDocument::historyChanged, this, &PracticeSession::historyChanged);
-    // A write that lands after its work was saved or given up is not kept.
-    connect(&recoveryKeeper_, &recovery::BackgroundKeeper::written, this, [this](const QString& path) {
-        if (path != recovery::fileFor(state_.mediaFile) || !unsavedWork()) QFile::remove(path);
-    });
 }
 
 PracticeSession::~PracticeSession() = default;
@@ -135,7 +108,7 @@ void PracticeSession::lessonChanged() {
     emit blockBarChanged();
     emit notesChanged();
     emit currentBlockChanged(state_.curBlock);
-    recoveryKeeper_.changed();
+    files_.lessonChanged();
 }
 
 // ---------------------------------------------------------------- files
@@ -146,20 +119,14 @@ QString PracticeSession::cannotCreate(const files::FileError& e) { return messag
 
 // ---------------------------------------------------------------- release, enable
 
-bool PracticeSession::refuseWhileEditing() {
-    if (editor_ == nullptr || !editor_->editing()) return false;
-    prompts_.message(tr("Memoの編集を終了してください"));
-    return true;
-}
-
 bool PracticeSession::CanReleaseMedia() {
-    if (refuseWhileEditing()) return false;
+    if (files_.refuseWhileEditing()) return false;
     if (!unsaved()) return true;
     switch (prompts_.confirm(tr("保存しますか"))) {
         case Answer::Yes:
             return SaveBlockData();
         case Answer::No:
-            discardRecovery();  // given up: not offered again
+            files_.discardRecovery();  // given up: not offered again
             return true;
         case Answer::Cancel:
             return false;
@@ -173,33 +140,7 @@ bool PracticeSession::CommitData() {
     return true;
 }
 
-std::optional<recovery::Snapshot> PracticeSession::unsavedWork() const {
-    const std::optional<QStringList> edited = editor_ != nullptr ? editor_->unendedEdit() : std::nullopt;
-    if ((!unsaved() && !edited) || state_.mediaFile.empty() || state_.blocks().empty()) return std::nullopt;
-    recovery::Snapshot snap;
-    snap.data.mediaPath = state_.mediaFile;
-    snap.data.mediaLength = state_.mediaLength;
-    snap.data.separators = state_.blocks().separators();
-    if (edited) {
-        for (const QString& l : *edited) snap.data.memoLines.push_back(l.toStdString());
-    } else {
-        snap.data.memoLines = state_.lesson.notes();
-    }
-    return snap;
-}
-
-void PracticeSession::KeepUnsavedWork() {
-    // A background write still under way must not land over this one.
-    recoveryKeeper_.settle();
-    auto snap = unsavedWork();
-    if (!snap) return;
-    recovery::keep(state_.mediaFile, recovery::bytesFor(std::move(snap->data)));
-}
-
-void PracticeSession::discardRecovery() {
-    recoveryKeeper_.settle();
-    if (!state_.mediaFile.empty()) recovery::discard(state_.mediaFile);
-}
+void PracticeSession::KeepUnsavedWork() { files_.keepNow(); }
 
 void PracticeSession::EnableBlockControls(bool enabled) {
     drill_.setBlockTimerRunning(enabled);
@@ -283,8 +224,7 @@ bool PracticeSession::openMedia(const QString& path) {
     // Only what opened enters the history; a block file's media does not.
     AddHistory(path);
     state_.mediaFile = path.toStdString();
-    blockFilePath_.clear();
-    blockFileStamp_.reset();
+    files_.mediaOpened();
     // The new media, announced to each part: a lesson of one block, its
     // pauses to be found, its answers read.
     document_.reset(state_.mediaLength);
@@ -293,20 +233,10 @@ bool PracticeSession::openMedia(const QString& path) {
     EnableBlockControls(true);
     drill_.SelectBlock(0);
     if (!state_.loadingBsd) {
-        if (!offerRecovery()) offerTranscript();
+        if (!files_.offerRecovery()) files_.offerTranscript();
         loadDictation();
     }
     return true;
-}
-
-std::optional<std::string> PracticeSession::readBlockFile(const QString& path) {
-    const std::string p = QFile::encodeName(path).toStdString();
-    const auto head = files::readFileHead(p, kHeaderProbeBytes);
-    if (head.error) throw std::runtime_error(cannotOpen(*head.error).toStdString());
-    if (blockfile::line(head.bytes, 0) != blockfile::kHeader) return std::nullopt;
-    auto whole = files::readWholeFile(p, kMaxBlockFileBytes);
-    if (whole.error) throw std::runtime_error(cannotOpen(*whole.error).toStdString());
-    return std::move(whole.bytes);
 }
 
 bool PracticeSession::followBlockFile(const QString& path) {
@@ -316,7 +246,7 @@ bool PracticeSession::followBlockFile(const QString& path) {
             tr("ファイル %1 は開けません\nブロックファイルが別のブロックファイルを指しています").arg(path));
         return false;
     }
-    const auto bytes = readBlockFile(path);
+    const auto bytes = files_.readBlockFile(path);
     if (!bytes) {
         prompts_.message(tr("ファイル %1 はブロックファイルではありません").arg(path));
         return false;
@@ -332,219 +262,28 @@ bool PracticeSession::followBlockFile(const QString& path) {
         FlagGuard loading(state_.loadingBsd);
         opened = OpenFile(mediaPath);
         // What the file holds is the lesson as it was saved: no step, nothing unsaved.
-        if (opened) applyBlockBytes(*bytes, {});
+        if (opened) files_.openBlockFile(path, *bytes);
     }
     if (opened) {
-        noteBlockFile(path);
         AddHistory(path);
-        offerRecovery();
+        files_.offerRecovery();
         loadDictation();
     }
     return false;
-}
-
-// The file stays while the question is asked, and after a Yes until the
-// restored work is saved: an end of the program meanwhile loses nothing.
-bool PracticeSession::offerRecovery() {
-    const auto kept = recovery::read(state_.mediaFile);
-    if (!kept) return false;
-    if (!prompts_.warningYesNo(tr("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
-        discardRecovery();
-        return false;
-    }
-    // Restored work is not saved work: one step, unsaved.
-    return applyBlockBytes(*kept, tr("保存されなかったデータの復元"));
-}
-
-// A transcript of the media's own name beside it (lesson.srt for lesson.mp3)
-// is offered when the media was opened without a block file.
-void PracticeSession::offerTranscript() {
-    const QFileInfo media(QString::fromStdString(state_.mediaFile));
-    if (!media.isAbsolute() || !media.exists()) return;  // web addresses have no folder to look in
-    for (const QString& ext : formats::transcriptExtensions()) {
-        const QString candidate = media.absoluteDir().filePath(media.completeBaseName() + ext);
-        if (!QFileInfo(candidate).isFile()) continue;
-        loadTranscript(candidate, /*askFirst=*/true);
-        return;
-    }
-}
-
-bool PracticeSession::mayReplaceLesson() {
-    if (!unsaved()) return true;
-    switch (prompts_.confirm(tr("保存しますか"))) {
-        case Answer::Yes:
-            return SaveBlockData();
-        case Answer::No:
-            return true;  // the load is one step: an undo brings the work back
-        case Answer::Cancel:
-            return false;
-    }
-    return false;
-}
-
-bool PracticeSession::loadTranscript(const QString& path, bool askFirst) {
-    const auto read = files::readWholeFile(QFile::encodeName(path).toStdString(), kMaxBlockFileBytes);
-    if (read.error) throw std::runtime_error(cannotOpen(*read.error).toStdString());
-    const auto format = formats::transcriptFormatOf(path, read.bytes);
-    if (!format) return false;
-    if (askFirst && !prompts_.warningYesNo(tr("同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？")
-                                               .arg(QFileInfo(path).fileName()))) {
-        return false;
-    }
-    transcript::BlockOptions options;
-    options.mediaLength = state_.mediaLength;
-    auto loaded = transcript::loadTranscript(*format, read.bytes, options);
-    if (!loaded.ok()) {
-        prompts_.message(messages::cannotRead(path, fromUtf8(transcript::message(*loaded.error))));
-        return false;
-    }
-    if (!askFirst && !mayReplaceLesson()) return false;
-    // Plain text fills the notes of the blocks there are: say how many notes it replaces.
-    const auto& notesNow = state_.lesson.notes();
-    const auto written = std::count_if(notesNow.begin(), notesNow.end(), [](const std::string& n) { return !n.empty(); });
-    if (!loaded.timed && written > 0 &&
-        !prompts_.warningYesNo(tr("今のメモ %1 行を、ファイル %2 の %3 行で置き換えますか？")
-                                   .arg(written)
-                                   .arg(QFileInfo(path).fileName())
-                                   .arg(loaded.data.memoLines.size()))) {
-        return false;
-    }
-    LessonContent content;
-    content.separators = loaded.timed ? loaded.data.separators : state_.blocks().separators();
-    content.notes = std::move(loaded.data.memoLines);
-    document_.replace(std::move(content), tr("字幕の読み込み"));
-    if (loaded.droppedCues > 0) {
-        prompts_.message(tr("メディアの長さを過ぎた %1 個の字幕は読み込みませんでした").arg(loaded.droppedCues));
-    }
-    return true;
 }
 
 // ---------------------------------------------------------------- block files
 
 QString PracticeSession::saveFolder() const { return settings_.saveFolder(); }
 
-blockfile::BlockData PracticeSession::blockData() const {
-    blockfile::BlockData data;
-    data.mediaPath = state_.mediaFile;
-    data.mediaLength = state_.mediaLength;
-    data.separators = state_.blocks().separators();
-    data.memoLines = state_.lesson.notes();
-    return data;
-}
-
-bool PracticeSession::SaveBlockData() {
-    if (refuseWhileEditing()) return false;
-    if (state_.mediaFile.find_first_of("\r\n") != std::string::npos) {
-        // Line 1 of the file holds the path: a break in it would shift every line after it.
-        prompts_.message(tr("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
-        return false;
-    }
-    QString proposal = fromUtf8(fileNamePart(state_.mediaFile));
-    const int dot = proposal.lastIndexOf(QLatin1Char('.'));
-    proposal = (dot >= 0 ? proposal.left(dot) : proposal) + QStringLiteral(".bsd");
-
-    FileDialogRequest request;
-    request.initialDir = saveFolder();
-    request.fileName = proposal;
-    request.defaultSuffix = QStringLiteral("bsd");
-    request.confirmOverwrite = true;
-    request.filter = formats::saveFilter();
-    const auto chosen = prompts_.saveFile(request);
-    if (!chosen) {
-        lastSaveName_ = proposal;
-        return false;
-    }
-    const QString target = *chosen;
-    lastSaveName_ = target;
-    if (changedElsewhere(target) &&
-        !prompts_.warningYesNo(
-            tr("ファイル %1 は、読み込んだ後にほかのプログラムで変更されています。上書きしますか？").arg(target))) {
-        return false;
-    }
-    // The name's extension picks the format, and for .txt the type chosen.
-    const auto format = formats::saveFormatOf(target, request.chosenFilter);
-    // A failure keeps the old file and the unsaved work, and the caller's close or open does not go on.
-    const std::string bytes = format ? transcript::writeTranscript(*format, blockData()) : blockfile::serialize(blockData());
-    if (const auto e = files::writeWholeFile(QFile::encodeName(target).toStdString(), bytes)) {
-        throw std::runtime_error(cannotCreate(*e).toStdString());
-    }
-    settings_.noteSavedFile(QFileInfo(target).absoluteFilePath());
-    if (!format) {
-        // Only a block file reopens its media: transcripts stay out of the history.
-        noteBlockFile(target);
-        AddHistory(target);
-    }
-    document_.markSaved();
-    discardRecovery();
-    return true;
-}
-
-bool PracticeSession::applyBlockBytes(std::string_view fileBytes, const QString& text) {
-    using blockfile::ParseStatus;
-    const int32_t length = state_.mediaLength;
-    blockfile::ParseResult result = fileBytes.size() < kReadAsideBytes
-                                        ? prepare(fileBytes, length)
-                                        : whileBusy([fileBytes, length] { return prepare(fileBytes, length); });
-    switch (result.status) {
-        case ParseStatus::Ok:
-            break;
-        case ParseStatus::WrongHeader:
-            return false;
-        case ParseStatus::NotInteger:
-            throw std::runtime_error(
-                tr("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
-        case ParseStatus::BadCount:
-            prompts_.message(tr("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
-            return false;
-        case ParseStatus::NotAscending:
-            prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
-            return false;
-    }
-    if (result.data.mediaLength != state_.mediaLength &&
-        !prompts_.warningYesNo(tr("長さが違いますが、それでも読み込みますか？"))) {
-        return false;
-    }
-    if (!BlockSeparators::isValid(result.data.separators)) {
-        prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
-        return false;
-    }
-    LessonContent content{std::move(result.data.separators), std::move(result.data.memoLines)};
-    if (text.isEmpty()) {
-        document_.open(std::move(content));
-    } else {
-        document_.replace(std::move(content), text);
-    }
-    return true;
-}
+bool PracticeSession::SaveBlockData() { return files_.save(); }
 
 void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
-    applyBlockBytes(fileBytes, tr("ブロックファイルの読み込み"));
+    files_.applyBlockBytes(fileBytes, tr("ブロックファイルの読み込み"));
 }
 
 void PracticeSession::loadBlockFile(const QString& path) {
-    if (formats::kindOf(path) == formats::Kind::Transcript) {
-        loadTranscript(path, /*askFirst=*/false);
-        return;
-    }
-    const auto bytes = readBlockFile(path);
-    if (!bytes) return;
-    if (!mayReplaceLesson()) return;
-    if (!applyBlockBytes(*bytes, tr("ブロックファイルの読み込み"))) return;
-    noteBlockFile(path);
-    loadDictation();
-}
-
-void PracticeSession::noteBlockFile(const QString& path) {
-    blockFilePath_ = QFileInfo(path).absoluteFilePath();
-    blockFileStamp_ = files::stampOf(QFile::encodeName(blockFilePath_).toStdString());
-}
-
-// The block file this practice came from or went to last, changed on disk
-// since by someone else (another program, another of our windows elsewhere).
-bool PracticeSession::changedElsewhere(const QString& path) const {
-    if (blockFilePath_.isEmpty() || QFileInfo(path).absoluteFilePath() != blockFilePath_) return false;
-    const auto now = files::stampOf(QFile::encodeName(blockFilePath_).toStdString());
-    return now && now != blockFileStamp_;
+    if (files_.load(path) && formats::kindOf(path) == formats::Kind::BlockFile) loadDictation();
 }
 
 // ---------------------------------------------------------------- the lesson
@@ -688,7 +427,9 @@ std::vector<analysis::Pause> PracticeSession::pauses() const { return pauseFinde
 
 // ---------------------------------------------------------------- the dictation check
 
-QString PracticeSession::answersPath() const { return DictationRecord::answersPathFor(state_.mediaFile, blockFilePath_); }
+QString PracticeSession::answersPath() const {
+    return DictationRecord::answersPathFor(state_.mediaFile, files_.blockFilePath());
+}
 
 void PracticeSession::loadDictation() {
     if (const auto problem = dictation_.load(answersPath())) prompts_.message(*problem);

@@ -8,6 +8,7 @@
 #include "session/DictationRecord.h"
 #include "session/Drill.h"
 #include "session/LessonDocument.h"
+#include "session/LessonFiles.h"
 #include "session/PauseFinder.h"
 #include "session/Recovery.h"
 #include "session/SessionPrompts.h"
@@ -24,28 +25,16 @@ namespace qm {
 
 class Settings;
 
-// What the session needs to know of the notes editor: whether an edit is in
-// progress (saving and dropping the media wait for its end), and the lines of
-// an edit not yet ended (kept when the program is ended from outside).
-class NoteEditor {
-public:
-    virtual bool editing() const = 0;
-    virtual std::optional<QStringList> unendedEdit() const = 0;
-
-protected:
-    ~NoteEditor() = default;
-};
-
 // The practice itself, without a window, and its one door: the windows, the
 // media keys and the tests see a read-only view of the state and give every
 // intent of the user as one command here. It is made of parts with one job
-// each: the lesson document (blocks, notes, the undo history), the drill
-// (the playback engines, the repeat controller, the block commands), the
-// pause finder and the dictation record. An open announces the new media and
-// each part takes it up; this class holds the open itself (engine choice,
-// following block files, the wait for the length, a close deferred until that
-// wait ends), block-file load and save through the table of file formats,
-// and the recovery of unsaved work. It reports every change by a signal.
+// each: the lesson document (blocks, notes, the undo history), the lesson's
+// files (block file, transcripts, formats, recovery), the drill (the playback
+// engines, the repeat controller, the block commands), the pause finder and
+// the dictation record. An open announces the new media and each part takes
+// it up; this class holds the open itself (engine choice, following block
+// files, the wait for the length, a close deferred until that wait ends) and
+// the release question. It reports every change by a signal.
 // Errors a user or a file can cause are said through the prompts or thrown
 // with their message for the caller's general handler; a broken invariant
 // stops the program.
@@ -88,8 +77,8 @@ public:
     void openLessonForTesting(int32_t mediaLength, LessonContent content, const std::string& mediaFile = {});
     // One tick of the block timer, as the timer would run it (benchmarks).
     void tickBlockTimerForTesting();
-    void setNoteEditor(const NoteEditor* editor) { editor_ = editor; }
-    const NoteEditor* noteEditor() const { return editor_; }
+    void setNoteEditor(const NoteEditor* editor) { files_.setNoteEditor(editor); }
+    const NoteEditor* noteEditor() const { return files_.noteEditor(); }
 
     // ---- opening
     // Every way in ends here. True only when a media file was opened and the
@@ -109,9 +98,9 @@ public:
     void KeepUnsavedWork();   // ended from outside: unsaved work to the recovery file, now
     // The notes editor's text changed: an edit not yet ended is unsaved work
     // too, kept in the background like any other change.
-    void noteEditChanged() { recoveryKeeper_.changed(); }
+    void noteEditChanged() { files_.noteEditChanged(); }
     // How long after a change the recovery file is brought up to date.
-    void setRecoveryDelayMs(int ms) { recoveryKeeper_.setDelayMs(ms); }
+    void setRecoveryDelayMs(int ms) { files_.setRecoveryDelayMs(ms); }
     void AddHistory(const QString& path);  // nothing while a block file is followed
     void EnableBlockControls(bool enabled);
     void shutdown();  // MediaShutdown
@@ -179,10 +168,10 @@ public:
     // refused with its reason; nothing changes.
     void loadBlockFile(const QString& path);
     // The block file the practice came from or went to last; empty before any.
-    QString blockFilePath() const { return blockFilePath_; }
+    QString blockFilePath() const { return files_.blockFilePath(); }
     QString saveFolder() const;
-    QString lastSaveName() const { return lastSaveName_; }
-    blockfile::BlockData blockData() const;
+    QString lastSaveName() const { return files_.lastSaveName(); }
+    blockfile::BlockData blockData() const { return files_.blockData(); }
 
     // ---- pauses, found in the media's loudness after each open
     analysis::EnvelopePtr envelope() const { return pauseFinder_.envelope(); }
@@ -233,42 +222,23 @@ private:
     auto whileBusy(Work work) -> decltype(work());
 
     bool openMedia(const QString& path);
-    std::optional<std::string> readBlockFile(const QString& path);
     bool followBlockFile(const QString& path);
-    bool offerRecovery();
-    void offerTranscript();
-    bool loadTranscript(const QString& path, bool askFirst);
-    // Unsaved work is asked about before a load replaces it (the release
-    // question); false when the load must not go on.
-    bool mayReplaceLesson();
-    // Applies a block file's bytes as one step named text (no text: as the
-    // lesson opened, no step); false when nothing was applied.
-    bool applyBlockBytes(std::string_view fileBytes, const QString& text);
     void loadDictation();
-    bool refuseWhileEditing();
-    std::optional<recovery::Snapshot> unsavedWork() const;
-    void discardRecovery();  // the work of the open media was saved or given up
-    void noteBlockFile(const QString& path);  // read or written by us: its stamp
-    bool changedElsewhere(const QString& path) const;
     void lessonChanged();
 
     Settings& settings_;
     SessionPrompts& prompts_;
-    const NoteEditor* editor_ = nullptr;
     PracticeState state_;
     MediaEngine::EventPump pump_;
     LessonDocument document_;
+    LessonFiles files_;
     Drill drill_;
     PauseFinder pauseFinder_;
     DictationRecord dictation_;
-    QString lastSaveName_;  // the name last chosen or proposed in the save dialog
-    QString blockFilePath_;
-    std::optional<files::FileStamp> blockFileStamp_;  // of blockFilePath_ when last read or written
     int busy_ = 0;  // waits under way in which the event loop runs
     bool closeRequested_ = false;
     bool released_ = false;  // the media was released for the next open already
     int dragId_ = 0;
-    recovery::BackgroundKeeper recoveryKeeper_;
 };
 
 }  // namespace qm
