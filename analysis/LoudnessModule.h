@@ -1,6 +1,6 @@
 #pragma once
 
-#include "loudness/LoudnessAnalysis.h"
+#include "loudness/ModuleEntry.h"
 
 namespace qm::analysis {
 
@@ -11,9 +11,5 @@ namespace qm::analysis {
 // result, never a throw.
 AnalysisResult analyzeLoudnessFromModule(const std::string& source, const ProgressCallback& progress,
                                          const std::atomic<bool>* cancel);
-
-using AnalyzeLoudness = AnalysisResult (*)(const std::string&, const ProgressCallback&, const std::atomic<bool>*);
-inline constexpr char kLoudnessModule[] = "qm5_loudness";
-inline constexpr char kLoudnessEntrySymbol[] = "qm_loudness_analyzer";
 
 }  // namespace qm::analysis
