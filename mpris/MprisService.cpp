@@ -50,8 +50,7 @@ bool MprisService::start() {
         lastStatus_ = status;
         announce({{QStringLiteral("PlaybackStatus"), status}});
     };
-    connect(&session_.mediaPlayer(), &MediaPlayerControl::PlayStateChange, this, statusChanged);
-    connect(&session_.streaming(), &StreamingAudioControl::PlayStateChange, this, statusChanged);
+    connect(&session_, &PracticeSession::playStateChanged, this, statusChanged);
     return true;
 }
 

@@ -38,7 +38,6 @@ public:
     // The cuts at the middles of the pauses for a media of length ms, at most
     // maxCuts (the longest pauses win), in order; none at its very start or end.
     std::vector<int32_t> cuts(int minPauseMs, int32_t length, std::size_t maxCuts) const;
-    analysis::MediaAnalyzer& analyzer() { return analyzer_; }
 
 signals:
     void progress(int percent);  // 0 .. 100 while the media is analysed

@@ -86,6 +86,7 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
     // The analysis waits for the media to play.
     auto playingNow = [this] {
         if (drill_.isPlaying()) pauseFinder_.playing();
+        emit playStateChanged();
     };
     connect(&drill_.mediaPlayer(), &MediaPlayerControl::PlayStateChange, this, playingNow);
     connect(&drill_.streaming(), &StreamingAudioControl::PlayStateChange, this, playingNow);

@@ -176,7 +176,6 @@ public:
     // ---- pauses, found in the media's loudness after each open
     analysis::EnvelopePtr envelope() const { return pauseFinder_.envelope(); }
     std::vector<analysis::Pause> pauses() const;
-    analysis::MediaAnalyzer& analyzer() { return pauseFinder_.analyzer(); }
 
     // ---- the dictation check
     // Compares the answer with the current block's note, records it and
@@ -212,6 +211,7 @@ signals:
     void analysisReady();                // envelope() holds the open media's loudness
     void analysisFailed(const QString& reason);
     void repeatOptionsChanged();  // block mode or what follows a block
+    void playStateChanged();      // the active control began or stopped playing
     void unsavedChanged(bool unsaved);
     void historyChanged();        // what undo and redo would do
     void closeDue();
