@@ -109,9 +109,17 @@ QString loadFilter() {
 }
 
 QString openFilter(const QString& wmpList, const QString& rpList) {
+    // An extension counts once the dot after it closes it, as the lists are written (".wma.mp3.").
     QString patterns;
-    for (const QString& ext : (wmpList + rpList).split(QLatin1Char('.'), Qt::SkipEmptyParts))
-        patterns += QStringLiteral("*.") + ext + QLatin1Char(';');
+    QString current;
+    for (const QChar c : wmpList + rpList) {
+        if (c != QLatin1Char('.')) {
+            current += c;
+            continue;
+        }
+        if (!current.isEmpty()) patterns += QStringLiteral("*.") + current + QLatin1Char(';');
+        current.clear();
+    }
     patterns += QStringLiteral("*.bsd");
     // "*" rather than "*.*": here a file name need not hold a dot.
     return patterns + QLatin1Char('|') + patterns + tr("|すべてのファイル(*.*)|*");

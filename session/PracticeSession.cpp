@@ -172,6 +172,8 @@ void PracticeSession::AddHistory(const QString& path) {
 bool PracticeSession::openChosen(const std::function<std::optional<QString>()>& choose) {
     if (openInProgress()) return false;
     if (!CanReleaseMedia()) return false;
+    // Answered No: the work is given up, also when no file is chosen after all.
+    if (unsaved()) document_.markSaved();
     const auto chosen = choose();
     if (!chosen) return false;
     FlagGuard released(released_);
