@@ -254,25 +254,58 @@ bool PracticeSession::followBlockFile(const QString& path) {
         prompts_.message(tr("ファイル %1 はブロックファイルではありません").arg(path));
         return false;
     }
-    QString mediaPath = fromUtf8(blockfile::line(*bytes, 1));
+    const std::string named = blockfile::line(*bytes, 1);
+    QString mediaPath = fromUtf8(named);
     // A bare file name or relative path is taken beside the block file, so a
     // lesson folder can be moved as a whole.
-    if (!mediaPath.isEmpty() && !hasScheme(mediaPath) && QFileInfo(mediaPath).isRelative()) {
+    const bool windowsPath = mediaPath.contains(QLatin1Char('\\')) || (mediaPath.size() > 2 && mediaPath[1] == QLatin1Char(':'));
+    if (!mediaPath.isEmpty() && !hasScheme(mediaPath) && !windowsPath && QFileInfo(mediaPath).isRelative()) {
         mediaPath = QFileInfo(path).absoluteDir().filePath(mediaPath);
+    }
+    std::optional<QString> found;
+    bool located = false;  // by the learner, in a dialog
+    if (!mediaPath.isEmpty() && !hasScheme(mediaPath) && !QFileInfo::exists(mediaPath)) {
+        found = locateMedia(path, mediaPath, located);
     }
     bool opened = false;
     {
         FlagGuard loading(state_.loadingBsd);
-        opened = OpenFile(mediaPath);
+        opened = OpenFile(found.value_or(mediaPath));
         // What the file holds is the lesson as it was saved: no step, nothing unsaved.
         if (opened) files_.openBlockFile(path, *bytes);
     }
+    // Located by the learner: where it is now is a change to save. Found
+    // beside the block file, the file stays as it is (the program that made
+    // it still reads it).
+    if (opened && located) document_.relink(named);
     if (opened) {
         AddHistory(path);
         files_.offerRecovery();
         loadDictation();
     }
     return false;
+}
+
+// The media a block file names is not there (a block file made on Windows
+// names C:\lessons\lesson.mp3; a folder was moved): its file name is
+// looked for beside the block file, and else the learner may locate it.
+std::optional<QString> PracticeSession::locateMedia(const QString& blockFile, const QString& named, bool& located) {
+    const QString name = fromUtf8(fileNamePart(named.toStdString()));
+    if (name.isEmpty()) return std::nullopt;
+    const QDir folder = QFileInfo(blockFile).absoluteDir();
+    if (QFileInfo(folder.filePath(name)).isFile()) return folder.filePath(name);
+    if (!prompts_.warningYesNo(tr("ブロックファイル %1 の録音 %2 が見つかりません。録音の場所を指定しますか？")
+                                   .arg(QFileInfo(blockFile).fileName(), named))) {
+        return std::nullopt;
+    }
+    FileDialogRequest request;
+    request.initialDir = folder.absolutePath();
+    request.fileName = name;
+    request.filter = formats::openFilter(settings_.wmpExtensions(), settings_.rpExtensions());
+    request.mustExist = true;
+    const auto chosen = prompts_.openFile(request);
+    located = chosen.has_value();
+    return chosen;
 }
 
 // ---------------------------------------------------------------- block files

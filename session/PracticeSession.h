@@ -223,6 +223,7 @@ private:
 
     bool openMedia(const QString& path);
     bool followBlockFile(const QString& path);
+    std::optional<QString> locateMedia(const QString& blockFile, const QString& named, bool& located);
     void loadDictation();
     void lessonChanged();
 

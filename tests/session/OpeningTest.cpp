@@ -5,6 +5,8 @@
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/Waits.h"
 
+#include "blockfile/BlockFile.h"
+#include "files/WholeFile.h"
 #include "session/PracticeSession.h"
 #include "session/Recovery.h"
 #include "settings/Settings.h"
@@ -249,6 +251,48 @@ TEST_F(Opening, BlockFilesThatNameNothingUsableOrABlockFileOpenNothing) {
     EXPECT_FALSE(session.state().loadingBsd);
     EXPECT_EQ(session.state().blocks().count(), 0);
     EXPECT_TRUE(settings.history().isEmpty());
+}
+
+// A block file made on Windows names C:\lessons\lesson.mp3: the lesson
+// beside it opens, and the file is left as it is. When the recording is not
+// there either, the learner may locate it, and where it is now is a change
+// to save, one step.
+TEST_F(Opening, AWindowsMadeBlockFileFindsItsRecordingBesideItOrAsksWhereItIs) {
+    const QString beside = copyAs(media("lesson.mp3"), "lesson.mp3");
+    ASSERT_TRUE(session.OpenFile(beside));
+    const int32_t ms = length();
+    const QString bsd = blockFile("lesson.bsd", QStringLiteral("C:\\lessons\\lesson.mp3"), ms, {3000}, {"one", "two"});
+    EXPECT_FALSE(session.OpenFile(bsd));  // a block file opens its media, and says false
+    EXPECT_EQ(session.state().mediaFile, beside.toStdString());
+    EXPECT_EQ(separators(), (std::vector<int32_t>{0, 3000, ms}));
+    EXPECT_FALSE(session.unsaved());
+    EXPECT_TRUE(prompts.questions.isEmpty()) << prompts.questions.join(" | ").toStdString();
+
+    // Moved away: found where the learner says, and saved with that path.
+    QDir().mkpath(dir.filePath("elsewhere"));
+    const QString moved = dir.filePath("elsewhere/renamed.mp3");
+    ASSERT_TRUE(QFile::rename(beside, moved));
+    prompts.warningAnswers = {true};
+    prompts.openAnswers = {moved};
+    EXPECT_FALSE(session.OpenFile(bsd));
+    ASSERT_EQ(prompts.questions.size(), 1);
+    EXPECT_TRUE(prompts.questions.first().contains("lesson.bsd")) << prompts.questions.first().toStdString();
+    ASSERT_EQ(prompts.openRequests.size(), 1u);
+    EXPECT_EQ(prompts.openRequests.front().fileName, "lesson.mp3");
+    EXPECT_EQ(session.state().mediaFile, moved.toStdString());
+    EXPECT_EQ(session.notes(), (QStringList{"one", "two"}));
+    EXPECT_TRUE(session.unsaved());
+    prompts.saveAnswers = {bsd};
+    ASSERT_TRUE(session.SaveBlockData());
+    EXPECT_EQ(qm::blockfile::parse(qm::files::readWholeFile(bsd.toStdString(), 4096).bytes).data.mediaPath,
+              moved.toStdString());
+
+    // Not found and not located: the open fails as before, nothing else changes.
+    const QString lost = blockFile("lost.bsd", QStringLiteral("C:\\x\\gone.mp3"), ms, {}, {});
+    prompts.warningAnswers = {false};
+    prompts.messages.clear();
+    EXPECT_FALSE(session.OpenFile(lost));
+    EXPECT_EQ(prompts.messages.size(), 1);
 }
 
 // The release question comes for the open of the block file and again for
