@@ -1,6 +1,8 @@
 # The practice session on its own: QtCore, QtNetwork, QtTest and the engine,
 # no QtWidgets (the linker proves it: nothing here provides them).
 add_executable(test_session session/SessionTest.cpp session/UnsavedWorkTest.cpp session/FileKindsTest.cpp
+  session/BlockCommandsTest.cpp session/NotesTest.cpp session/RepeatLoopTest.cpp session/ReleaseTest.cpp
+  session/HistoryTest.cpp
   support/CoreTestMain.cpp)
 target_link_libraries(test_session PRIVATE qm_session qm_media Qt6::Test Qt6::Network GTest::gtest)
 gtest_discover_tests(test_session DISCOVERY_TIMEOUT 60
