@@ -79,14 +79,6 @@ TEST(InfoWindow, TheSamePathTwiceOrInOtherCaseIsOneEntryAtTheHead) {
     EXPECT_EQ(listTexts(frmInfo->lstHistory), (QStringList{"LESSON.MP3", "other.mp3"}));
 }
 
-TEST(InfoWindow, NothingIsAddedWhileABlockFileIsFollowed) {
-    AppHarness app;
-    frmMain->state().loadingBsd = true;
-    frmMain->AddHistory("/m/a.mp3");
-    frmMain->state().loadingBsd = false;
-    EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
-}
-
 TEST(InfoWindow, KeepsOnlyTheHistorySizeAtExitButShowsAllUntilThen) {
     QTemporaryDir dir;
     const QString ini = dir.filePath("QM4.ini");
@@ -319,7 +311,7 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
         EXPECT_EQ(frmInfo->cmbLanguage->currentIndex(), 1);
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
         qmtest::setBlocks(frmMain->session(), {0, 9000});
-        frmMain->state().dirty = true;
+        frmMain->session().editNotes({"unsaved"});
         app.dialogs->confirmAnswers = {qm::Answer::No};
         EXPECT_TRUE(frmMain->CanReleaseMedia());
         EXPECT_EQ(app.dialogs->questions, QStringList{"Save the changes?"});

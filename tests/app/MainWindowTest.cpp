@@ -119,23 +119,26 @@ TEST_F(MainWindow, ClosingWithNothingOpenAsksNothing) {
     EXPECT_TRUE(app.dialogs->questions.isEmpty());
 }
 
-TEST_F(MainWindow, ClosingWithUnsavedMarksAsksToSave) {
+// The close asks the session's release question in the program's dialogs; what
+// each answer does to the lesson is tested on the session (tests/session/ReleaseTest.cpp).
+TEST_F(MainWindow, ClosingWithUnsavedWorkAsksToSave) {
     w.show();
-    w.state().dirty = true;
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 9000});
+    frmMain->session().editNotes({"unsaved"});
 
     app.dialogs->confirmAnswers = {qm::Answer::Cancel};
     EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(app.dialogs->questions, QStringList{"保存しますか"});
 
     app.dialogs->confirmAnswers = {qm::Answer::Yes};
     app.dialogs->saveAnswers = {QString()};  // the save dialog is cancelled
     EXPECT_FALSE(w.close());
-    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_EQ(app.dialogs->saveRequests.size(), 1u);
 
     app.dialogs->confirmAnswers = {qm::Answer::No};
     EXPECT_TRUE(w.close());
-    EXPECT_TRUE(frmMain->session().unsaved());  // No closes without saving and changes nothing
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(MainWindow, ClosingWhileAMemoLineIsEditedIsRefusedEvenWithTheMemoHidden) {
@@ -219,34 +222,61 @@ TEST_F(MainWindow, KeysBeforeAnyOpenDoNoHarm) {
     w.bars().ShowPosition();
 }
 
-TEST_F(MainWindow, BlockCommandsOnTheListRedrawAndShowTheCounter) {
-    auto& s = w.state();
-    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
-    w.SelectBlock(2);
-    EXPECT_EQ(w.lblBlock->text(), "2/3");
-    w.btnLDelClick();
-    EXPECT_EQ(s.curBlock, 1);
-    EXPECT_EQ(w.lblBlock->text(), "1/2");
-    w.btnLDelClick();  // block 1 has no left separator to delete
-    EXPECT_EQ(s.blocks().count(), 2);
-    w.btnRDelClick();
-    EXPECT_EQ(s.blocks().count(), 1);
-    EXPECT_EQ(s.blocks()[1], 9000);
-    EXPECT_EQ(w.lblBlock->text(), "1/1");
-    EXPECT_FALSE(frmMain->session().unsaved());
+// Whether a column of the block bar shows a separator line.
+bool separatorDrawnAt(const QImage& bar, int x) {
+    for (int y = 0; y < bar.height(); ++y)
+        if ((bar.pixel(x, y) & 0xFFFFFF) == qm::kBarBlack) return true;
+    return false;
 }
 
-TEST_F(MainWindow, ClearButtonClearsTheBlocks) {
+// The L, R and Clear buttons reach the session; the block bar and the counter
+// follow what it did. The commands' own rules are tested on the session
+// (tests/session/BlockCommandsTest.cpp).
+TEST_F(MainWindow, TheDeleteAndClearButtonsRedrawTheBarAndTheCounter) {
     auto& s = w.state();
-    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
-    w.SelectBlock(2);
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 7000, 9000});
     w.EnableBlockControls(true);
+    w.Timer1->stop();
+    const QImage& bar = w.Image2->bitmap();
+    const auto column = [&](int32_t ms) { return qm::barColumn(ms, bar.width(), s.mediaLength); };
+    ASSERT_TRUE(separatorDrawnAt(bar, column(3000)));
+    w.SelectBlock(2);
+    EXPECT_EQ(w.lblBlock->text(), "2/4");
+
+    QTest::mouseClick(w.btnLDel, Qt::LeftButton);
+    EXPECT_EQ(s.blocks().separators(), (std::vector<int32_t>{0, 5000, 7000, 9000}));
+    EXPECT_EQ(w.lblBlock->text(), "1/3");
+    EXPECT_FALSE(separatorDrawnAt(bar, column(3000)));
+
+    QTest::mouseClick(w.btnRDel, Qt::LeftButton);
+    EXPECT_EQ(s.blocks().separators(), (std::vector<int32_t>{0, 7000, 9000}));
+    EXPECT_EQ(w.lblBlock->text(), "1/2");
+    EXPECT_FALSE(separatorDrawnAt(bar, column(5000)));
+    EXPECT_TRUE(separatorDrawnAt(bar, column(7000)));
+
     QTest::mouseClick(w.btnClear, Qt::LeftButton);
     EXPECT_EQ(s.blocks().count(), 1);
-    EXPECT_EQ(s.blocks()[1], 9000);
-    EXPECT_EQ(s.curBlock, 1);
     EXPECT_EQ(w.lblBlock->text(), "1/1");
+    EXPECT_FALSE(separatorDrawnAt(bar, column(7000)));
+}
+
+// Ctrl+Z and Ctrl+Shift+Z are the session's undo and redo, wherever the
+// window's focus is.
+TEST_F(MainWindow, TheUndoKeysReachTheSessionsHistory) {
+    auto& s = w.state();
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 9000});
+    w.SelectBlock(1);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.FormKeyPress(QChar('d'));
+    ASSERT_EQ(s.blocks().count(), 1);
+    w.btnInfo->setFocus();
+    QTest::keyClick(w.btnInfo, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(s.blocks().separators(), (std::vector<int32_t>{0, 3000, 9000}));
     EXPECT_FALSE(frmMain->session().unsaved());
+    QTest::keyClick(w.btnInfo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(s.blocks().count(), 1);
+    EXPECT_TRUE(frmMain->session().unsaved());
 }
 
 TEST_F(MainWindow, UpperCaseLettersDoNothing) {
