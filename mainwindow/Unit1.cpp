@@ -353,6 +353,13 @@ void TfrmMain::connectSession() {
         qm::qmApp()->setTitle(name);
     });
     connect(&session_, &PracticeSession::closeDue, this, &QWidget::close);
+    // A lesson taken up where it was left brings its rate and volume.
+    connect(&session_, &PracticeSession::rateChanged, this, [this](double rate) {
+        const QSignalBlocker quiet(cmbRate);
+        const int i = cmbRate->findText(QString::number(rate, 'f', 1));
+        if (i >= 0) cmbRate->setCurrentIndex(i);
+    });
+    connect(&session_, &PracticeSession::volumeChanged, this, [this](int v) { WindowsMediaPlayer1->showVolume(v); });
     connect(&session_, &PracticeSession::analysisProgress, this,
             [this](int percent) { lblAnalysis->setText(tr("音声を解析中 %1%").arg(percent)); });
     connect(&session_, &PracticeSession::analysisReady, this, [this] {

@@ -64,6 +64,8 @@ public:
     // The position now, read from the engine (the state's mediaPos follows).
     int32_t readPosition();
     BlockMode blockMode() const { return drill_.blockMode(); }
+    double rate() const { return drill_.rate(); }
+    int volume() const { return drill_.volume(); }
     AfterBlock afterBlock() const { return drill_.afterBlock(); }
     // The playback controls, for their transports to show.
     MediaPlayerControl& mediaPlayer() { return drill_.mediaPlayer(); }
@@ -212,6 +214,8 @@ signals:
     void analysisFailed(const QString& reason);
     void repeatOptionsChanged();  // block mode or what follows a block
     void playStateChanged();      // the active control began or stopped playing
+    void rateChanged(double rate);
+    void volumeChanged(int volume);
     void unsavedChanged(bool unsaved);
     void historyChanged();        // what undo and redo would do
     void closeDue();
@@ -221,11 +225,17 @@ private:
     template <typename Work>
     auto whileBusy(Work work) -> decltype(work());
 
+    bool openFile(const QString& path);
     bool openMedia(const QString& path);
     bool followBlockFile(const QString& path);
     std::optional<QString> locateMedia(const QString& blockFile, const QString& named, bool& located);
     void loadDictation();
     void lessonChanged();
+    // Each lesson is left where the learner was (block, modes, rate, volume)
+    // and taken up there when it opens again.
+    QString lessonKey() const;
+    void rememberPlace();
+    void restorePlace();
 
     Settings& settings_;
     SessionPrompts& prompts_;
@@ -240,6 +250,8 @@ private:
     bool closeRequested_ = false;
     bool released_ = false;  // the media was released for the next open already
     int dragId_ = 0;
+    int quiet_ = 0;  // opens or a restore under way: no place is remembered meanwhile
+    bool placePending_ = false;  // a lesson opened: its place is restored once the open is done
 };
 
 }  // namespace qm

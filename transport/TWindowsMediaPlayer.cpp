@@ -67,6 +67,11 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl
     refreshTransport();
 }
 
+void TWindowsMediaPlayer::showVolume(int volume) {
+    const QSignalBlocker quiet(volumeBar_);
+    volumeBar_->setValue(volume);
+}
+
 void TWindowsMediaPlayer::refreshTransport() {
     PlaybackSession& session = control_.playback();
     const bool playing = control_.playState() == qm::wmp::Playing;
