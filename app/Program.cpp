@@ -80,6 +80,7 @@ void Program::makeHiddenWindows() {
     // The memo window opens beside the main window, not over its counter and buttons.
     frmMemo->move(frmMain->frameGeometry().right() + 8, frmMain->frameGeometry().top());
     for (QWidget* w : std::initializer_list<QWidget*>{frmMemo, frmIE, frmInfo}) placeWindow(w);
+    QObject::connect(frmMain, &TfrmMain::keysRequested, frmInfo, &TfrmInfo::showKeys);
     frmMain->setCompanions(frmMemo, frmIE, frmInfo);
 }
 

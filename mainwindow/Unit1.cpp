@@ -10,6 +10,8 @@
 #include "transport/TRealAudio.h"
 #include "transport/TWindowsMediaPlayer.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -36,6 +38,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <functional>
+#include <initializer_list>
 #include <cmath>
 #include <optional>
 #include <stdexcept>
@@ -143,7 +147,8 @@ T* placed(T* w, int x, int y, int width, int height) {
 QToolButton* speedButton(QWidget* parent, const QString& caption, const QString& hint) {
     auto* b = new QToolButton(parent);
     b->setText(caption);
-    b->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, a click does not take the focus from where the keys go.
+    b->setFocusPolicy(Qt::TabFocus);
     b->setAutoRaise(false);
     if (!hint.isEmpty()) b->setToolTip(hint);
     return b;
@@ -245,6 +250,7 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     actCutAtPauses = blockBarMenu->addAction(tr("無音で区切る [a]"));
     blockBarMenu->addSeparator();
     std::tie(actUndo, actRedo) = qm::addUndoActions(this, session_);
+    addShortcuts();
     blockBarMenu->addAction(actUndo);
     blockBarMenu->addAction(actRedo);
 
@@ -269,18 +275,13 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
 
     OpenDialog1.initialDir = QStringLiteral(".");
 
-    setTabOrder(RadioGroup1Items->button(0), RadioGroup1Items->button(1));
-    setTabOrder(RadioGroup1Items->button(1), RadioGroup2Items->button(0));
-    setTabOrder(RadioGroup2Items->button(0), RadioGroup2Items->button(1));
-    setTabOrder(RadioGroup2Items->button(1), RadioGroup2Items->button(2));
-    setTabOrder(RadioGroup2Items->button(2), btnNext);
-    setTabOrder(btnNext, btnRep);
-    setTabOrder(btnRep, btnBack);
-    setTabOrder(btnBack, btnMemo);
-    setTabOrder(btnMemo, btnSave);
-    setTabOrder(btnSave, btnLoad);
-    setTabOrder(btnLoad, cmbRate);
-    setTabOrder(cmbRate, btnInfo);
+    // Tab goes through every control in reading order: the options, the
+    // block buttons, the lesson's buttons, then the rate and the transports.
+    QWidget* previous = nullptr;
+    for (QWidget* w : tabOrder()) {
+        if (previous != nullptr) setTabOrder(previous, w);
+        previous = w;
+    }
 
     bars_ = std::make_unique<qm::PositionBars>(session_.state(), Image1, Image2, lblPos);
 
@@ -329,6 +330,48 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
 TfrmMain::~TfrmMain() {
     qApp->removeEventFilter(this);
     if (frmMain == this) frmMain = nullptr;
+}
+
+std::vector<QWidget*> TfrmMain::tabOrder() const {
+    std::vector<QWidget*> order;
+    for (QButtonGroup* g : {RadioGroup1Items, RadioGroup2Items})
+        for (QAbstractButton* b : g->buttons()) order.push_back(b);
+    for (QWidget* w : std::initializer_list<QWidget*>{btnMark, btnLDel, btnRDel, btnBack, btnRep, btnNext, btnClear,
+                                                      btnMemo, btnSave, btnLoad, btnOpen, btnIE, btnInfo, cmbRate})
+        order.push_back(w);
+    for (QWidget* band : std::initializer_list<QWidget*>{WindowsMediaPlayer1, RealAudio1})
+        for (QWidget* w : band->findChildren<QWidget*>())
+            if (w->focusPolicy() != Qt::NoFocus) order.push_back(w);
+    return order;
+}
+
+// The usual keys of a desktop program, each said in its control's hint.
+void TfrmMain::addShortcuts() {
+    auto shortcut = [this](const QKeySequence& keys, std::function<void()> run) {
+        auto* a = new QAction(this);
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, qm::guarded(std::move(run)));
+        addAction(a);
+        return a;
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { btnOpenClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { session_.saveInPlace(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { btnSaveClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_L), [this] { btnLoadClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_M), [this] { btnMemoClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_B), [this] { btnIEClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_I), [this] { btnInfoClick(); });
+    shortcut(QKeySequence(Qt::Key_F1), [this] { emit keysRequested(); });
+    auto hint = [](QWidget* w, const QString& what, const char* keys) {
+        w->setToolTip(what + QStringLiteral(" [") + QLatin1String(keys) + QLatin1Char(']'));
+    };
+    hint(btnOpen, tr("開く"), "Ctrl+O");
+    hint(btnSave, tr("ブロックファイルを保存"), "Ctrl+S, Ctrl+Shift+S");
+    hint(btnLoad, tr("ブロックファイル・字幕・台本を読み込む"), "Ctrl+L");
+    hint(btnMemo, tr("メモ"), "Ctrl+M");
+    hint(btnIE, tr("インターネット"), "Ctrl+B");
+    hint(btnInfo, tr("ヒストリ・設定・キーの一覧"), "Ctrl+I, F1");
 }
 
 void TfrmMain::setCompanions(QWidget* memo, QWidget* browser, QWidget* info) {
@@ -465,6 +508,14 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != this) return false;
+    // Return presses the focused button, as Space would elsewhere (here Space marks or plays).
+    const int pressed = static_cast<QKeyEvent*>(event)->key();
+    if ((pressed == Qt::Key_Return || pressed == Qt::Key_Enter) && w == QApplication::focusWidget()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button != nullptr && button->isEnabled()) {
+            button->animateClick();
+            return true;
+        }
+    }
     // The first receiver of a key is the focus widget, or the window without one;
     // its parents see the same key again if it is not taken, and are skipped.
     QWidget* first = QApplication::focusWidget();

@@ -83,6 +83,8 @@ public:
     void btnIEClick();
     void btnInfoClick();
     void cmbRateChange();
+    // Every control Tab reaches, in reading order.
+    std::vector<QWidget*> tabOrder() const;
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     void Image2MouseDown(Qt::MouseButton button, int x, int y);
     void Image2MouseMove(int x, int y);
@@ -144,8 +146,13 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
+signals:
+    // F1: the list of every key, in the info window.
+    void keysRequested();
+
 private:
     void FormCreate();
+    void addShortcuts();
     void FormShow();
     void FormResize();
     void layoutStrips();

@@ -385,6 +385,8 @@ QString PracticeSession::saveFolder() const { return settings_.saveFolder(); }
 
 bool PracticeSession::SaveBlockData() { return files_.save(); }
 
+bool PracticeSession::saveInPlace() { return files_.saveInPlace(); }
+
 void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
     files_.applyBlockBytes(fileBytes, tr("ブロックファイルの読み込み"));
 }

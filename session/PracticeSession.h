@@ -162,6 +162,9 @@ public:
     // Asks for the file; true when one was written. The name's extension picks
     // the format (the table of file formats).
     bool SaveBlockData();
+    // Ctrl+S: the block file the lesson came from or went to, without a dialog
+    // (through the dialog when there is none yet).
+    bool saveInPlace();
     // The bytes of a block file applied to the open media, one step; a faulty file changes nothing.
     void ApplyBlockData(std::string_view fileBytes);
     // The Load button's file: a block file, or a transcript (SubRip, WebVTT,

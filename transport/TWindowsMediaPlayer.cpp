@@ -52,7 +52,7 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl
     box->addWidget(seekBar_);
     box->addLayout(row);
     resize(kDesignWidth, kDesignHeight);
-    qm::transport::noFocusAnywhere(this);
+    qm::transport::tabFocusOnly(this);
 
     using qm::guarded;
     connect(btnPlay_, &QToolButton::clicked, this, guarded([this] { actions_.playPause(); }));
