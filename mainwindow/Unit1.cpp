@@ -393,7 +393,7 @@ void TfrmMain::connectSession() {
     connect(&session_, &PracticeSession::mediaOpened, this, [this](const QString& name) {
         FileName->setText(name);
         FileName->adjustSize();
-        qm::qmApp()->setTitle(name);
+        qm::qmApp()->setTitle(name.isEmpty() ? QStringLiteral("QM5") : name);  // nothing open: the program's name
     });
     connect(&session_, &PracticeSession::closeDue, this, &QWidget::close);
     // A lesson taken up where it was left brings its rate and volume.

@@ -163,6 +163,7 @@ bool PracticeSession::CommitData() {
 void PracticeSession::KeepUnsavedWork() { files_.keepNow(); }
 
 void PracticeSession::EnableBlockControls(bool enabled) {
+    blockControlsOn_ = enabled;
     drill_.setBlockTimerRunning(enabled);
     emit blockControlsEnabled(enabled);
 }
@@ -216,6 +217,14 @@ bool PracticeSession::openFile(const QString& path) {
     if (!released_ && !CanReleaseMedia()) return false;
     drill_.cancelWait();
     EnableBlockControls(false);
+    // An open that fails before the new media is loaded leaves the old lesson
+    // as it was, usable again; one that fails after leaves nothing open.
+    struct Usable {
+        PracticeSession& s;
+        ~Usable() {
+            if (!s.blockControlsOn_ && s.state_.mediaLength > 0) s.EnableBlockControls(true);
+        }
+    } usable{*this};
     drill_.engine().MediaStop();
     emit positionBarCleared();
     if (path.isEmpty()) {
@@ -251,6 +260,7 @@ bool PracticeSession::openMedia(const QString& path) {
         engine.WaitForLength();
     }
     if (state_.mediaLength == 0) {
+        showNothingOpen();
         prompts_.message(tr("ファイル %1 は開けません\n%2").arg(path, engine.lengthFailure()));
         return false;
     }
@@ -272,6 +282,20 @@ bool PracticeSession::openMedia(const QString& path) {
         placePending_ = true;
     }
     return true;
+}
+
+// The old media went and the new one did not open: no lesson, no name, no
+// blocks, the counter at 0/0, as before the first open.
+void PracticeSession::showNothingOpen() {
+    state_.mediaFile.clear();
+    state_.mediaLength = 0;
+    state_.mediaPos = 0;
+    files_.mediaOpened();
+    pauseFinder_.cancel();
+    document_.open({});
+    drill_.SelectBlock(0);
+    emit mediaOpened(QString());
+    emit positionChanged();
 }
 
 bool PracticeSession::followBlockFile(const QString& path) {

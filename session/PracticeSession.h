@@ -230,6 +230,7 @@ private:
 
     bool openFile(const QString& path);
     bool openMedia(const QString& path);
+    void showNothingOpen();
     bool followBlockFile(const QString& path);
     std::optional<QString> locateMedia(const QString& blockFile, const QString& named, bool& located);
     void loadDictation();
@@ -253,6 +254,7 @@ private:
     bool closeRequested_ = false;
     bool released_ = false;  // the media was released for the next open already
     int dragId_ = 0;
+    bool blockControlsOn_ = false;
     int quiet_ = 0;  // opens or a restore under way: no place is remembered meanwhile
     bool placePending_ = false;  // a lesson opened: its place is restored once the open is done
 };
