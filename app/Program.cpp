@@ -24,7 +24,7 @@ Program::Program(const QString& settingsPath, PracticeSession::Clock clock, Wind
     qmApp()->installLanguage(settings_.language() == Settings::Language::English);
     session_ = std::make_unique<PracticeSession>(settings_, prompts_, std::move(clock), QString(),
                                                  networkMetafileFetcher(network_));
-    frmMain = new TfrmMain(*session_);
+    frmMain = new TfrmMain(*session_, settings_);
     placeWindow(frmMain);
     prompts_.setParentWindow(frmMain);
     frmMain->setWindowIconText(qmApp()->title());

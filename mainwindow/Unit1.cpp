@@ -177,7 +177,8 @@ QGroupBox* radioGroup(QWidget* parent, QButtonGroup*& items, const QStringList& 
 
 }  // namespace
 
-TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(parent), session_(session) {
+TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget* parent)
+    : QWidget(parent), session_(session), settings_(settings) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("QM5"));
     setFont(japaneseFont());
@@ -273,7 +274,7 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     Timer1 = session_.blockTimer();
     Timer2 = session_.waitTimer();
 
-    OpenDialog1.initialDir = QStringLiteral(".");
+
 
     // Tab goes through every control in reading order: the options, the
     // block buttons, the lesson's buttons, then the rate and the transports.
@@ -671,7 +672,7 @@ void TfrmMain::cutAtPausesClick() { session_.cutAtPauses(); }
 void TfrmMain::showWaveform() {
     const auto envelope = session_.envelope();
     std::vector<float> levels;
-    if (envelope != nullptr && session_.settings().showWaveform()) {
+    if (envelope != nullptr && settings_.showWaveform()) {
         const auto l = qm::analysis::pauseLevels(*envelope);
         const float span = std::max(l.speechDb - l.floorDb, 1.0f);
         levels.reserve(envelope->rms.size());
@@ -696,28 +697,40 @@ void TfrmMain::RepeatingClick() {
 
 // ---------------------------------------------------------------- open and load dialogs
 
+// A dialog starts in the folder of the open lesson (its block file, else its
+// media), else where this dialog was last left, else where any was, else home.
+QString TfrmMain::dialogFolder(const TFileDialogState& dialog) const {
+    if (!session_.blockFilePath().isEmpty()) return QFileInfo(session_.blockFilePath()).absolutePath();
+    const QFileInfo media(QString::fromStdString(state().mediaFile));
+    if (media.isAbsolute() && media.exists()) return media.absolutePath();
+    if (!dialog.initialDir.isEmpty()) return dialog.initialDir;
+    if (!settings_.lastFolder().isEmpty()) return settings_.lastFolder();
+    return QDir::homePath();
+}
+
 QString TfrmMain::openFilter() const {
-    return qm::formats::openFilter(session_.settings().wmpExtensions(), session_.settings().rpExtensions());
+    return qm::formats::openFilter(settings_.wmpExtensions(), settings_.rpExtensions());
 }
 
 // The question about unsaved work comes before the dialog, as for any open.
 void TfrmMain::btnOpenClick() {
     session_.openChosen([this]() -> std::optional<QString> {
         qm::FileDialogRequest request;
-        request.initialDir = OpenDialog1.initialDir;
+        request.initialDir = dialogFolder(OpenDialog1);
         request.filter = openFilter();
         const auto chosen = dialogs().openFile(this, request);
         if (!chosen) return std::nullopt;
         const QString full = QFileInfo(*chosen).absoluteFilePath();
         OpenDialog1.fileName = full;
         OpenDialog1.initialDir = QFileInfo(full).absolutePath();
+        settings_.setLastFolder(OpenDialog1.initialDir);
         return full;
     });
 }
 
 void TfrmMain::btnLoadClick() {
     qm::FileDialogRequest request;
-    request.initialDir = OpenDialog2.initialDir;
+    request.initialDir = dialogFolder(OpenDialog2);
     request.filter = qm::formats::loadFilter();
     request.defaultSuffix = QStringLiteral("bsd");
     request.mustExist = true;
@@ -725,5 +738,6 @@ void TfrmMain::btnLoadClick() {
     if (!chosen) return;
     OpenDialog2.fileName = *chosen;
     OpenDialog2.initialDir = QFileInfo(*chosen).absolutePath();
+    settings_.setLastFolder(OpenDialog2.initialDir);
     session_.loadBlockFile(*chosen);
 }

@@ -25,6 +25,7 @@ class TRealAudio;
 
 namespace qm {
 class Dialogs;
+class Settings;
 }
 
 // What the file dialogs of the main window remember between uses.
@@ -41,7 +42,7 @@ struct TFileDialogState {
 class TfrmMain : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmMain(qm::PracticeSession& session, QWidget* parent = nullptr);
+    TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // The windows the Memo, browser and Info buttons bring forward; the memo
@@ -163,9 +164,11 @@ private:
     bool memoTakesTheKeys() const;
     void bringForward(QWidget* w);
     QString openFilter() const;
+    QString dialogFolder(const TFileDialogState& dialog) const;
     qm::Dialogs& dialogs();
 
     qm::PracticeSession& session_;
+    qm::Settings& settings_;
     std::unique_ptr<qm::PositionBars> bars_;
     QWidget* memo_ = nullptr;
     QWidget* browser_ = nullptr;

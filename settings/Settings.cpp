@@ -51,6 +51,7 @@ void Settings::load() {
             }
             if (key == "snapMarks" && (value == "0" || value == "1")) own_.snapMarks = value == "1";
             if (key == "waveform" && (value == "0" || value == "1")) own_.showWaveform = value == "1";
+            if (key == "lastFolder") own_.lastFolder = utf8ToQString(value);
             // "window.NAME=x,y,width,height"
             if (key.rfind("window.", 0) == 0) {
                 const QStringList n = QString::fromStdString(value).split(QLatin1Char(','));
@@ -92,6 +93,9 @@ std::optional<files::FileError> Settings::save() const {
     conf += "minPauseMs=" + std::to_string(own_.minPauseMs) + "\n";
     conf += std::string("snapMarks=") + (own_.snapMarks ? "1" : "0") + "\n";
     conf += std::string("waveform=") + (own_.showWaveform ? "1" : "0") + "\n";
+    if (!own_.lastFolder.isEmpty() && !own_.lastFolder.contains(QLatin1Char('\n'))) {
+        conf += "lastFolder=" + own_.lastFolder.toStdString() + "\n";
+    }
     for (auto it = own_.windows.cbegin(); it != own_.windows.cend(); ++it) {
         const QRect& r = it.value();
         conf += "window." + it.key().toStdString() + "=" + std::to_string(r.x()) + "," + std::to_string(r.y()) + "," +

@@ -77,6 +77,10 @@ public:
     bool showWaveform() const { return own_.showWaveform; }
     void setShowWaveform(bool on);
 
+    // The folder a file dialog was last left in (qm5.conf), for the first dialog of a run.
+    QString lastFolder() const { return own_.lastFolder; }
+    void setLastFolder(const QString& folder) { own_.lastFolder = folder; }
+
     // Where each lesson was left (places.tsv beside this file).
     QString placesPath() const;
     std::optional<settings::LessonPlace> lessonPlace(const QString& lesson) const;
@@ -112,6 +116,7 @@ private:
         bool snapMarks = true;
         bool showWaveform = true;
         QMap<QString, QRect> windows;
+        QString lastFolder;
         bool operator==(const Own&) const = default;
     };
     Own own_;
