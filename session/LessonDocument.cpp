@@ -94,6 +94,23 @@ private:
     LessonContent other_;
 };
 
+// The media path the lesson is saved with, swapped.
+class RelinkStep : public QUndoCommand {
+public:
+    RelinkStep(PracticeState& state, std::string other)
+        : QUndoCommand(LessonDocument::tr("録音の場所")), state_(state), other_(std::move(other)) {}
+    void redo() override {
+        if (std::exchange(done_, false)) return;
+        state_.mediaFile.swap(other_);
+    }
+    void undo() override { state_.mediaFile.swap(other_); }
+
+private:
+    PracticeState& state_;
+    std::string other_;
+    bool done_ = true;
+};
+
 }  // namespace
 
 LessonDocument::LessonDocument(PracticeState& state, QObject* parent) : QObject(parent), state_(state) {
@@ -144,6 +161,10 @@ void LessonDocument::move(int32_t k, int32_t ms, int dragId) {
     if (to == from) return;
     history_.push(new MoveStep(state_.lesson, *this, k, from, to, dragId));
     emit lessonChanged();
+}
+
+void LessonDocument::relink(const std::string& previousPath) {
+    history_.push(new RelinkStep(state_, previousPath));
 }
 
 void LessonDocument::replace(LessonContent content, const QString& text) {

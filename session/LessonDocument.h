@@ -50,6 +50,9 @@ public:
     // Everything replaced: a load, a cut at pauses, a clear, an ended memo
     // edit, a restore. text names the step. Nothing when content is the same.
     void replace(LessonContent content, const QString& text);
+    // The media was found elsewhere than the block file says (previousPath):
+    // the new path is a change to save, one step.
+    void relink(const std::string& previousPath);
 
 signals:
     // The blocks, the notes or both changed (by a change, an undo or a redo).

@@ -28,6 +28,8 @@ public:
     virtual Answer confirm(const QString& text) = 0;                    // Yes No Cancel
     virtual bool warningYesNo(const QString& text) = 0;                 // Yes No
     virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
+    // A file to read, chosen by the user; nothing when none was (or none can be asked).
+    virtual std::optional<QString> openFile(const FileDialogRequest&) { return std::nullopt; }
 };
 
 }  // namespace qm

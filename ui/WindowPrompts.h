@@ -21,6 +21,9 @@ public:
     std::optional<QString> saveFile(const FileDialogRequest& request) override {
         return qmApp()->dialogs().saveFile(parent_, request);
     }
+    std::optional<QString> openFile(const FileDialogRequest& request) override {
+        return qmApp()->dialogs().openFile(parent_, request);
+    }
 
 private:
     QPointer<QWidget> parent_;

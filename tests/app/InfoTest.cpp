@@ -42,10 +42,11 @@ QStringList listTexts(const QListWidget* l) {
 
 TEST(InfoWindow, HasItsTabsAndDefaults) {
     AppHarness app;
-    EXPECT_EQ(frmInfo->PageControl1->count(), 3);
+    EXPECT_EQ(frmInfo->PageControl1->count(), 4);
     EXPECT_EQ(frmInfo->PageControl1->tabText(0), "History");
     EXPECT_EQ(frmInfo->PageControl1->tabText(1), "設定");
-    EXPECT_EQ(frmInfo->PageControl1->tabText(2), "ＱＭ５について");
+    EXPECT_EQ(frmInfo->PageControl1->tabText(2), "キー");
+    EXPECT_EQ(frmInfo->PageControl1->tabText(3), "ＱＭ５について");
     EXPECT_EQ(frmInfo->PageControl1->currentIndex(), 0);
     EXPECT_EQ(frmInfo->edtWMP->text(), ".wma.mp3.");
     EXPECT_EQ(frmInfo->edtRP->text(), ".ram.rm.");
@@ -77,14 +78,6 @@ TEST(InfoWindow, TheSamePathTwiceOrInOtherCaseIsOneEntryAtTheHead) {
     frmMain->AddHistory("/M/LESSON.MP3");
     EXPECT_EQ(frmInfo->historyPaths(), (QStringList{"/M/LESSON.MP3", "/m/other.mp3"}));
     EXPECT_EQ(listTexts(frmInfo->lstHistory), (QStringList{"LESSON.MP3", "other.mp3"}));
-}
-
-TEST(InfoWindow, NothingIsAddedWhileABlockFileIsFollowed) {
-    AppHarness app;
-    frmMain->state().loadingBsd = true;
-    frmMain->AddHistory("/m/a.mp3");
-    frmMain->state().loadingBsd = false;
-    EXPECT_TRUE(frmInfo->historyPaths().isEmpty());
 }
 
 TEST(InfoWindow, KeepsOnlyTheHistorySizeAtExitButShowsAllUntilThen) {
@@ -319,7 +312,7 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
         EXPECT_EQ(frmInfo->cmbLanguage->currentIndex(), 1);
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
         qmtest::setBlocks(frmMain->session(), {0, 9000});
-        frmMain->state().dirty = true;
+        frmMain->session().editNotes({"unsaved"});
         app.dialogs->confirmAnswers = {qm::Answer::No};
         EXPECT_TRUE(frmMain->CanReleaseMedia());
         EXPECT_EQ(app.dialogs->questions, QStringList{"Save the changes?"});

@@ -9,16 +9,22 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFile>
+#include <QTabWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <initializer_list>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -99,12 +105,77 @@ TEST_F(MainWindow, BlockControlsAreOffUntilAnOpenWhileTheRestWorks) {
     EXPECT_FALSE(w.Timer1->isActive());
 }
 
-TEST_F(MainWindow, SpeedButtonsNeverTakeTheFocus) {
-    for (QToolButton* b : {w.btnMark, w.btnLDel, w.btnRDel, w.btnClear, w.btnOpen, w.btnIE}) {
-        EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+// Tab reaches every control in reading order and Return presses the focused
+// button; a click on a speed button does not take the focus from the window's keys.
+TEST_F(MainWindow, TabReachesEveryControlInReadingOrderAndReturnPressesIt) {
+    for (QToolButton* b : {w.btnMark, w.btnLDel, w.btnRDel, w.btnClear, w.btnOpen, w.btnIE})
+        EXPECT_EQ(b->focusPolicy(), Qt::TabFocus);
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 9000});
+    w.EnableBlockControls(true);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const std::vector<QWidget*> order = w.tabOrder();
+    // A group of radio buttons is one stop, at its chosen button; the arrows move within it.
+    std::vector<QWidget*> visible;
+    for (QWidget* c : order) {
+        const auto* radio = qobject_cast<QRadioButton*>(c);
+        if (c->isVisibleTo(&w) && (radio == nullptr || radio->isChecked())) visible.push_back(c);
     }
-    EXPECT_NE(w.btnNext->focusPolicy(), Qt::NoFocus);
-    EXPECT_NE(w.cmbRate->focusPolicy(), Qt::NoFocus);
+    ASSERT_GE(visible.size(), 18u);  // options, block buttons, lesson buttons, rate, transport
+    for (QWidget* must : std::initializer_list<QWidget*>{w.btnOpen, w.btnMark, w.btnLDel, w.btnRDel, w.btnClear,
+                                                         w.btnIE, w.cmbRate})
+        EXPECT_NE(std::find(visible.begin(), visible.end(), must), visible.end()) << must->objectName().toStdString();
+    visible.front()->setFocus(Qt::TabFocusReason);
+    for (std::size_t i = 1; i < visible.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), visible[i])
+            << "step " << i << ": " << QApplication::focusWidget()->metaObject()->className() << " "
+            << QApplication::focusWidget()->objectName().toStdString() << " instead of "
+            << visible[i]->metaObject()->className();
+    }
+    // The reading order: top to bottom, then left to right.
+    EXPECT_LT(std::find(order.begin(), order.end(), w.btnMark), std::find(order.begin(), order.end(), w.btnNext));
+    EXPECT_LT(std::find(order.begin(), order.end(), w.btnLoad), std::find(order.begin(), order.end(), w.btnOpen));
+
+    w.btnNext->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.btnNext, Qt::Key_Return);
+    EXPECT_TRUE(qmtest::waitFor([&] { return w.state().curBlock == 1; }, 2000));
+}
+
+// The usual keys, each said in its control's hint: Ctrl+O, Ctrl+L and
+// Ctrl+Shift+S ask for their files; Ctrl+S writes the lesson's block file
+// without asking; F1 shows the list of every key.
+TEST_F(MainWindow, TheShortcutsOpenLoadSaveAndShowTheKeys) {
+    EXPECT_TRUE(w.btnOpen->toolTip().contains("Ctrl+O"));
+    EXPECT_TRUE(w.btnSave->toolTip().contains("Ctrl+S"));
+    EXPECT_TRUE(w.btnLoad->toolTip().contains("Ctrl+L"));
+    EXPECT_TRUE(w.btnInfo->toolTip().contains("F1"));
+    qmtest::setMedia(frmMain->session(), app.dir.filePath("lesson.mp3"), 9000);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(app.dialogs->openRequests.size(), 1u);
+    QTest::keyClick(&w, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(app.dialogs->openRequests.size(), 2u);
+
+    // No block file yet: Ctrl+S asks for one; then it writes there without asking.
+    const QString bsd = app.dir.filePath("lesson.bsd");
+    app.dialogs->saveAnswers = {bsd};
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(app.dialogs->saveRequests.size(), 1u);
+    ASSERT_TRUE(QFile::exists(bsd));
+    frmMain->session().editNotes({"changed"});
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(app.dialogs->saveRequests.size(), 1u);
+    EXPECT_FALSE(frmMain->session().unsaved());
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(app.dialogs->saveRequests.size(), 2u);
+
+    QTest::keyClick(&w, Qt::Key_F1);
+    EXPECT_TRUE(frmInfo->isVisible());
+    EXPECT_EQ(frmInfo->PageControl1->currentWidget(), frmInfo->keysText->parentWidget());
+    for (const char* key : {"Ctrl+Z", "Ctrl+O", "Ctrl+S", "Ctrl+L", "F1", "space", "Return"})
+        EXPECT_TRUE(frmInfo->keysText->toPlainText().contains(QLatin1String(key))) << key;
 }
 
 TEST_F(MainWindow, JapaneseCaptionsUseIpaPGothicAt12Pixels) {
@@ -119,23 +190,26 @@ TEST_F(MainWindow, ClosingWithNothingOpenAsksNothing) {
     EXPECT_TRUE(app.dialogs->questions.isEmpty());
 }
 
-TEST_F(MainWindow, ClosingWithUnsavedMarksAsksToSave) {
+// The close asks the session's release question in the program's dialogs; what
+// each answer does to the lesson is tested on the session (tests/session/ReleaseTest.cpp).
+TEST_F(MainWindow, ClosingWithUnsavedWorkAsksToSave) {
     w.show();
-    w.state().dirty = true;
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 9000});
+    frmMain->session().editNotes({"unsaved"});
 
     app.dialogs->confirmAnswers = {qm::Answer::Cancel};
     EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(app.dialogs->questions, QStringList{"保存しますか"});
 
     app.dialogs->confirmAnswers = {qm::Answer::Yes};
     app.dialogs->saveAnswers = {QString()};  // the save dialog is cancelled
     EXPECT_FALSE(w.close());
-    EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_EQ(app.dialogs->saveRequests.size(), 1u);
 
     app.dialogs->confirmAnswers = {qm::Answer::No};
     EXPECT_TRUE(w.close());
-    EXPECT_TRUE(frmMain->session().unsaved());  // No closes without saving and changes nothing
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(MainWindow, ClosingWhileAMemoLineIsEditedIsRefusedEvenWithTheMemoHidden) {
@@ -219,34 +293,61 @@ TEST_F(MainWindow, KeysBeforeAnyOpenDoNoHarm) {
     w.bars().ShowPosition();
 }
 
-TEST_F(MainWindow, BlockCommandsOnTheListRedrawAndShowTheCounter) {
-    auto& s = w.state();
-    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
-    w.SelectBlock(2);
-    EXPECT_EQ(w.lblBlock->text(), "2/3");
-    w.btnLDelClick();
-    EXPECT_EQ(s.curBlock, 1);
-    EXPECT_EQ(w.lblBlock->text(), "1/2");
-    w.btnLDelClick();  // block 1 has no left separator to delete
-    EXPECT_EQ(s.blocks().count(), 2);
-    w.btnRDelClick();
-    EXPECT_EQ(s.blocks().count(), 1);
-    EXPECT_EQ(s.blocks()[1], 9000);
-    EXPECT_EQ(w.lblBlock->text(), "1/1");
-    EXPECT_FALSE(frmMain->session().unsaved());
+// Whether a column of the block bar shows a separator line.
+bool separatorDrawnAt(const QImage& bar, int x) {
+    for (int y = 0; y < bar.height(); ++y)
+        if ((bar.pixel(x, y) & 0xFFFFFF) == qm::kBarBlack) return true;
+    return false;
 }
 
-TEST_F(MainWindow, ClearButtonClearsTheBlocks) {
+// The L, R and Clear buttons reach the session; the block bar and the counter
+// follow what it did. The commands' own rules are tested on the session
+// (tests/session/BlockCommandsTest.cpp).
+TEST_F(MainWindow, TheDeleteAndClearButtonsRedrawTheBarAndTheCounter) {
     auto& s = w.state();
-    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
-    w.SelectBlock(2);
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 7000, 9000});
     w.EnableBlockControls(true);
+    w.Timer1->stop();
+    const QImage& bar = w.Image2->bitmap();
+    const auto column = [&](int32_t ms) { return qm::barColumn(ms, bar.width(), s.mediaLength); };
+    ASSERT_TRUE(separatorDrawnAt(bar, column(3000)));
+    w.SelectBlock(2);
+    EXPECT_EQ(w.lblBlock->text(), "2/4");
+
+    QTest::mouseClick(w.btnLDel, Qt::LeftButton);
+    EXPECT_EQ(s.blocks().separators(), (std::vector<int32_t>{0, 5000, 7000, 9000}));
+    EXPECT_EQ(w.lblBlock->text(), "1/3");
+    EXPECT_FALSE(separatorDrawnAt(bar, column(3000)));
+
+    QTest::mouseClick(w.btnRDel, Qt::LeftButton);
+    EXPECT_EQ(s.blocks().separators(), (std::vector<int32_t>{0, 7000, 9000}));
+    EXPECT_EQ(w.lblBlock->text(), "1/2");
+    EXPECT_FALSE(separatorDrawnAt(bar, column(5000)));
+    EXPECT_TRUE(separatorDrawnAt(bar, column(7000)));
+
     QTest::mouseClick(w.btnClear, Qt::LeftButton);
     EXPECT_EQ(s.blocks().count(), 1);
-    EXPECT_EQ(s.blocks()[1], 9000);
-    EXPECT_EQ(s.curBlock, 1);
     EXPECT_EQ(w.lblBlock->text(), "1/1");
+    EXPECT_FALSE(separatorDrawnAt(bar, column(7000)));
+}
+
+// Ctrl+Z and Ctrl+Shift+Z are the session's undo and redo, wherever the
+// window's focus is.
+TEST_F(MainWindow, TheUndoKeysReachTheSessionsHistory) {
+    auto& s = w.state();
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 9000});
+    w.SelectBlock(1);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.FormKeyPress(QChar('d'));
+    ASSERT_EQ(s.blocks().count(), 1);
+    w.btnInfo->setFocus();
+    QTest::keyClick(w.btnInfo, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(s.blocks().separators(), (std::vector<int32_t>{0, 3000, 9000}));
     EXPECT_FALSE(frmMain->session().unsaved());
+    QTest::keyClick(w.btnInfo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(s.blocks().count(), 1);
+    EXPECT_TRUE(frmMain->session().unsaved());
 }
 
 TEST_F(MainWindow, UpperCaseLettersDoNothing) {

@@ -1,4 +1,6 @@
-// The memo window: its modes, the dirty rules, the template and the keys.
+// The memo window: its modes, when an edit reaches the session, the list's
+// selection and clicks, the keys, and what the dictation mode shows. What the
+// session does with the notes is tested on it (tests/session/NotesTest.cpp).
 #include "tests/support/AppHarness.h"
 
 #include "memo/DictationPanel.h"
@@ -12,7 +14,6 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QButtonGroup>
-#include <QFile>
 
 namespace {
 
@@ -21,7 +22,6 @@ using qmtest::AppHarness;
 class Memo : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto& s = frmMain->state();
         qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
         qmtest::setNotes(frmMain->session(), {"one", "two", "three", "four"});
     }
@@ -56,28 +56,29 @@ TEST_F(Memo, ModesShowTheirButtonsAndCaptions) {
     EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "four"}));
 }
 
-TEST_F(Memo, EndingWithoutTypingLeavesDirtyAndTypingSetsIt) {
+// Only an edit with typing in it reaches the session: an edit ended without
+// typing, before or after a save, leaves nothing unsaved.
+TEST_F(Memo, OnlyAnEditWithTypingReachesTheSession) {
     frmMemo->Memo1->setPlainText("something else");
     frmMemo->btnEditClick();
     frmMemo->btnEndClick();
     EXPECT_FALSE(frmMain->session().unsaved());
+    EXPECT_FALSE(frmMain->session().canUndo());
 
     frmMemo->btnEditClick();
     type("x");
     frmMemo->btnEndClick();
     EXPECT_TRUE(frmMain->session().unsaved());
     EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "fourx"}));
-}
+    EXPECT_EQ(frmMemo->ListBox1->model()->index(3, 0).data().toString(), "fourx");  // the list shows it
 
-TEST_F(Memo, ASecondEndWithoutTypingChangesNothing) {
-    frmMemo->btnEditClick();
-    type("!");
-    frmMemo->btnEndClick();
-    s.dirty = false;  // as after a save
+    app.dialogs->saveAnswers = {app.dir.filePath("notes.bsd")};
+    ASSERT_TRUE(frmMain->SaveBlockData());
+    ASSERT_FALSE(frmMain->session().unsaved());
     frmMemo->btnEditClick();
     frmMemo->btnEndClick();
     EXPECT_FALSE(frmMain->session().unsaved());
-    EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "four!"}));
+    EXPECT_EQ(frmMemo->lines(), (QStringList{"one", "two", "three", "fourx"}));
 }
 
 // Notes hold what a text widget would alter: an edit ended without typing
@@ -100,7 +101,7 @@ TEST_F(Memo, AnEditKeepsEveryCharacterOfTheNotes) {
     EXPECT_TRUE(frmMain->session().unsaved());
 }
 
-TEST_F(Memo, CancelKeepsTheListAndDirtyAndTheNextEditShowsTheList) {
+TEST_F(Memo, CancelKeepsTheNotesAndTheNextEditShowsThem) {
     frmMemo->btnEditClick();
     type("typed");
     frmMemo->btnCancelClick();
@@ -121,27 +122,33 @@ TEST_F(Memo, LeavingEditModeSelectsTheNoteOfTheCurrentBlock) {
     EXPECT_EQ(frmMemo->ListBox1->hasSelection(), false);
 }
 
-TEST_F(Memo, NewWritesOneTemplateLinePerBlock) {
+// New fills the editor with the session's template, as typing would: ended,
+// it becomes the notes.
+TEST_F(Memo, NewWritesTheTemplateIntoTheEditor) {
     frmMemo->btnEditClick();
     frmMemo->btnNewClick();
     EXPECT_EQ(frmMemo->Memo1->toPlainText(), " 1(  0)\n 2(  3)\n 3(  5)");
     EXPECT_TRUE(frmMemo->Memo1->document()->isModified());
-    s.blocks().assign({0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000, 10000, 20000});
-    frmMemo->btnNewClick();
-    EXPECT_EQ(frmMemo->Memo1->toPlainText().split('\n').value(11), "12( 10)");
-    s.blocks().assign({0, 3000, 1234567, 2000000});
-    frmMemo->btnNewClick();
-    EXPECT_EQ(frmMemo->Memo1->toPlainText().split('\n').value(2), " 3(1234)");
-    s.blocks = qm::BlockSeparators{};
-    s.curBlock = 0;
+    frmMemo->btnEndClick();
+    EXPECT_EQ(frmMemo->lines(), (QStringList{" 1(  0)", " 2(  3)", " 3(  5)"}));
+    EXPECT_TRUE(frmMain->session().unsaved());
+
+    frmMain->session().openLessonForTesting(0, {});  // nothing open: an empty template
+    frmMemo->btnEditClick();
     frmMemo->btnNewClick();
     EXPECT_EQ(frmMemo->Memo1->toPlainText(), "");
 }
 
-TEST_F(Memo, AClickOnALinePastTheBlocksOrBelowTheListDoesNothing) {
+// A click on a line plays its block; one on the line past the blocks or
+// below the list does nothing.
+TEST_F(Memo, AClickOnALinePlaysItsBlockButNotPastTheBlocksOrBelowTheList) {
     frmMemo->show();
     QCoreApplication::processEvents();
+    QTest::mouseClick(frmMemo->ListBox1->viewport(), Qt::LeftButton, {}, frmMemo->ListBox1->rowRect(1).center());
+    EXPECT_EQ(s.curBlock, 2);
+    EXPECT_EQ(frmMemo->ListBox1->currentRow(), 1);
     frmMain->SelectBlock(1);
+    EXPECT_EQ(frmMemo->ListBox1->currentRow(), 0);  // the list follows the current block
     const QRect fourth = frmMemo->ListBox1->rowRect(3);
     frmMemo->ListBox1MouseUp(Qt::LeftButton, fourth.center());
     EXPECT_EQ(s.curBlock, 1);
@@ -209,10 +216,9 @@ namespace {
 
 // The dictation mode on the worked example: the note stays hidden, Enter
 // checks the answer word by word, the marks come in colour with the score,
-// the answers file lands beside the block file, and the weakest block is named.
-TEST_F(Memo, DictationHidesTheNoteChecksTheAnswerAndKeepsTheScore) {
-    QTemporaryDir dir;
-    s.mediaFile = (dir.path() + "/lesson.mp3").toStdString();
+// and the weakest block is named. How the answer is kept is the session's
+// (tests/session/NotesTest.cpp).
+TEST_F(Memo, DictationHidesTheNoteAndShowsTheCheckedAnswer) {
     qmtest::setNotes(frmMain->session(), {"The quick brown fox jumps over the lazy dog.", "two"});
     frmMain->SelectBlock(1);
     frmMemo->show();
@@ -233,20 +239,14 @@ TEST_F(Memo, DictationHidesTheNoteChecksTheAnswerAndKeepsTheScore) {
                                                       "the quick brown fox jumped over lazy old dog")),
               "the quick brown fox <span style=\"color:#c06000\"><s>jumped</s> jumps</span> over "
               "<span style=\"color:#c00000\">[the]</span> lazy <span style=\"color:#0050c0\"><s>old</s></span> dog");
-    EXPECT_TRUE(d.lblScore->text().startsWith("得点 70 点")) << d.lblScore->text().toStdString();
+    // Japanese is marked as it is written: no blank between characters.
+    EXPECT_EQ(d.markedHtml(qm::dictation::checkAnswer("今日は晴れです。", "今日は雨です")),
+              "今日は<span style=\"color:#c06000\"><s>雨</s> 晴</span><span style=\"color:#c00000\">[れ]</span>です");
+    EXPECT_TRUE(d.lblScore->text().startsWith("得点 70 / 100")) << d.lblScore->text().toStdString();
     EXPECT_EQ(d.lblWeakest->text(), "もう一度練習するブロック: 1 (70点)");
 
-    // Kept in a file of its own, named as the block file would be; the notes unchanged.
-    const QString answers = dir.filePath("lesson.dictation.tsv");
-    ASSERT_TRUE(QFile::exists(answers));
-    QFile f(answers);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const auto parsed = qm::dictation::parse(f.readAll().toStdString());
-    ASSERT_TRUE(parsed.ok());
-    ASSERT_NE(parsed.log.find(0), nullptr);
-    EXPECT_EQ(parsed.log.find(0)->latestScore, 70);
-    EXPECT_EQ(frmMemo->lines().first(), "The quick brown fox jumps over the lazy dog.");
-    EXPECT_FALSE(frmMain->session().unsaved());
+    ASSERT_NE(app.session->dictationLog().find(0), nullptr);  // the check reached the session
+    EXPECT_EQ(app.session->dictationLog().find(0)->latestScore, 70);
 
     // F3 in the answer field goes to the next block and clears the field.
     QTest::keyClick(d.edtAnswer, Qt::Key_F3);

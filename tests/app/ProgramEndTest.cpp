@@ -1,5 +1,6 @@
 // How the program ends: the main window's close with other windows open, a
-// termination signal, a logout. Each runs the program's own event loop.
+// termination signal. Each runs the program's own event loop. The logout's
+// question is the session's (tests/session/ReleaseTest.cpp).
 #include "tests/support/AppHarness.h"
 
 #include "blockfile/BlockFile.h"
@@ -35,12 +36,12 @@ class ProgramEndTest : public ::testing::Test {
 protected:
     void SetUp() override { qm::recovery::setFolderForTesting(recoveryDir.path()); }
     void TearDown() override { qm::recovery::setFolderForTesting({}); }
+    // A lesson of three blocks whose second note is a change not yet saved.
     void giveUnsavedBlocks() {
-        s.mediaFile = "/m/表 lesson.mp3";
-        qmtest::setBlocks(frmMain->session(), {0, 3000, 5000, 9000});
-        s.dirty = true;
-        qmtest::setNotes(frmMain->session(), {"one", "two"});
+        frmMain->session().openLessonForTesting(9000, {{0, 3000, 5000, 9000}, {"one"}}, kMedia);
+        frmMain->session().editNotes({"one", "two"});
     }
+    const std::string kMedia = "/m/表 lesson.mp3";
     QTemporaryDir recoveryDir;
     AppHarness app;
     const qm::PracticeState& s = frmMain->state();
@@ -78,26 +79,17 @@ TEST_F(ProgramEndTest, ATerminationSignalKeepsUnsavedWorkAndWritesTheSettings) {
     EXPECT_EQ(readAll(app.settingsPath), "\r\n10\r\n/m/a.mp3\r\n");
 }
 
+// Undone back to the lesson as it opened, the work is no longer unsaved.
 TEST_F(ProgramEndTest, NothingIsKeptWhenNothingIsUnsaved) {
     qm::ProgramEnd end(*app.session, *app.settings);
     giveUnsavedBlocks();
-    s.dirty = false;
+    frmMain->session().undo();
+    ASSERT_FALSE(frmMain->session().unsaved());
     QTimer::singleShot(0, [] { std::raise(SIGTERM); });
     EXPECT_EQ(runLoop(), 0);
     EXPECT_FALSE(QFile::exists(qm::recovery::fileFor(s.mediaFile)));
 }
 
-TEST_F(ProgramEndTest, ALogoutAsksTheSaveQuestionAndANoGivesTheDataUp) {
-    giveUnsavedBlocks();
-    app.dialogs->confirmAnswers = {qm::Answer::Cancel, qm::Answer::No};
-    EXPECT_FALSE(frmMain->CommitData());
-    EXPECT_TRUE(frmMain->session().unsaved());
-    EXPECT_TRUE(frmMain->CommitData());
-    EXPECT_EQ(app.dialogs->questions, (QStringList{"保存しますか", "保存しますか"}));
-    // The session then ends the program: nothing the user gave up is kept.
-    frmMain->KeepUnsavedWork();
-    EXPECT_FALSE(QFile::exists(qm::recovery::fileFor(s.mediaFile)));
-}
 
 }  // namespace
 

@@ -400,6 +400,13 @@ protected:
     QUrl url(const QString& path) const { return QUrl(web.url(path)); }
     QUrl shown() const { return ie.location(); }
 
+    // A change of the lesson not yet saved: one more note line.
+    static void giveUnsavedWork() {
+        QStringList notes = frmMain->session().notes();
+        notes << QStringLiteral("not saved yet");
+        frmMain->session().editNotes(notes);
+    }
+
     // Goes to path through the address box and waits until the page is there.
     bool go(const QString& path) {
         const int before = loads;
@@ -769,7 +776,7 @@ TEST_F(Browser, TypingInTheAddressBoxGoesNowhereUntilEnter) {
                                 ".html'}, 100)</script>";
         web.serve("/hop" + QByteArray::number(i) + ".html", "text/html", html("hop", i < kHops ? next : ""));
     }
-    frmMain->state().dirty = true;  // an open would ask to save first
+    giveUnsavedWork();  // an open would ask to save first
     ASSERT_TRUE(go("/hop1.html"));
     statusMessages.clear();
 
@@ -844,7 +851,7 @@ TEST_F(Browser, APageOnItsOwnOpensNeitherMediaNorWindows) {
     web.serve("/rtsp.html", "text/html", html("rtsp", next("rtsp://127.0.0.1:1/auto.rm", "/done.html")));
     web.serve("/done.html", "text/html", html("done", ""));
 
-    frmMain->state().dirty = true;  // an open would ask to save first
+    giveUnsavedWork();  // an open would ask to save first
     frmMain->hide();
     ie.cmbURL->setEditText(web.url("/flood.html"));  // its load may never finish: it is never left alone
     ie.btnGoClick();
@@ -878,7 +885,7 @@ TEST_F(Browser, OnePressOnThePageOpensOneThing) {
                    " setTimeout(function(){location.href='/done.html'}, 100); return false\">forty windows</a>"));
     web.serve("/done.html", "text/html", html("done", ""));
 
-    frmMain->state().dirty = true;
+    giveUnsavedWork();
     app.dialogs->confirmAnswers.push_back(qm::Answer::No);
     ASSERT_TRUE(go("/busy.html"));
     ASSERT_TRUE(waitFor([&] { return statusShowed(refusedMedia(web.url("/n2.mp3"))); }, 5000));
@@ -1039,7 +1046,7 @@ TEST_F(Browser, NoOpenStartsWhileAQuestionIsShowing) {
         EXPECT_TRUE(waitFor([&] { return statusShowed(busy); }, 8000));
     };
 
-    frmMain->state().dirty = true;
+    giveUnsavedWork();
     ASSERT_TRUE(go("/index.html"));
     ASSERT_TRUE(click("mp3"));
     ASSERT_TRUE(waitFor([&] { return frmMain->state().mediaFile == web.url("/lesson.mp3").toStdString(); }, 15000));

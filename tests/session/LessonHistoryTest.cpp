@@ -49,7 +49,7 @@ protected:
         QSignalSpy analysed(&session, &PracticeSession::analysisReady);
         ASSERT_TRUE(session.OpenFile(dir.filePath("lesson.mp3"))) << prompts.messages.join(" | ").toStdString();
         length = session.state().mediaLength;
-        ASSERT_TRUE(qmtest::waitForSignals(analysed, 1, 10000)) << "no loudness analysis";
+        ASSERT_TRUE(qmtest::waitForSignals(analysed, 1, 30000)) << "no loudness analysis";
         session.pause();
         // Five blocks with a sentence each, and a line past the last block.
         session.openLessonForTesting(length, {{0, 2000, 4000, 6000, 8000, length}, {"one", "two", "three", "four", "five", "spare"}});

@@ -101,7 +101,7 @@ TEST(Session, TwoMarksInOnePauseMakeOneSeparator) {
     PracticeSession session(settings, prompts);
     QSignalSpy analysed(&session, &PracticeSession::analysisReady);
     ASSERT_TRUE(session.OpenFile(media("lesson.mp3")));
-    ASSERT_TRUE(qmtest::waitForSignals(analysed, 1, 10000)) << "no loudness analysis";
+    ASSERT_TRUE(qmtest::waitForSignals(analysed, 1, 30000)) << "no loudness analysis";
     const auto [from, to] = times.at("silence 1");
     session.positionBarClicked(from - 600);
     ASSERT_TRUE(QTest::qWaitFor([&] { return position(session) >= from + 50; }, 5000));

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <vector>
 
 namespace qmtest {
 
@@ -18,6 +19,8 @@ public:
     std::deque<qm::Answer> confirmAnswers;
     std::deque<bool> warningAnswers;
     std::deque<QString> saveAnswers;
+    std::deque<QString> openAnswers;  // an empty name cancels the dialog
+    std::vector<qm::FileDialogRequest> openRequests;
     // Runs while a question is on screen, before it is answered.
     std::function<void(const QString& question)> whileAsking;
 
@@ -32,6 +35,13 @@ public:
     }
     std::optional<QString> saveFile(const qm::FileDialogRequest&) override {
         const QString name = take(saveAnswers, QString());
+        if (name.isEmpty()) return std::nullopt;
+        return name;
+    }
+
+    std::optional<QString> openFile(const qm::FileDialogRequest& request) override {
+        openRequests.push_back(request);
+        const QString name = take(openAnswers, QString());
         if (name.isEmpty()) return std::nullopt;
         return name;
     }
