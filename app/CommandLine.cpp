@@ -17,7 +17,7 @@ namespace qm {
 namespace {
 
 const char* const kUsage =
-    "Usage: qm5 [FILE-OR-ADDRESS]\n"
+    "Usage: qm5 [--] [FILE-OR-ADDRESS]\n"
     "       qm5 --align SCRIPT MEDIA [--output BLOCKFILE]\n"
     "\n"
     "QM5, a dictation-practice player. Opens FILE-OR-ADDRESS (a media file such\n"
@@ -25,6 +25,7 @@ const char* const kUsage =
     "\n"
     "  -h, --help     show this text and end\n"
     "      --version  show the version and the web engine module it loads, and end\n"
+    "      --         the arguments after it are names, not options\n"
     "      --align    cut MEDIA into one block per sentence of SCRIPT (a text file,\n"
     "                 one sentence a line or running text), each sentence its note,\n"
     "                 and write the block file, without a window: BLOCKFILE, or the\n"
@@ -56,64 +57,86 @@ CommandLine usageError(const QString& why) {
     return c;
 }
 
-// --align SCRIPT MEDIA [--output BLOCKFILE], in any order; -- ends the options.
-CommandLine readAlign(const QStringList& arguments, const QString& currentDir) {
-    QStringList positional;
-    QString output;
-    bool outputGiven = false;
-    bool options = true;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (options && a == QLatin1String("--")) {
-            options = false;
-        } else if (options && a == QLatin1String("--align")) {
-            continue;
-        } else if (options && a == QLatin1String("--output")) {
-            if (i + 1 >= arguments.size()) return usageError(QStringLiteral("--output needs a file name"));
-            output = arguments[++i];
-            outputGiven = true;
-        } else if (options && a.startsWith(QLatin1String("--output="))) {
-            output = a.mid(9);
-            outputGiven = true;
-        } else if (options && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return usageError(QStringLiteral("unknown option '%1'").arg(a));
-        } else {
-            positional << a;
-        }
+// Qt's own options, which the application object takes out of the
+// arguments (a restored session starts the program with -session ID): no
+// file to open and no error. Those of the first list take a value.
+bool isQtOption(const QString& a, bool& takesValue) {
+    static const QStringList withValue = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                          "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
+                                          "display", "geometry", "style", "stylesheet", "name", "title",
+                                          "visual", "ncols", "cmap"};
+    static const QStringList alone = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    // Qt reads -platform and --platform alike, and -style=fusion as -style fusion.
+    QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+    const qsizetype equals = name.indexOf(QLatin1Char('='));
+    if (equals >= 0) name.truncate(equals);
+    if (withValue.contains(name)) {
+        takesValue = equals < 0;
+        return true;
     }
-    if (positional.size() != 2) return usageError(QStringLiteral("--align needs a script and a media file"));
-    if (positional[0].isEmpty() || positional[1].isEmpty() || (outputGiven && output.isEmpty()))
-        return usageError(QStringLiteral("an empty file name"));
-    CommandLine c;
-    c.action = CommandLine::Action::Align;
-    c.scriptPath = absolute(positional[0], currentDir);
-    c.mediaPath = absolute(positional[1], currentDir);
-    if (!output.isEmpty()) c.alignOutput = absolute(output, currentDir);
-    return c;
+    takesValue = false;
+    return equals < 0 && alone.contains(name);
 }
 
 }  // namespace
 
 CommandLine readCommandLine(const QStringList& arguments, const QString& currentDir) {
-    CommandLine c;
+    // --help and --version answer whatever else is there, up to a --.
     for (const QString& a : arguments) {
+        if (a == QLatin1String("--")) break;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            CommandLine c;
             c.action = CommandLine::Action::Print;
             c.output = QString::fromUtf8(kUsage);
             return c;
         }
         if (a == QLatin1String("--version")) {
+            CommandLine c;
             c.action = CommandLine::Action::Print;
             c.output = versionText();
             return c;
         }
     }
-    if (arguments.contains(QLatin1String("--align"))) return readAlign(arguments, currentDir);
-    if (arguments.isEmpty() || arguments.first().isEmpty()) return c;
-    const QString first = arguments.first();
-    c.openPath = hasScheme(first) || QFileInfo(first).isAbsolute()
-                     ? first
-                     : QDir::cleanPath(QDir(currentDir).absoluteFilePath(first));
+    QStringList positional;
+    QString output;
+    bool align = false, outputGiven = false, options = true;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        bool takesValue = false;
+        if (!options || a.size() < 2 || !a.startsWith(QLatin1Char('-'))) {
+            positional << a;  // "-" alone is a name too
+        } else if (a == QLatin1String("--")) {
+            options = false;
+        } else if (a == QLatin1String("--align")) {
+            align = true;
+        } else if (a == QLatin1String("--output")) {
+            if (i + 1 >= arguments.size()) return usageError(QStringLiteral("--output needs a file name"));
+            output = arguments[++i];
+            outputGiven = true;
+        } else if (a.startsWith(QLatin1String("--output="))) {
+            output = a.mid(9);
+            outputGiven = true;
+        } else if (isQtOption(a, takesValue)) {
+            if (takesValue) ++i;
+        } else {
+            return usageError(QStringLiteral("unknown option '%1'").arg(a));
+        }
+    }
+    CommandLine c;
+    if (!align) {
+        if (outputGiven) return usageError(QStringLiteral("--output goes with --align"));
+        if (positional.isEmpty() || positional.first().isEmpty()) return c;
+        const QString& first = positional.first();
+        c.openPath = hasScheme(first) || QFileInfo(first).isAbsolute() ? first : absolute(first, currentDir);
+        return c;
+    }
+    if (positional.size() != 2) return usageError(QStringLiteral("--align needs a script and a media file"));
+    if (positional[0].isEmpty() || positional[1].isEmpty() || (outputGiven && output.isEmpty()))
+        return usageError(QStringLiteral("an empty file name"));
+    c.action = CommandLine::Action::Align;
+    c.scriptPath = absolute(positional[0], currentDir);
+    c.mediaPath = absolute(positional[1], currentDir);
+    if (outputGiven) c.alignOutput = absolute(output, currentDir);
     return c;
 }
 

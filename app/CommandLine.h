@@ -18,10 +18,13 @@ struct CommandLine {
 };
 
 // Reads the arguments after the program's name. --help (-h) and --version
-// print and end; --align SCRIPT MEDIA [--output BLOCKFILE] aligns (an unknown
-// option, a missing or an extra argument there is a usage error); otherwise
-// the first other argument is opened, a relative path made absolute against
-// currentDir; a web address stays as it is. Further arguments are ignored.
+// print and end; --align SCRIPT MEDIA [--output BLOCKFILE] aligns (a missing
+// or an extra name there is a usage error); otherwise the first name is
+// opened, a relative path made absolute against currentDir, a web address
+// left as it is, and further names are ignored. Qt's own options (-platform
+// X, -session X, ...) are passed over. An unknown option is a usage error
+// (Fail, its text for stderr, exit status 2); after -- every argument is a
+// name, so "-- -a.mp3" opens the file -a.mp3.
 CommandLine readCommandLine(const QStringList& arguments, const QString& currentDir);
 
 // Carries out an Align command line: reads the script, aligns it with the

@@ -37,6 +37,36 @@ TEST(CommandLine, HelpAndVersionPrintAndEveryPathIsAbsolute) {
     EXPECT_TRUE(readCommandLine({""}, "/home/u").openPath.isEmpty());
 }
 
+// Unknown options are usage errors, not files to open; -- ends the options;
+// Qt's own options are passed over; --align takes two names and --output.
+TEST(CommandLine, UnknownOptionsAreUsageErrorsAndDashDashEndsTheOptions) {
+    for (const QStringList& args : {QStringList{"-v"}, QStringList{"--bogus"}, QStringList{"a.mp3", "-x"},
+                                    QStringList{"--output", "b.bsd", "a.mp3"}, QStringList{"--align", "s.txt"},
+                                    QStringList{"--align", "s.txt", "a.mp3", "b.mp3"},
+                                    QStringList{"--align", "s.txt", "a.mp3", "--output"},
+                                    QStringList{"--align", "s.txt", "a.mp3", "--fast"}}) {
+        const CommandLine c = readCommandLine(args, "/home/u");
+        EXPECT_EQ(c.action, CommandLine::Action::Fail) << args.join(' ').toStdString();
+        EXPECT_TRUE(c.openPath.isEmpty());
+        EXPECT_TRUE(c.output.startsWith("qm5: ") && c.output.endsWith("Try 'qm5 --help' for more information.\n"))
+            << c.output.toStdString();
+    }
+    EXPECT_TRUE(readCommandLine({"--bogus"}, "/").output.contains("'--bogus'"));
+
+    EXPECT_EQ(readCommandLine({"--", "-file.mp3"}, "/home/u").openPath, "/home/u/-file.mp3");
+    EXPECT_EQ(readCommandLine({"--", "--help"}, "/home/u").openPath, "/home/u/--help");
+    EXPECT_EQ(readCommandLine({"-platform", "offscreen", "-session", "1a2b", "-reverse", "a.mp3"}, "/home/u").openPath,
+              "/home/u/a.mp3");
+    EXPECT_EQ(readCommandLine({"--style=fusion", "a.mp3"}, "/home/u").openPath, "/home/u/a.mp3");
+
+    const CommandLine align = readCommandLine({"--align", "s.txt", "--output=out/b.bsd", "--", "-a.mp3"}, "/home/u");
+    EXPECT_EQ(align.action, CommandLine::Action::Align);
+    EXPECT_EQ(align.scriptPath, "/home/u/s.txt");
+    EXPECT_EQ(align.mediaPath, "/home/u/-a.mp3");
+    EXPECT_EQ(align.alignOutput, "/home/u/out/b.bsd");
+    EXPECT_TRUE(readCommandLine({"--align", "/l/s.txt", "/l/a.mp3"}, "/").alignOutput.isEmpty());
+}
+
 // Runs the program with --version and no window system at all.
 QString versionOf(const QString& program) {
     QProcess p;
@@ -109,13 +139,13 @@ QByteArray contentsOf(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
 }
 
-// The real program: usage errors of --align end with status 2 and a hint; it
+// The real program: usage errors end with status 2 and a hint; --align
 // refuses what it cannot read with a message and a non-zero status, writes
 // the block file beside the media and never over one that is there.
 TEST(CommandLine, TheProgramRefusesBadArgumentsAndAlignsWithoutAWindowOrOverwriting) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const QStringList& args : {QStringList{"--align", "s.txt"}, QStringList{"--align", "s.txt", "a.mp3", "--fast"}}) {
+    for (const QStringList& args : {QStringList{"-v"}, QStringList{"--bogus", "a.mp3"}, QStringList{"--align", "s.txt"}}) {
         const Ran r = runProgram(args, dir.path());
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString() << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("qm5 --help")) << r.err.toStdString();
