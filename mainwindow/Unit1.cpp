@@ -167,7 +167,8 @@ QGroupBox* radioGroup(QWidget* parent, QButtonGroup*& items, const QStringList& 
     int y = 14;
     for (int i = 0; i < captions.size(); ++i) {
         auto* r = new QRadioButton(captions[i], box);
-        r->setGeometry(6, y, 88, 16);
+        // As wide as its caption needs in this font, at least the design's 88 pixels.
+        r->setGeometry(6, y, std::max(88, r->sizeHint().width()), 16);
         items->addButton(r, i);
         y += 20;
     }
@@ -205,6 +206,8 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     RadioGroup2 = placed(radioGroup(GroupBox1, RadioGroup2Items,
                                     {QStringLiteral("None"), QStringLiteral("Pause"), QStringLiteral("Auto Pause")}),
                          85, 13, 97, 81);
+    // Room for the widest caption, up to the block group beside it.
+    RadioGroup2->resize(std::min(102, std::max(97, RadioGroup2Items->button(2)->geometry().right() + 3)), 81);
 
     GroupBox2 = placed(new QGroupBox(QStringLiteral("Block"), GroupBox1), 190, 10, 137, 89);
     lblBlock = placed(new QLabel(QStringLiteral("0/0"), GroupBox2), 40, 12, 65, 17);
@@ -224,12 +227,13 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     btnBack = placed(pushButton(GroupBox2, QStringLiteral("<"), tr("前のブロックへ[b]")), 6, 58, 19, 20);
     btnRep = placed(pushButton(GroupBox2, QStringLiteral("="), tr("このブロックの先頭[e]")), 30, 58, 19, 20);
     btnNext = placed(pushButton(GroupBox2, QStringLiteral(">"), tr("次のブロックへ[n]")), 54, 58, 19, 20);
-    btnClear = placed(speedButton(GroupBox2, QStringLiteral("Clear"), tr("ブロッククリア")), 89, 58, 32, 20);
+    btnClear = placed(speedButton(GroupBox2, QStringLiteral("Clear"), tr("ブロッククリア")), 85, 58, 40, 20);
 
-    GroupBox3 = placed(new QGroupBox(QStringLiteral("bsd"), GroupBox1), 334, 10, 49, 89);
-    btnMemo = placed(pushButton(GroupBox3, QStringLiteral("Memo")), 6, 14, 35, 20);
-    btnSave = placed(pushButton(GroupBox3, QStringLiteral("Save")), 6, 36, 35, 21);
-    btnLoad = placed(pushButton(GroupBox3, QStringLiteral("Load")), 6, 62, 35, 21);
+    // Wider than the design's 49 pixels: "Memo" was cut off in this font.
+    GroupBox3 = placed(new QGroupBox(QStringLiteral("bsd"), GroupBox1), 332, 10, 58, 89);
+    btnMemo = placed(pushButton(GroupBox3, QStringLiteral("Memo")), 5, 14, 48, 20);
+    btnSave = placed(pushButton(GroupBox3, QStringLiteral("Save")), 5, 36, 48, 21);
+    btnLoad = placed(pushButton(GroupBox3, QStringLiteral("Load")), 5, 62, 48, 21);
 
     FileName = new QLabel(Panel1);
     FileName->move(7, 173);
@@ -259,8 +263,10 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     cmbRate->addItems({"2.0", "1.8", "1.6", "1.4", "1.3", "1.2", "1.1", "1.0", "0.9", "0.8", "0.7", "0.6", "0.5"});
     cmbRate->setMaxVisibleItems(13);
     Label1 = new QLabel(tr("再生速度（メディアプレーヤー再生時）"), Panel1);
-    Label1->move(8, 229);
+    Label1->move(8, 226);
     Label1->adjustSize();
+    // The rate box follows its label, whatever the language makes of the text.
+    cmbRate->move(std::max(165, Label1->geometry().right() + 6), 223);
 
     // The transports show their controls; what is done there goes to the session.
     const qm::transport::Actions transportActions{
@@ -269,6 +275,11 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1, session_.mediaPlayer(), transportActions), 1, 250, 402, 65);
     RealAudio1 = placed(new TRealAudio(Panel1, session_.streaming(), transportActions), 1, 224, 402, 91);
     RealAudio1->hide();
+    // The rate is the media player's: the streaming control takes its place.
+    connect(&session_.streaming(), &qm::StreamingAudioControl::visibilityRequested, this, [this](bool streaming) {
+        Label1->setVisible(!streaming);
+        cmbRate->setVisible(!streaming);
+    });
 
 
     Timer1 = session_.blockTimer();
