@@ -8,9 +8,13 @@
 #include "info/Unit4.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 
 #include <functional>
+#include <initializer_list>
+#include <vector>
 
 namespace qm {
 
@@ -20,7 +24,8 @@ Program::Program(const QString& settingsPath, PracticeSession::Clock clock, Wind
     qmApp()->installLanguage(settings_.language() == Settings::Language::English);
     session_ = std::make_unique<PracticeSession>(settings_, prompts_, std::move(clock), QString(),
                                                  networkMetafileFetcher(network_));
-    frmMain = new TfrmMain(*session_);
+    frmMain = new TfrmMain(*session_, settings_);
+    placeWindow(frmMain);
     prompts_.setParentWindow(frmMain);
     frmMain->setWindowIconText(qmApp()->title());
     if (windows == Windows::All) makeHiddenWindows();
@@ -33,6 +38,38 @@ Program::Program(const QString& settingsPath, PracticeSession::Clock clock, Wind
     });
     // Registered once the loop runs: the first paint does not wait for the bus.
     QTimer::singleShot(0, mpris_.get(), [service = mpris_.get()] { service->start(); });
+    // Before the settings are written (the program's end connects later).
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, frmMain, [this] { keepWindowPlaces(); });
+}
+
+namespace {
+
+// The windows by the names their places are kept under.
+std::vector<QWidget*> windowsByName() {
+    std::vector<QWidget*> out;
+    for (QWidget* w : std::initializer_list<QWidget*>{frmMain, frmMemo, frmIE, frmInfo})
+        if (w != nullptr) out.push_back(w);
+    return out;
+}
+
+// A kept place is used only where some screen still shows the window's top left.
+bool onSomeScreen(const QRect& r) {
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().contains(r.topLeft())) return true;
+    return false;
+}
+
+}  // namespace
+
+void Program::placeWindow(QWidget* window) {
+    const QRect kept = settings_.windowGeometry(window->objectName());
+    if (!kept.isValid() || !onSomeScreen(kept)) return;
+    window->move(kept.topLeft());
+    window->resize(kept.size());
+}
+
+void Program::keepWindowPlaces() {
+    for (QWidget* w : windowsByName()) settings_.setWindowGeometry(w->objectName(), QRect(w->pos(), w->size()));
 }
 
 void Program::makeHiddenWindows() {
@@ -40,6 +77,10 @@ void Program::makeHiddenWindows() {
     frmMemo = new TfrmMemo(*session_);
     frmIE = new TfrmIE(*session_, frmMain);
     frmInfo = new TfrmInfo(*session_, settings_);
+    // The memo window opens beside the main window, not over its counter and buttons.
+    frmMemo->move(frmMain->frameGeometry().right() + 8, frmMain->frameGeometry().top());
+    for (QWidget* w : std::initializer_list<QWidget*>{frmMemo, frmIE, frmInfo}) placeWindow(w);
+    QObject::connect(frmMain, &TfrmMain::keysRequested, frmInfo, &TfrmInfo::showKeys);
     frmMain->setCompanions(frmMemo, frmIE, frmInfo);
 }
 

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+class QWidget;
+
 namespace qm {
 
 // The program's parts in the order they are made: the settings (read first),
@@ -35,9 +37,13 @@ public:
     PracticeSession& session() { return *session_; }
     MprisService& mpris() { return *mpris_; }
     void makeHiddenWindows();                    // once; nothing when they are there
+    // Each window's place and size, kept in the settings for the next run.
+    void keepWindowPlaces();
     void makeHiddenWindowsAfterTheFirstPaint();  // queued behind the main window's show
 
 private:
+    void placeWindow(QWidget* window);  // where it was last run, when that is on a screen
+
     Settings settings_;
     WindowPrompts prompts_;
     QNetworkAccessManager network_;

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <utility>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -135,12 +136,51 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget
     aboutText->setReadOnly(true);
     aboutText->setGeometry(8, 8, 381, 301);
 
+    auto* keys = new QWidget;
+    keysText = new QPlainTextEdit(keyList(), keys);
+    keysText->setReadOnly(true);
+    keysText->setGeometry(8, 8, 381, 301);
+
     PageControl1->addTab(history, QStringLiteral("History"));
     PageControl1->addTab(settingsTab, tr("設定"));
+    PageControl1->addTab(keys, tr("キー"));
     PageControl1->addTab(about, tr("ＱＭ５について"));
     PageControl1->setCurrentIndex(0);
 
     FormCreate();
+}
+
+// Every key of the program, as the windows take them.
+QString TfrmInfo::keyList() {
+    const std::pair<const char*, const char*> keys[] = {
+        {"space", QT_TR_NOOP("再生中はブロック区切りを挿入、止まっていれば再生")},
+        {"x", QT_TR_NOOP("ブロック区切りを挿入")},
+        {"n / b", QT_TR_NOOP("次 / 前のブロックへ")},
+        {"e", QT_TR_NOOP("このブロックの先頭から")},
+        {"d", QT_TR_NOOP("このブロックの右の区切りを削除")},
+        {"z", QT_TR_NOOP("再生 / 一時停止")},
+        {"a", QT_TR_NOOP("録音全体を無音で区切る")},
+        {"Ctrl+Z", QT_TR_NOOP("ブロックとメモの変更を元に戻す（どのウィンドウでも）")},
+        {"Ctrl+Shift+Z, Ctrl+Y", QT_TR_NOOP("やり直す")},
+        {"Ctrl+O", QT_TR_NOOP("開く")},
+        {"Ctrl+S", QT_TR_NOOP("ブロックファイルに上書き保存（まだなければ名前を付けて）")},
+        {"Ctrl+Shift+S", QT_TR_NOOP("名前を付けて保存")},
+        {"Ctrl+L", QT_TR_NOOP("ブロックファイル・字幕・台本を読み込む")},
+        {"Ctrl+M / Ctrl+B / Ctrl+I", QT_TR_NOOP("メモ / インターネット / この画面")},
+        {"F1", QT_TR_NOOP("このキーの一覧")},
+        {"Tab, Return", QT_TR_NOOP("コントロールを順に移動し、ボタンを押す")},
+        {"F1 F2 F3 F4 F5", QT_TR_NOOP("メモの編集中：前 / 同じ / 次のブロック、再生を続ける、カーソル行のブロック")},
+    };
+    QString text = tr("メインウィンドウ") + QLatin1Char('\n');
+    for (const auto& [key, what] : keys) text += QStringLiteral("  %1\t%2\n").arg(QLatin1String(key), tr(what));
+    return text;
+}
+
+void TfrmInfo::showKeys() {
+    PageControl1->setCurrentIndex(2);
+    show();
+    raise();
+    activateWindow();
 }
 
 QString TfrmInfo::wmpExtensions() const { return edtWMP->text(); }

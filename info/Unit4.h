@@ -48,6 +48,11 @@ public:
     QCheckBox* chkSnap;      // marks snap to a pause near them
     QCheckBox* chkWaveform;  // the loudness behind the block bar
     QPlainTextEdit* aboutText;
+    QPlainTextEdit* keysText;  // every key of the program
+
+    // The key list's tab, brought forward (F1).
+    void showKeys();
+    static QString keyList();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -10,6 +10,8 @@
 #include "transport/TRealAudio.h"
 #include "transport/TWindowsMediaPlayer.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -37,6 +39,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <functional>
+#include <initializer_list>
 #include <cmath>
 #include <optional>
 #include <stdexcept>
@@ -165,7 +169,8 @@ T* placed(T* w, int x, int y, int width, int height) {
 QToolButton* speedButton(QWidget* parent, const QString& caption, const QString& hint) {
     auto* b = new QToolButton(parent);
     b->setText(caption);
-    b->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, a click does not take the focus from where the keys go.
+    b->setFocusPolicy(Qt::TabFocus);
     b->setAutoRaise(false);
     if (!hint.isEmpty()) b->setToolTip(hint);
     return b;
@@ -194,7 +199,8 @@ QGroupBox* radioGroup(QWidget* parent, QButtonGroup*& items, const QStringList& 
 
 }  // namespace
 
-TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(parent), session_(session) {
+TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget* parent)
+    : QWidget(parent), session_(session), settings_(settings) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("QM5"));
     setFont(japaneseFont());
@@ -271,6 +277,7 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     actCutAtPauses = blockBarMenu->addAction(tr("無音で区切る [a]"));
     blockBarMenu->addSeparator();
     std::tie(actUndo, actRedo) = qm::addUndoActions(this, session_);
+    addShortcuts();
     blockBarMenu->addAction(actUndo);
     blockBarMenu->addAction(actRedo);
 
@@ -293,20 +300,15 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, QWidget* parent) : QWidget(pare
     Timer1 = session_.blockTimer();
     Timer2 = session_.waitTimer();
 
-    OpenDialog1.initialDir = QStringLiteral(".");
 
-    setTabOrder(RadioGroup1Items->button(0), RadioGroup1Items->button(1));
-    setTabOrder(RadioGroup1Items->button(1), RadioGroup2Items->button(0));
-    setTabOrder(RadioGroup2Items->button(0), RadioGroup2Items->button(1));
-    setTabOrder(RadioGroup2Items->button(1), RadioGroup2Items->button(2));
-    setTabOrder(RadioGroup2Items->button(2), btnNext);
-    setTabOrder(btnNext, btnRep);
-    setTabOrder(btnRep, btnBack);
-    setTabOrder(btnBack, btnMemo);
-    setTabOrder(btnMemo, btnSave);
-    setTabOrder(btnSave, btnLoad);
-    setTabOrder(btnLoad, cmbRate);
-    setTabOrder(cmbRate, btnInfo);
+
+    // Tab goes through every control in reading order: the options, the
+    // block buttons, the lesson's buttons, then the rate and the transports.
+    QWidget* previous = nullptr;
+    for (QWidget* w : tabOrder()) {
+        if (previous != nullptr) setTabOrder(previous, w);
+        previous = w;
+    }
 
     bars_ = std::make_unique<qm::PositionBars>(session_.state(), Image1, Image2, lblPos);
 
@@ -362,6 +364,48 @@ TfrmMain::~TfrmMain() {
     if (frmMain == this) frmMain = nullptr;
 }
 
+std::vector<QWidget*> TfrmMain::tabOrder() const {
+    std::vector<QWidget*> order;
+    for (QButtonGroup* g : {RadioGroup1Items, RadioGroup2Items})
+        for (QAbstractButton* b : g->buttons()) order.push_back(b);
+    for (QWidget* w : std::initializer_list<QWidget*>{btnMark, btnLDel, btnRDel, btnBack, btnRep, btnNext, btnClear,
+                                                      btnMemo, btnSave, btnLoad, btnOpen, btnIE, btnInfo, cmbRate})
+        order.push_back(w);
+    for (QWidget* band : std::initializer_list<QWidget*>{WindowsMediaPlayer1, RealAudio1})
+        for (QWidget* w : band->findChildren<QWidget*>())
+            if (w->focusPolicy() != Qt::NoFocus) order.push_back(w);
+    return order;
+}
+
+// The usual keys of a desktop program, each said in its control's hint.
+void TfrmMain::addShortcuts() {
+    auto shortcut = [this](const QKeySequence& keys, std::function<void()> run) {
+        auto* a = new QAction(this);
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, qm::guarded(std::move(run)));
+        addAction(a);
+        return a;
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { btnOpenClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { session_.saveInPlace(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { btnSaveClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_L), [this] { btnLoadClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_M), [this] { btnMemoClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_B), [this] { btnIEClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_I), [this] { btnInfoClick(); });
+    shortcut(QKeySequence(Qt::Key_F1), [this] { emit keysRequested(); });
+    auto hint = [](QWidget* w, const QString& what, const char* keys) {
+        w->setToolTip(what + QStringLiteral(" [") + QLatin1String(keys) + QLatin1Char(']'));
+    };
+    hint(btnOpen, tr("開く"), "Ctrl+O");
+    hint(btnSave, tr("ブロックファイルを保存"), "Ctrl+S, Ctrl+Shift+S");
+    hint(btnLoad, tr("ブロックファイル・字幕・台本を読み込む"), "Ctrl+L");
+    hint(btnMemo, tr("メモ"), "Ctrl+M");
+    hint(btnIE, tr("インターネット"), "Ctrl+B");
+    hint(btnInfo, tr("ヒストリ・設定・キーの一覧"), "Ctrl+I, F1");
+}
+
 void TfrmMain::setCompanions(QWidget* memo, QWidget* browser, QWidget* info) {
     memo_ = memo;
     browser_ = browser;
@@ -385,9 +429,16 @@ void TfrmMain::connectSession() {
     connect(&session_, &PracticeSession::mediaOpened, this, [this](const QString& name) {
         FileName->setText(name);
         FileName->adjustSize();
-        qm::qmApp()->setTitle(name);
+        qm::qmApp()->setTitle(name.isEmpty() ? QStringLiteral("QM5") : name);  // nothing open: the program's name
     });
     connect(&session_, &PracticeSession::closeDue, this, &QWidget::close);
+    // A lesson taken up where it was left brings its rate and volume.
+    connect(&session_, &PracticeSession::rateChanged, this, [this](double rate) {
+        const QSignalBlocker quiet(cmbRate);
+        const int i = cmbRate->findText(QString::number(rate, 'f', 1));
+        if (i >= 0) cmbRate->setCurrentIndex(i);
+    });
+    connect(&session_, &PracticeSession::volumeChanged, this, [this](int v) { WindowsMediaPlayer1->showVolume(v); });
     connect(&session_, &PracticeSession::analysisProgress, this,
             [this](int percent) { lblAnalysis->setText(tr("音声を解析中 %1%").arg(percent)); });
     connect(&session_, &PracticeSession::analysisReady, this, [this] {
@@ -496,6 +547,14 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != this) return false;
+    // Return presses the focused button, as Space would elsewhere (here Space marks or plays).
+    const int pressed = static_cast<QKeyEvent*>(event)->key();
+    if ((pressed == Qt::Key_Return || pressed == Qt::Key_Enter) && w == QApplication::focusWidget()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button != nullptr && button->isEnabled()) {
+            button->animateClick();
+            return true;
+        }
+    }
     // The first receiver of a key is the focus widget, or the window without one;
     // its parents see the same key again if it is not taken, and are skipped.
     QWidget* first = QApplication::focusWidget();
@@ -688,7 +747,7 @@ void TfrmMain::cutAtPausesClick() { session_.cutAtPauses(); }
 void TfrmMain::showWaveform() {
     const auto envelope = session_.envelope();
     std::vector<float> levels;
-    if (envelope != nullptr && session_.settings().showWaveform()) {
+    if (envelope != nullptr && settings_.showWaveform()) {
         const auto l = qm::analysis::pauseLevels(*envelope);
         const float span = std::max(l.speechDb - l.floorDb, 1.0f);
         levels.reserve(envelope->rms.size());
@@ -713,28 +772,40 @@ void TfrmMain::RepeatingClick() {
 
 // ---------------------------------------------------------------- open and load dialogs
 
+// A dialog starts in the folder of the open lesson (its block file, else its
+// media), else where this dialog was last left, else where any was, else home.
+QString TfrmMain::dialogFolder(const TFileDialogState& dialog) const {
+    if (!session_.blockFilePath().isEmpty()) return QFileInfo(session_.blockFilePath()).absolutePath();
+    const QFileInfo media(QString::fromStdString(state().mediaFile));
+    if (media.isAbsolute() && media.exists()) return media.absolutePath();
+    if (!dialog.initialDir.isEmpty()) return dialog.initialDir;
+    if (!settings_.lastFolder().isEmpty()) return settings_.lastFolder();
+    return QDir::homePath();
+}
+
 QString TfrmMain::openFilter() const {
-    return qm::formats::openFilter(session_.settings().wmpExtensions(), session_.settings().rpExtensions());
+    return qm::formats::openFilter(settings_.wmpExtensions(), settings_.rpExtensions());
 }
 
 // The question about unsaved work comes before the dialog, as for any open.
 void TfrmMain::btnOpenClick() {
     session_.openChosen([this]() -> std::optional<QString> {
         qm::FileDialogRequest request;
-        request.initialDir = OpenDialog1.initialDir;
+        request.initialDir = dialogFolder(OpenDialog1);
         request.filter = openFilter();
         const auto chosen = dialogs().openFile(this, request);
         if (!chosen) return std::nullopt;
         const QString full = QFileInfo(*chosen).absoluteFilePath();
         OpenDialog1.fileName = full;
         OpenDialog1.initialDir = QFileInfo(full).absolutePath();
+        settings_.setLastFolder(OpenDialog1.initialDir);
         return full;
     });
 }
 
 void TfrmMain::btnLoadClick() {
     qm::FileDialogRequest request;
-    request.initialDir = OpenDialog2.initialDir;
+    request.initialDir = dialogFolder(OpenDialog2);
     request.filter = qm::formats::loadFilter();
     request.defaultSuffix = QStringLiteral("bsd");
     request.mustExist = true;
@@ -742,5 +813,6 @@ void TfrmMain::btnLoadClick() {
     if (!chosen) return;
     OpenDialog2.fileName = *chosen;
     OpenDialog2.initialDir = QFileInfo(*chosen).absolutePath();
+    settings_.setLastFolder(OpenDialog2.initialDir);
     session_.loadBlockFile(*chosen);
 }

@@ -26,6 +26,7 @@ class TRealAudio;
 
 namespace qm {
 class Dialogs;
+class Settings;
 }
 
 // What the file dialogs of the main window remember between uses.
@@ -42,7 +43,7 @@ struct TFileDialogState {
 class TfrmMain : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmMain(qm::PracticeSession& session, QWidget* parent = nullptr);
+    TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // The windows the Memo, browser and Info buttons bring forward; the memo
@@ -84,6 +85,8 @@ public:
     void btnIEClick();
     void btnInfoClick();
     void cmbRateChange();
+    // Every control Tab reaches, in reading order.
+    std::vector<QWidget*> tabOrder() const;
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     void Image2MouseDown(Qt::MouseButton button, int x, int y);
     void Image2MouseMove(int x, int y);
@@ -147,8 +150,13 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
+signals:
+    // F1: the list of every key, in the info window.
+    void keysRequested();
+
 private:
     void FormCreate();
+    void addShortcuts();
     void FormShow();
     void FormResize();
     void layoutStrips();
@@ -160,9 +168,11 @@ private:
     bool memoTakesTheKeys() const;
     void bringForward(QWidget* w);
     QString openFilter() const;
+    QString dialogFolder(const TFileDialogState& dialog) const;
     qm::Dialogs& dialogs();
 
     qm::PracticeSession& session_;
+    qm::Settings& settings_;
     std::unique_ptr<qm::PositionBars> bars_;
     QWidget* memo_ = nullptr;
     QWidget* browser_ = nullptr;

@@ -19,6 +19,17 @@ constexpr std::size_t kWeakestShown = 5;
 
 QString esc(const std::string& s) { return QString::fromStdString(s).toHtmlEscaped(); }
 
+// Text written without spaces (kana, kanji and the like) is compared character
+// by character; its marks are shown without blanks between them, as it is written.
+bool writtenWithoutSpaces(const std::string& token) {
+    const QString t = QString::fromStdString(token);
+    return !t.isEmpty() && t.at(0).unicode() >= 0x2E80;
+}
+
+const std::string& shown(const dictation::MarkedToken& t) {
+    return t.mark == dictation::Mark::Extra ? t.answer : t.reference.empty() ? t.answer : t.reference;
+}
+
 }  // namespace
 
 DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWidget(parent), session_(session) {
@@ -30,6 +41,14 @@ DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWid
     txtResult = new QTextBrowser(this);
     txtResult->setAccessibleName(tr("採点の結果"));
     lblScore = new QLabel(this);
+    // What the colours of the result mean.
+    lblLegend = new QLabel(this);
+    lblLegend->setTextFormat(Qt::RichText);
+    lblLegend->setText(tr("凡例：") + QStringLiteral(" ") + tr("正しい") +
+                       QStringLiteral("　<span style=\"color:#c00000\">[") + tr("抜け") + QStringLiteral("]</span>") +
+                       QStringLiteral("　<span style=\"color:#c06000\"><s>") + tr("誤り") + QStringLiteral("</s> ") +
+                       tr("正") + QStringLiteral("</span>") + QStringLiteral("　<span style=\"color:#0050c0\"><s>") +
+                       tr("余分") + QStringLiteral("</s></span>"));
     lblWeakest = new QLabel(this);
     lblWeakest->setWordWrap(true);
 
@@ -41,6 +60,7 @@ DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWid
     column->addWidget(lblBlock);
     column->addLayout(row);
     column->addWidget(txtResult, 1);
+    column->addWidget(lblLegend);
     column->addWidget(lblScore);
     column->addWidget(lblWeakest);
 
@@ -67,7 +87,7 @@ void DictationPanel::check() {
     const auto result = session_.checkDictation(edtAnswer->text());
     if (!result) return;
     txtResult->setHtml(markedHtml(*result));
-    lblScore->setText(tr("得点 %1 点（正 %2・誤 %3・抜け %4・余分 %5）")
+    lblScore->setText(tr("得点 %1 / 100（正 %2・誤 %3・抜け %4・余分 %5）")
                           .arg(result->score)
                           .arg(result->correct)
                           .arg(result->wrong)
@@ -76,8 +96,13 @@ void DictationPanel::check() {
 }
 
 QString DictationPanel::markedHtml(const dictation::CheckResult& result) {
-    QStringList parts;
+    QString html;
+    const dictation::MarkedToken* previous = nullptr;
     for (const auto& t : result.tokens) {
+        if (previous != nullptr && !(writtenWithoutSpaces(shown(*previous)) && writtenWithoutSpaces(shown(t))))
+            html += QLatin1Char(' ');
+        previous = &t;
+        QStringList parts;
         switch (t.mark) {
             case dictation::Mark::Correct:
                 parts << esc(t.answer);
@@ -93,8 +118,9 @@ QString DictationPanel::markedHtml(const dictation::CheckResult& result) {
                 parts << QStringLiteral("<span style=\"color:#0050c0\"><s>%1</s></span>").arg(esc(t.answer));
                 break;
         }
+        html += parts.join(QString());
     }
-    return parts.join(QLatin1Char(' '));
+    return html;
 }
 
 void DictationPanel::showWeakest() {

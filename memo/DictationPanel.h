@@ -37,6 +37,7 @@ public:
     QPushButton* btnCheck;
     QTextBrowser* txtResult;
     QLabel* lblScore;
+    QLabel* lblLegend;  // what the colours of the result mean
     QLabel* lblWeakest;
 
 protected:

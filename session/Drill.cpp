@@ -172,11 +172,19 @@ void Drill::blockBarClicked(int32_t ms) {
     engine_.MediaPlay();
 }
 
-void Drill::setRate(double rate) { engine_.SetRate(rate); }
+void Drill::setRate(double rate) {
+    engine_.SetRate(rate);
+    if (rate == rate_) return;
+    rate_ = rate;
+    emit rateChanged(rate);
+}
 
 void Drill::setVolume(int volume) {
-    if (state_.useReal) return;  // the streaming control keeps the system's volume
-    wmp_.settings().setVolume(volume);
+    volume = std::clamp(volume, 0, 100);
+    wmp_.settings().setVolume(volume);  // the streaming control keeps the system's volume
+    if (volume == volume_) return;
+    volume_ = volume;
+    emit volumeChanged(volume);
 }
 
 void Drill::setBlockMode(BlockMode mode) {

@@ -31,6 +31,8 @@ public:
     MediaPlayerControl& mediaPlayer() { return wmp_; }
     StreamingAudioControl& streaming() { return ra_; }
     bool isPlaying();
+    double rate() const { return rate_; }
+    int volume() const { return volume_; }
     BlockMode blockMode() const override { return blockMode_; }
     AfterBlock afterBlock() const override { return afterBlock_; }
 
@@ -77,6 +79,8 @@ signals:
     void positionChanged();
     void cursorMoved(int32_t toMs);  // paused: the cursor goes there at once
     void repeatOptionsChanged();
+    void rateChanged(double rate);
+    void volumeChanged(int volume);
 
 private:
     void seekAndShow(int32_t ms);
@@ -101,6 +105,8 @@ private:
     RepeatController repeater_;
     BlockMode blockMode_ = BlockMode::Next;
     AfterBlock afterBlock_ = AfterBlock::None;
+    double rate_ = 1.0;
+    int volume_ = 50;
     std::optional<BlockMode> modeBeforeDictation_;
 };
 

@@ -34,14 +34,18 @@ struct SaveEntry {
     const char* pattern;
     std::optional<transcript::Format> format;
 };
+// The dialogs add each type's patterns to its name.
 const SaveEntry kSave[] = {
-    {QT_TRANSLATE_NOOP("qm::formats", "ブロックファイル (*.bsd)"), "*.bsd", std::nullopt},
-    {QT_TRANSLATE_NOOP("qm::formats", "SubRip 字幕 (*.srt)"), "*.srt", transcript::Format::SubRip},
-    {QT_TRANSLATE_NOOP("qm::formats", "WebVTT 字幕 (*.vtt)"), "*.vtt", transcript::Format::WebVtt},
-    {QT_TRANSLATE_NOOP("qm::formats", "LRC 歌詞 (*.lrc)"), "*.lrc", transcript::Format::Lrc},
-    {QT_TRANSLATE_NOOP("qm::formats", "Audacity ラベル (*.txt)"), "*.txt", transcript::Format::AudacityLabels},
-    {QT_TRANSLATE_NOOP("qm::formats", "メモのテキスト (*.txt)"), "*.txt", transcript::Format::PlainText},
+    {QT_TRANSLATE_NOOP("qm::formats", "ブロックファイル"), "*.bsd", std::nullopt},
+    {QT_TRANSLATE_NOOP("qm::formats", "SubRip 字幕"), "*.srt", transcript::Format::SubRip},
+    {QT_TRANSLATE_NOOP("qm::formats", "WebVTT 字幕"), "*.vtt", transcript::Format::WebVtt},
+    {QT_TRANSLATE_NOOP("qm::formats", "LRC 歌詞"), "*.lrc", transcript::Format::Lrc},
+    {QT_TRANSLATE_NOOP("qm::formats", "Audacity ラベル"), "*.txt", transcript::Format::AudacityLabels},
+    {QT_TRANSLATE_NOOP("qm::formats", "メモのテキスト"), "*.txt", transcript::Format::PlainText},
 };
+
+// Audio the engine plays besides what the lists name.
+constexpr const char* kMoreAudio[] = {"ogg", "oga", "opus", "wav", "flac", "m4a", "aac"};
 
 }  // namespace
 
@@ -105,24 +109,29 @@ std::optional<transcript::Format> saveFormatOf(const QString& path, int chosenTy
 }
 
 QString loadFilter() {
-    return tr("*.bsd|*.bsd|字幕・ラベル・テキスト (*.srt *.vtt *.lrc *.txt)|*.srt;*.vtt;*.lrc;*.txt");
+    return tr("ブロックファイル") + QStringLiteral("|*.bsd|") + tr("字幕・台本") +
+           QStringLiteral("|*.srt;*.vtt;*.lrc;*.txt|") + tr("すべてのファイル") + QStringLiteral("|*");
 }
 
 QString openFilter(const QString& wmpList, const QString& rpList) {
     // An extension counts once the dot after it closes it, as the lists are written (".wma.mp3.").
-    QString patterns;
+    QStringList audio;
     QString current;
     for (const QChar c : wmpList + rpList) {
         if (c != QLatin1Char('.')) {
             current += c;
             continue;
         }
-        if (!current.isEmpty()) patterns += QStringLiteral("*.") + current + QLatin1Char(';');
+        if (!current.isEmpty() && !audio.contains(QStringLiteral("*.") + current)) audio << QStringLiteral("*.") + current;
         current.clear();
     }
-    patterns += QStringLiteral("*.bsd");
+    for (const char* ext : kMoreAudio)
+        if (!audio.contains(QStringLiteral("*.") + QLatin1String(ext))) audio << QStringLiteral("*.") + QLatin1String(ext);
+    const QString audioPatterns = audio.join(QLatin1Char(';'));
     // "*" rather than "*.*": here a file name need not hold a dot.
-    return patterns + QLatin1Char('|') + patterns + tr("|すべてのファイル(*.*)|*");
+    return tr("音声とブロックファイル") + QLatin1Char('|') + audioPatterns + QStringLiteral(";*.bsd|") + tr("音声") +
+           QLatin1Char('|') + audioPatterns + QLatin1Char('|') + tr("ブロックファイル") + QStringLiteral("|*.bsd|") +
+           tr("すべてのファイル") + QStringLiteral("|*");
 }
 
 }  // namespace qm::formats

@@ -220,13 +220,19 @@ bool LessonFiles::loadTranscript(const QString& path, bool askFirst) {
 
 // ---------------------------------------------------------------- writing
 
-bool LessonFiles::save() {
+// What any save refuses: an edit under way, and a media path a block file cannot hold.
+bool LessonFiles::maySave() {
     if (refuseWhileEditing()) return false;
     if (state_.mediaFile.find_first_of("\r\n") != std::string::npos) {
         // Line 1 of the file holds the path: a break in it would shift every line after it.
         prompts_.message(sessionTr("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
         return false;
     }
+    return true;
+}
+
+bool LessonFiles::save() {
+    if (!maySave()) return false;
     QString proposal = fromUtf8(fileNamePart(state_.mediaFile));
     const int dot = proposal.lastIndexOf(QLatin1Char('.'));
     proposal = (dot >= 0 ? proposal.left(dot) : proposal) + QStringLiteral(".bsd");
@@ -242,15 +248,23 @@ bool LessonFiles::save() {
         lastSaveName_ = proposal;
         return false;
     }
-    const QString target = *chosen;
-    lastSaveName_ = target;
+    lastSaveName_ = *chosen;
+    // The name's extension picks the format, and for .txt the type chosen.
+    return writeTo(*chosen, formats::saveFormatOf(*chosen, request.chosenFilter));
+}
+
+bool LessonFiles::saveInPlace() {
+    if (blockFilePath_.isEmpty()) return save();
+    if (!maySave()) return false;
+    return writeTo(blockFilePath_, std::nullopt);
+}
+
+bool LessonFiles::writeTo(const QString& target, std::optional<transcript::Format> format) {
     if (changedElsewhere(target) &&
         !prompts_.warningYesNo(
             sessionTr("ファイル %1 は、読み込んだ後にほかのプログラムで変更されています。上書きしますか？").arg(target))) {
         return false;
     }
-    // The name's extension picks the format, and for .txt the type chosen.
-    const auto format = formats::saveFormatOf(target, request.chosenFilter);
     // A failure keeps the old file and the unsaved work, and the caller's close or open does not go on.
     const std::string bytes = format ? transcript::writeTranscript(*format, blockData()) : blockfile::serialize(blockData());
     if (const auto e = files::writeWholeFile(native(target), bytes)) {

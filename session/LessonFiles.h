@@ -6,6 +6,7 @@
 #include "session/LessonDocument.h"
 #include "session/Recovery.h"
 #include "session/SessionPrompts.h"
+#include "transcript/TranscriptFormats.h"
 
 #include <QObject>
 #include <QString>
@@ -72,6 +73,9 @@ public:
     void offerTranscript();
     // Asks for the file and writes the lesson in the format its name says.
     bool save();
+    // Writes the block file the lesson came from or went to, without asking
+    // for a name; asks as save() does when there is none yet.
+    bool saveInPlace();
 
     // ---- unsaved work
     // The recovery file of the open media, offered once it opened; true when restored (one step).
@@ -84,6 +88,8 @@ public:
 
 private:
     bool loadTranscript(const QString& path, bool askFirst);
+    bool maySave();
+    bool writeTo(const QString& target, std::optional<transcript::Format> format);
     bool mayReplaceLesson();
     void noteBlockFile(const QString& path);
     bool changedElsewhere(const QString& path) const;

@@ -40,6 +40,18 @@ private:
     bool& flag_;
 };
 
+// Counts a scope in, and out on every way out: scopes may nest.
+class CountGuard {
+public:
+    explicit CountGuard(int& count) : count_(count) { ++count_; }
+    ~CountGuard() { --count_; }
+    CountGuard(const CountGuard&) = delete;
+    CountGuard& operator=(const CountGuard&) = delete;
+
+private:
+    int& count_;
+};
+
 }  // namespace
 
 // The session is busy for the scope; a close asked for meanwhile comes when
@@ -83,6 +95,13 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
     connect(&drill_, &Drill::positionChanged, this, &PracticeSession::positionChanged);
     connect(&drill_, &Drill::cursorMoved, this, &PracticeSession::cursorMoved);
     connect(&drill_, &Drill::repeatOptionsChanged, this, &PracticeSession::repeatOptionsChanged);
+    connect(&drill_, &Drill::rateChanged, this, &PracticeSession::rateChanged);
+    connect(&drill_, &Drill::volumeChanged, this, &PracticeSession::volumeChanged);
+    // Where the learner is in the lesson, kept as it changes.
+    connect(&drill_, &Drill::currentBlockChanged, this, &PracticeSession::rememberPlace);
+    connect(&drill_, &Drill::repeatOptionsChanged, this, &PracticeSession::rememberPlace);
+    connect(&drill_, &Drill::rateChanged, this, &PracticeSession::rememberPlace);
+    connect(&drill_, &Drill::volumeChanged, this, &PracticeSession::rememberPlace);
     // The analysis waits for the media to play.
     auto playingNow = [this] {
         if (drill_.isPlaying()) pauseFinder_.playing();
@@ -144,6 +163,7 @@ bool PracticeSession::CommitData() {
 void PracticeSession::KeepUnsavedWork() { files_.keepNow(); }
 
 void PracticeSession::EnableBlockControls(bool enabled) {
+    blockControlsOn_ = enabled;
     drill_.setBlockTimerRunning(enabled);
     emit blockControlsEnabled(enabled);
 }
@@ -181,10 +201,30 @@ bool PracticeSession::openChosen(const std::function<std::optional<QString>()>& 
 }
 
 bool PracticeSession::OpenFile(const QString& path) {
+    bool opened = false;
+    {
+        // What an open does to the block and the modes is no place of the learner's.
+        CountGuard quiet(quiet_);
+        opened = openFile(path);
+    }
+    // The outermost open takes the lesson up where it was left.
+    if (!state_.loadingBsd && std::exchange(placePending_, false)) restorePlace();
+    return opened;
+}
+
+bool PracticeSession::openFile(const QString& path) {
     if (busy_ > 0) return false;  // another open is waiting for its length
     if (!released_ && !CanReleaseMedia()) return false;
     drill_.cancelWait();
     EnableBlockControls(false);
+    // An open that fails before the new media is loaded leaves the old lesson
+    // as it was, usable again; one that fails after leaves nothing open.
+    struct Usable {
+        PracticeSession& s;
+        ~Usable() {
+            if (!s.blockControlsOn_ && s.state_.mediaLength > 0) s.EnableBlockControls(true);
+        }
+    } usable{*this};
     drill_.engine().MediaStop();
     emit positionBarCleared();
     if (path.isEmpty()) {
@@ -220,6 +260,7 @@ bool PracticeSession::openMedia(const QString& path) {
         engine.WaitForLength();
     }
     if (state_.mediaLength == 0) {
+        showNothingOpen();
         prompts_.message(tr("ファイル %1 は開けません\n%2").arg(path, engine.lengthFailure()));
         return false;
     }
@@ -238,8 +279,23 @@ bool PracticeSession::openMedia(const QString& path) {
     if (!state_.loadingBsd) {
         if (!files_.offerRecovery()) files_.offerTranscript();
         loadDictation();
+        placePending_ = true;
     }
     return true;
+}
+
+// The old media went and the new one did not open: no lesson, no name, no
+// blocks, the counter at 0/0, as before the first open.
+void PracticeSession::showNothingOpen() {
+    state_.mediaFile.clear();
+    state_.mediaLength = 0;
+    state_.mediaPos = 0;
+    files_.mediaOpened();
+    pauseFinder_.cancel();
+    document_.open({});
+    drill_.SelectBlock(0);
+    emit mediaOpened(QString());
+    emit positionChanged();
 }
 
 bool PracticeSession::followBlockFile(const QString& path) {
@@ -282,6 +338,7 @@ bool PracticeSession::followBlockFile(const QString& path) {
         AddHistory(path);
         files_.offerRecovery();
         loadDictation();
+        placePending_ = true;
     }
     return false;
 }
@@ -308,11 +365,51 @@ std::optional<QString> PracticeSession::locateMedia(const QString& blockFile, co
     return chosen;
 }
 
+// ---------------------------------------------------------------- places
+
+QString PracticeSession::lessonKey() const {
+    if (!files_.blockFilePath().isEmpty()) return files_.blockFilePath();
+    return QString::fromStdString(state_.mediaFile);
+}
+
+void PracticeSession::rememberPlace() {
+    if (quiet_ > 0 || state_.mediaLength <= 0 || state_.mediaFile.empty()) return;
+    settings::LessonPlace place;
+    place.block = state_.curBlock;
+    place.mode = drill_.blockMode() == BlockMode::Repeat ? 1 : 0;
+    place.after = drill_.afterBlock() == AfterBlock::AutoPause ? 2 : drill_.afterBlock() == AfterBlock::Pause ? 1 : 0;
+    place.rate = drill_.rate();
+    place.volume = drill_.volume();
+    settings_.rememberLessonPlace(lessonKey(), place);
+}
+
+void PracticeSession::restorePlace() {
+    const auto place = settings_.lessonPlace(lessonKey());
+    if (!place) {
+        rememberPlace();
+        return;
+    }
+    {
+        CountGuard quiet(quiet_);
+        drill_.setBlockMode(place->mode == 1 ? BlockMode::Repeat : BlockMode::Next);
+        drill_.setAfterBlock(place->after == 2 ? AfterBlock::AutoPause
+                             : place->after == 1 ? AfterBlock::Pause
+                                                 : AfterBlock::None);
+        drill_.setRate(place->rate);
+        drill_.setVolume(place->volume);
+        const int32_t block = std::min(place->block, state_.blocks().count());
+        if (block > 0) drill_.playLineBlock(block - 1);  // its start, as the learner left it
+    }
+    rememberPlace();
+}
+
 // ---------------------------------------------------------------- block files
 
 QString PracticeSession::saveFolder() const { return settings_.saveFolder(); }
 
 bool PracticeSession::SaveBlockData() { return files_.save(); }
+
+bool PracticeSession::saveInPlace() { return files_.saveInPlace(); }
 
 void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
     files_.applyBlockBytes(fileBytes, tr("ブロックファイルの読み込み"));

@@ -64,6 +64,8 @@ public:
     // The position now, read from the engine (the state's mediaPos follows).
     int32_t readPosition();
     BlockMode blockMode() const { return drill_.blockMode(); }
+    double rate() const { return drill_.rate(); }
+    int volume() const { return drill_.volume(); }
     AfterBlock afterBlock() const { return drill_.afterBlock(); }
     // The playback controls, for their transports to show.
     MediaPlayerControl& mediaPlayer() { return drill_.mediaPlayer(); }
@@ -160,6 +162,9 @@ public:
     // Asks for the file; true when one was written. The name's extension picks
     // the format (the table of file formats).
     bool SaveBlockData();
+    // Ctrl+S: the block file the lesson came from or went to, without a dialog
+    // (through the dialog when there is none yet).
+    bool saveInPlace();
     // The bytes of a block file applied to the open media, one step; a faulty file changes nothing.
     void ApplyBlockData(std::string_view fileBytes);
     // The Load button's file: a block file, or a transcript (SubRip, WebVTT,
@@ -212,6 +217,8 @@ signals:
     void analysisFailed(const QString& reason);
     void repeatOptionsChanged();  // block mode or what follows a block
     void playStateChanged();      // the active control began or stopped playing
+    void rateChanged(double rate);
+    void volumeChanged(int volume);
     void unsavedChanged(bool unsaved);
     void historyChanged();        // what undo and redo would do
     void closeDue();
@@ -221,11 +228,18 @@ private:
     template <typename Work>
     auto whileBusy(Work work) -> decltype(work());
 
+    bool openFile(const QString& path);
     bool openMedia(const QString& path);
+    void showNothingOpen();
     bool followBlockFile(const QString& path);
     std::optional<QString> locateMedia(const QString& blockFile, const QString& named, bool& located);
     void loadDictation();
     void lessonChanged();
+    // Each lesson is left where the learner was (block, modes, rate, volume)
+    // and taken up there when it opens again.
+    QString lessonKey() const;
+    void rememberPlace();
+    void restorePlace();
 
     Settings& settings_;
     SessionPrompts& prompts_;
@@ -240,6 +254,9 @@ private:
     bool closeRequested_ = false;
     bool released_ = false;  // the media was released for the next open already
     int dragId_ = 0;
+    bool blockControlsOn_ = false;
+    int quiet_ = 0;  // opens or a restore under way: no place is remembered meanwhile
+    bool placePending_ = false;  // a lesson opened: its place is restored once the open is done
 };
 
 }  // namespace qm

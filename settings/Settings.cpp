@@ -51,9 +51,22 @@ void Settings::load() {
             }
             if (key == "snapMarks" && (value == "0" || value == "1")) own_.snapMarks = value == "1";
             if (key == "waveform" && (value == "0" || value == "1")) own_.showWaveform = value == "1";
+            if (key == "lastFolder") own_.lastFolder = utf8ToQString(value);
+            // "window.NAME=x,y,width,height"
+            if (key.rfind("window.", 0) == 0) {
+                const QStringList n = QString::fromStdString(value).split(QLatin1Char(','));
+                bool ok = n.size() == 4;
+                int v[4] = {};
+                for (int i = 0; ok && i < 4; ++i) v[i] = n[i].toInt(&ok);
+                if (ok && v[2] > 0 && v[3] > 0)
+                    own_.windows.insert(QString::fromStdString(key.substr(7)), QRect(v[0], v[1], v[2], v[3]));
+            }
         }
     }
     ownRead_ = own_;
+    if (const auto places = files::readWholeFile(placesPath().toStdString(), 1024 * 1024); !places.error) {
+        places_ = settings::LessonPlaces::parse(places.bytes);
+    }
     const auto read = files::readWholeFile(path_.toStdString(), settings::kMaxFileBytes);
     if (read.error) return;
     const settings::SettingsData data = settings::parse(read.bytes);
@@ -71,13 +84,40 @@ std::optional<files::FileError> Settings::save() const {
     for (const QString& p : mergedHistory()) data.history.push_back(p.toStdString());
     QDir().mkpath(QFileInfo(path_).absolutePath());
     if (auto e = files::writeWholeFile(path_.toStdString(), settings::serialize(data))) return e;
+    if (placesChanged_) {
+        if (auto e = files::writeWholeFile(placesPath().toStdString(), places_.serialize())) return e;
+    }
     // The program's own file only once something in it was chosen.
     if (own_ == ownRead_ && !QFileInfo::exists(ownSettingsPath())) return std::nullopt;
     std::string conf = own_.language == Language::English ? "language=en\n" : "language=ja\n";
     conf += "minPauseMs=" + std::to_string(own_.minPauseMs) + "\n";
     conf += std::string("snapMarks=") + (own_.snapMarks ? "1" : "0") + "\n";
     conf += std::string("waveform=") + (own_.showWaveform ? "1" : "0") + "\n";
+    if (!own_.lastFolder.isEmpty() && !own_.lastFolder.contains(QLatin1Char('\n'))) {
+        conf += "lastFolder=" + own_.lastFolder.toStdString() + "\n";
+    }
+    for (auto it = own_.windows.cbegin(); it != own_.windows.cend(); ++it) {
+        const QRect& r = it.value();
+        conf += "window." + it.key().toStdString() + "=" + std::to_string(r.x()) + "," + std::to_string(r.y()) + "," +
+                std::to_string(r.width()) + "," + std::to_string(r.height()) + "\n";
+    }
     return files::writeWholeFile(ownSettingsPath().toStdString(), conf);
+}
+
+QString Settings::placesPath() const { return QFileInfo(path_).dir().filePath(QStringLiteral("places.tsv")); }
+
+std::optional<settings::LessonPlace> Settings::lessonPlace(const QString& lesson) const {
+    return places_.find(lesson.toStdString());
+}
+
+void Settings::rememberLessonPlace(const QString& lesson, const settings::LessonPlace& place) {
+    if (places_.find(lesson.toStdString()) == place) return;
+    places_.remember(lesson.toStdString(), place);
+    placesChanged_ = true;
+}
+
+void Settings::setWindowGeometry(const QString& window, const QRect& geometry) {
+    if (geometry.isValid()) own_.windows.insert(window, geometry);
 }
 
 namespace {

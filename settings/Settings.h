@@ -1,8 +1,11 @@
 #pragma once
 
 #include "files/WholeFile.h"
+#include "settings/LessonPlaces.h"
 
+#include <QMap>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -74,6 +77,19 @@ public:
     bool showWaveform() const { return own_.showWaveform; }
     void setShowWaveform(bool on);
 
+    // The folder a file dialog was last left in (qm5.conf), for the first dialog of a run.
+    QString lastFolder() const { return own_.lastFolder; }
+    void setLastFolder(const QString& folder) { own_.lastFolder = folder; }
+
+    // Where each lesson was left (places.tsv beside this file).
+    QString placesPath() const;
+    std::optional<settings::LessonPlace> lessonPlace(const QString& lesson) const;
+    void rememberLessonPlace(const QString& lesson, const settings::LessonPlace& place);
+
+    // Where a window was and how big, by its name; empty before it was ever kept.
+    QRect windowGeometry(const QString& window) const { return own_.windows.value(window); }
+    void setWindowGeometry(const QString& window, const QRect& geometry);
+
     QString wmpExtensions() const { return wmpExtensions_; }
     QString rpExtensions() const { return rpExtensions_; }
     void setWmpExtensions(const QString& list) { wmpExtensions_ = list; }
@@ -99,10 +115,14 @@ private:
         int minPauseMs = kDefaultMinPauseMs;
         bool snapMarks = true;
         bool showWaveform = true;
+        QMap<QString, QRect> windows;
+        QString lastFolder;
         bool operator==(const Own&) const = default;
     };
     Own own_;
     Own ownRead_;
+    settings::LessonPlaces places_;
+    bool placesChanged_ = false;
 };
 
 }  // namespace qm

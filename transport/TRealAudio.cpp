@@ -42,7 +42,7 @@ TRealAudio::TRealAudio(QWidget* parent, qm::StreamingAudioControl& control, qm::
     box->addLayout(row);
     box->addWidget(lblStatus_);
     resize(kDesignWidth, kDesignHeight);
-    qm::transport::noFocusAnywhere(this);
+    qm::transport::tabFocusOnly(this);
 
     using qm::guarded;
     connect(btnPlay_, &QToolButton::clicked, this, guarded([this] { actions_.playPause(); }));

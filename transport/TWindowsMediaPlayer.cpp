@@ -52,7 +52,7 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl
     box->addWidget(seekBar_);
     box->addLayout(row);
     resize(kDesignWidth, kDesignHeight);
-    qm::transport::noFocusAnywhere(this);
+    qm::transport::tabFocusOnly(this);
 
     using qm::guarded;
     connect(btnPlay_, &QToolButton::clicked, this, guarded([this] { actions_.playPause(); }));
@@ -65,6 +65,11 @@ TWindowsMediaPlayer::TWindowsMediaPlayer(QWidget* parent, qm::MediaPlayerControl
     connect(&control_, &qm::MediaPlayerControl::visibilityRequested, this, &QWidget::setVisible);
     refresh_ = new qm::transport::Pacer(this, control_.playback(), kRefreshMs, guarded([this] { refreshTransport(); }));
     refreshTransport();
+}
+
+void TWindowsMediaPlayer::showVolume(int volume) {
+    const QSignalBlocker quiet(volumeBar_);
+    volumeBar_->setValue(volume);
 }
 
 void TWindowsMediaPlayer::refreshTransport() {

@@ -25,6 +25,8 @@ public:
 
     qm::MediaPlayerControl& control() { return control_; }
     QSize sizeHint() const override { return {kDesignWidth, kDesignHeight}; }
+    // The volume set elsewhere (a lesson taken up where it was left), shown without acting on it.
+    void showVolume(int volume);
 
 protected:
     void showEvent(QShowEvent* e) override;

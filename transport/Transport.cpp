@@ -1,5 +1,8 @@
 #include "transport/Transport.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+
 #include "media/PlaybackSession.h"
 
 namespace qm::transport {
@@ -13,9 +16,12 @@ QString clock(int64_t ms) {
     return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QChar('0'));
 }
 
-void noFocusAnywhere(QWidget* root) {
+void tabFocusOnly(QWidget* root) {
     root->setFocusPolicy(Qt::NoFocus);
-    for (QWidget* w : root->findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(w) != nullptr || qobject_cast<QAbstractSlider*>(w) != nullptr;
+        w->setFocusPolicy(control ? Qt::TabFocus : Qt::NoFocus);
+    }
 }
 
 void onUserSeek(QAbstractSlider* slider, std::function<void(int)> seekMs) {

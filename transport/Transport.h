@@ -27,9 +27,9 @@ struct Actions {
 // "m:ss", or "h:mm:ss" from an hour on.
 QString clock(int64_t ms);
 
-// No child of a control may take the keyboard focus: the main window's keys
-// must keep working while the learner uses a transport.
-void noFocusAnywhere(QWidget* root);
+// Tab reaches a transport's buttons and sliders, a click never gives them the
+// focus: the main window's keys keep working while the learner uses one.
+void tabFocusOnly(QWidget* root);
 
 // Calls seekMs with the slider's new value when the user lets go of the handle
 // or clicks or steps along the groove (not while dragging).

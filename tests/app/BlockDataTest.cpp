@@ -97,7 +97,7 @@ TEST_F(BlockData, TheLoadButtonGivesTheChosenFileToTheSessionAndTheWindowsShowIt
     frmMain->btnLoad->click();
     ASSERT_EQ(app.dialogs->openRequests.size(), 1u);
     const qm::FileDialogRequest& asked = app.dialogs->openRequests[0];
-    EXPECT_TRUE(asked.filter.startsWith("*.bsd|*.bsd|")) << asked.filter.toStdString();
+    EXPECT_TRUE(asked.filter.startsWith("ブロックファイル|*.bsd|")) << asked.filter.toStdString();
     EXPECT_TRUE(asked.filter.contains("*.srt;*.vtt;*.lrc;*.txt")) << asked.filter.toStdString();
     EXPECT_EQ(asked.defaultSuffix, "bsd");
     EXPECT_TRUE(asked.mustExist);

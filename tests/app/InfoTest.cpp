@@ -42,10 +42,11 @@ QStringList listTexts(const QListWidget* l) {
 
 TEST(InfoWindow, HasItsTabsAndDefaults) {
     AppHarness app;
-    EXPECT_EQ(frmInfo->PageControl1->count(), 3);
+    EXPECT_EQ(frmInfo->PageControl1->count(), 4);
     EXPECT_EQ(frmInfo->PageControl1->tabText(0), "History");
     EXPECT_EQ(frmInfo->PageControl1->tabText(1), "設定");
-    EXPECT_EQ(frmInfo->PageControl1->tabText(2), "ＱＭ５について");
+    EXPECT_EQ(frmInfo->PageControl1->tabText(2), "キー");
+    EXPECT_EQ(frmInfo->PageControl1->tabText(3), "ＱＭ５について");
     EXPECT_EQ(frmInfo->PageControl1->currentIndex(), 0);
     EXPECT_EQ(frmInfo->edtWMP->text(), ".wma.mp3.");
     EXPECT_EQ(frmInfo->edtRP->text(), ".ram.rm.");

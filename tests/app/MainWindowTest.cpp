@@ -9,10 +9,13 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFile>
+#include <QTabWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -20,6 +23,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <initializer_list>
 #include <stdexcept>
 #include <vector>
 
@@ -102,12 +106,77 @@ TEST_F(MainWindow, BlockControlsAreOffUntilAnOpenWhileTheRestWorks) {
     EXPECT_FALSE(w.Timer1->isActive());
 }
 
-TEST_F(MainWindow, SpeedButtonsNeverTakeTheFocus) {
-    for (QToolButton* b : {w.btnMark, w.btnLDel, w.btnRDel, w.btnClear, w.btnOpen, w.btnIE}) {
-        EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+// Tab reaches every control in reading order and Return presses the focused
+// button; a click on a speed button does not take the focus from the window's keys.
+TEST_F(MainWindow, TabReachesEveryControlInReadingOrderAndReturnPressesIt) {
+    for (QToolButton* b : {w.btnMark, w.btnLDel, w.btnRDel, w.btnClear, w.btnOpen, w.btnIE})
+        EXPECT_EQ(b->focusPolicy(), Qt::TabFocus);
+    qmtest::setBlocks(frmMain->session(), {0, 3000, 9000});
+    w.EnableBlockControls(true);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const std::vector<QWidget*> order = w.tabOrder();
+    // A group of radio buttons is one stop, at its chosen button; the arrows move within it.
+    std::vector<QWidget*> visible;
+    for (QWidget* c : order) {
+        const auto* radio = qobject_cast<QRadioButton*>(c);
+        if (c->isVisibleTo(&w) && (radio == nullptr || radio->isChecked())) visible.push_back(c);
     }
-    EXPECT_NE(w.btnNext->focusPolicy(), Qt::NoFocus);
-    EXPECT_NE(w.cmbRate->focusPolicy(), Qt::NoFocus);
+    ASSERT_GE(visible.size(), 18u);  // options, block buttons, lesson buttons, rate, transport
+    for (QWidget* must : std::initializer_list<QWidget*>{w.btnOpen, w.btnMark, w.btnLDel, w.btnRDel, w.btnClear,
+                                                         w.btnIE, w.cmbRate})
+        EXPECT_NE(std::find(visible.begin(), visible.end(), must), visible.end()) << must->objectName().toStdString();
+    visible.front()->setFocus(Qt::TabFocusReason);
+    for (std::size_t i = 1; i < visible.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), visible[i])
+            << "step " << i << ": " << QApplication::focusWidget()->metaObject()->className() << " "
+            << QApplication::focusWidget()->objectName().toStdString() << " instead of "
+            << visible[i]->metaObject()->className();
+    }
+    // The reading order: top to bottom, then left to right.
+    EXPECT_LT(std::find(order.begin(), order.end(), w.btnMark), std::find(order.begin(), order.end(), w.btnNext));
+    EXPECT_LT(std::find(order.begin(), order.end(), w.btnLoad), std::find(order.begin(), order.end(), w.btnOpen));
+
+    w.btnNext->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.btnNext, Qt::Key_Return);
+    EXPECT_TRUE(qmtest::waitFor([&] { return w.state().curBlock == 1; }, 2000));
+}
+
+// The usual keys, each said in its control's hint: Ctrl+O, Ctrl+L and
+// Ctrl+Shift+S ask for their files; Ctrl+S writes the lesson's block file
+// without asking; F1 shows the list of every key.
+TEST_F(MainWindow, TheShortcutsOpenLoadSaveAndShowTheKeys) {
+    EXPECT_TRUE(w.btnOpen->toolTip().contains("Ctrl+O"));
+    EXPECT_TRUE(w.btnSave->toolTip().contains("Ctrl+S"));
+    EXPECT_TRUE(w.btnLoad->toolTip().contains("Ctrl+L"));
+    EXPECT_TRUE(w.btnInfo->toolTip().contains("F1"));
+    qmtest::setMedia(frmMain->session(), app.dir.filePath("lesson.mp3"), 9000);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(app.dialogs->openRequests.size(), 1u);
+    QTest::keyClick(&w, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(app.dialogs->openRequests.size(), 2u);
+
+    // No block file yet: Ctrl+S asks for one; then it writes there without asking.
+    const QString bsd = app.dir.filePath("lesson.bsd");
+    app.dialogs->saveAnswers = {bsd};
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(app.dialogs->saveRequests.size(), 1u);
+    ASSERT_TRUE(QFile::exists(bsd));
+    frmMain->session().editNotes({"changed"});
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(app.dialogs->saveRequests.size(), 1u);
+    EXPECT_FALSE(frmMain->session().unsaved());
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(app.dialogs->saveRequests.size(), 2u);
+
+    QTest::keyClick(&w, Qt::Key_F1);
+    EXPECT_TRUE(frmInfo->isVisible());
+    EXPECT_EQ(frmInfo->PageControl1->currentWidget(), frmInfo->keysText->parentWidget());
+    for (const char* key : {"Ctrl+Z", "Ctrl+O", "Ctrl+S", "Ctrl+L", "F1", "space", "Return"})
+        EXPECT_TRUE(frmInfo->keysText->toPlainText().contains(QLatin1String(key))) << key;
 }
 
 TEST_F(MainWindow, JapaneseCaptionsUseIpaPGothicAt12Pixels) {
@@ -292,7 +361,7 @@ std::vector<int> linesIn(const std::vector<int32_t>& seps, int32_t start, int32_
     return columns;
 }
 
-class LongLessonWindow : public MainWindow {
+class MainWindowLongLesson : public MainWindow {
 protected:
     void SetUp() override {
         frmMain->session().openLessonForTesting(length, {seps, {}});
@@ -316,7 +385,7 @@ protected:
 // the start; "0" shows the whole media again, as it was drawn before. The
 // wheel zooms around the pointer; Shift+wheel, a sideways wheel and the
 // scroll bar under the zoomed bar scroll it.
-TEST_F(LongLessonWindow, KeysAndTheWheelZoomAndScrollTheBlockBar) {
+TEST_F(MainWindowLongLesson, KeysAndTheWheelZoomAndScrollTheBlockBar) {
     const QImage& bar = w.Image2->bitmap();
     const QImage whole = bar.copy();
     ASSERT_GT(lineColumns(whole).size(), 150u) << "270 blocks on 402 columns: a black stripe";
@@ -373,7 +442,7 @@ TEST_F(LongLessonWindow, KeysAndTheWheelZoomAndScrollTheBlockBar) {
 // another block is current; a press on a drawn line drags that separator to
 // the time of the column it is let go on, and a drag past the bar's edge
 // stops at the edge of the view.
-TEST_F(LongLessonWindow, ClicksAndDragsOnTheZoomedBarLandWhereTheyAreDrawn) {
+TEST_F(MainWindowLongLesson, ClicksAndDragsOnTheZoomedBarLandWhereTheyAreDrawn) {
     auto& s = w.state();
     for (int i = 0; i < 4; ++i) QTest::keyClick(&w, Qt::Key_Plus, Qt::ShiftModifier);
     const int32_t span = length / 16;

@@ -239,7 +239,10 @@ TEST_F(Memo, DictationHidesTheNoteAndShowsTheCheckedAnswer) {
                                                       "the quick brown fox jumped over lazy old dog")),
               "the quick brown fox <span style=\"color:#c06000\"><s>jumped</s> jumps</span> over "
               "<span style=\"color:#c00000\">[the]</span> lazy <span style=\"color:#0050c0\"><s>old</s></span> dog");
-    EXPECT_TRUE(d.lblScore->text().startsWith("得点 70 点")) << d.lblScore->text().toStdString();
+    // Japanese is marked as it is written: no blank between characters.
+    EXPECT_EQ(d.markedHtml(qm::dictation::checkAnswer("今日は晴れです。", "今日は雨です")),
+              "今日は<span style=\"color:#c06000\"><s>雨</s> 晴</span><span style=\"color:#c00000\">[れ]</span>です");
+    EXPECT_TRUE(d.lblScore->text().startsWith("得点 70 / 100")) << d.lblScore->text().toStdString();
     EXPECT_EQ(d.lblWeakest->text(), "もう一度練習するブロック: 1 (70点)");
 
     ASSERT_NE(app.session->dictationLog().find(0), nullptr);  // the check reached the session

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -146,6 +147,10 @@ TEST_F(Opening, AFailedOpenSaysWhichFileAndWhyAndLeavesNoMedia) {
         EXPECT_EQ(length(), 0);
         EXPECT_FALSE(session.blockTimer()->isActive());
         EXPECT_FALSE(session.isPlaying());
+        // Nothing is open, and nothing of the old lesson is left to show.
+        EXPECT_EQ(session.state().mediaFile, "");
+        EXPECT_EQ(session.state().blocks().count(), 0);
+        EXPECT_EQ(session.state().curBlock, 0);
     }
 
     for (const QString& path : {copyAs(media("notmedia.mp3"), "renamed.mp3"), QStringLiteral("edl://x.mp3")}) {
@@ -162,6 +167,25 @@ TEST_F(Opening, AFailedOpenSaysWhichFileAndWhyAndLeavesNoMedia) {
         EXPECT_EQ(length(), 0);
         EXPECT_FALSE(session.blockTimer()->isActive());
     }
+}
+
+// An open that fails before the new media is loaded (no path, no regular
+// file, no block file) leaves the old lesson as it was, usable again.
+TEST_F(Opening, AnOpenRefusedBeforeItsMediaLoadsLeavesTheOldLessonUsable) {
+    ASSERT_TRUE(session.OpenFile(media("lesson.mp3")));
+    session.openLessonForTesting(length(), {{0, 3000, length()}, {"kept"}});
+    QSignalSpy named(&session, &PracticeSession::mediaOpened);
+    const QString notBlock = write("fake.bsd", "not a block file");
+    for (const QString& path : {QString(), notBlock, dir.path()}) {
+        prompts.messages.clear();
+        EXPECT_FALSE(session.OpenFile(path));
+        EXPECT_EQ(prompts.messages.size(), 1) << path.toStdString();
+        EXPECT_EQ(session.state().mediaFile, media("lesson.mp3").toStdString());
+        EXPECT_EQ(session.state().blocks().count(), 2);
+        EXPECT_EQ(session.notes(), QStringList{"kept"});
+        EXPECT_TRUE(session.blockTimer()->isActive()) << path.toStdString();
+    }
+    EXPECT_EQ(named.count(), 0);
 }
 
 // The Open command asks about unsaved work before its dialog: Cancel shows
