@@ -33,6 +33,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
@@ -51,6 +52,14 @@ TfrmMain* frmMain = nullptr;
 namespace {
 
 constexpr int kMaxOuterHeight = 350;
+// The block bar's zoom: a key halves or doubles the span it shows, a notch of
+// the wheel goes half as far; a notch scrolls an eighth of the view. The
+// scroll bar under the zoomed bar takes this much of its height.
+constexpr double kKeyZoom = 2.0;
+constexpr double kWheelZoomPerNotch = 1.41421356;
+constexpr int kWheelNotch = 120;
+constexpr int kScrollNotchesPerView = 8;
+constexpr int kBlockBarScrollHeight = 6;
 QFont japaneseFont() {
     QFont f;
     f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
@@ -106,8 +115,18 @@ QPixmap browserPicture() {
 // non-Latin layout the key at the place of the Latin one counts (by its
 // evdev key code, as X11 and Wayland report it), and an input method's
 // full-width character does not matter. Keys with Shift, Ctrl, Alt or Meta
-// are no commands.
+// are no commands, but for the block bar's zoom keys + (or =), - and 0:
+// on many layouts "+" is a shifted key.
 QChar commandKey(const QKeyEvent* e) {
+    if ((e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == Qt::NoModifier) {
+        switch (e->key()) {
+            case Qt::Key_Plus:
+            case Qt::Key_Equal: return u'+';
+            case Qt::Key_Minus: return u'-';
+            case Qt::Key_0: return u'0';
+            default: break;
+        }
+    }
     if ((e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return {};
     switch (e->key()) {
         case Qt::Key_Space: return u' ';
@@ -134,6 +153,9 @@ QChar commandKey(const QKeyEvent* e) {
         case 40: return u'd';
         case 52: return u'z';
         case 38: return u'a';
+        case 21: return u'+';
+        case 20: return u'-';
+        case 19: return u'0';
         default: return {};
     }
 }
@@ -199,6 +221,10 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Image2 = placed(new qm::TBarImage(Panel1), 1, 40, 402, 22);
     Image2->setToolTip(tr("再生ブロックの指定"));
+    blockBarScroll = new QScrollBar(Qt::Horizontal, Panel1);
+    blockBarScroll->setObjectName(QStringLiteral("blockBarScroll"));
+    blockBarScroll->setFocusPolicy(Qt::NoFocus);
+    blockBarScroll->hide();  // shown while the block bar is zoomed
 
     GroupBox1 = placed(new QGroupBox(QStringLiteral("Block"), Panel1), 3, 62, 398, 107);
     RadioGroup1 = placed(radioGroup(GroupBox1, RadioGroup1Items, {QStringLiteral("Next"), QStringLiteral("Repeat")}),
@@ -321,6 +347,11 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     connect(Image2, &qm::TBarImage::mouseMoved, this, [this](int x, int y) { qm::runGuarded([&] { Image2MouseMove(x, y); }); });
     connect(Image2, &qm::TBarImage::mouseUp, this,
             [this](Qt::MouseButton b, int x, int y) { qm::runGuarded([&] { Image2MouseUp(b, x, y); }); });
+    connect(Image2, &qm::TBarImage::wheelTurned, this, [this](int x, QPoint delta, Qt::KeyboardModifiers m) {
+        qm::runGuarded([&] { Image2MouseWheel(x, delta, m); });
+    });
+    connect(blockBarScroll, &QScrollBar::valueChanged, this, [this](int start) { bars_->scrollTo(start); });
+    bars_->setViewChanged([this] { showBlockBarView(); });
     connect(actCutAtPauses, &QAction::triggered, this, guarded([this] { cutAtPausesClick(); }));
     // Set from code or by a click alike; leaving Auto Pause ends a running wait.
     connect(RadioGroup1Items, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
@@ -398,7 +429,11 @@ void TfrmMain::connectSession() {
     using qm::PracticeSession;
     connect(&session_, &PracticeSession::blockControlsEnabled, this, &TfrmMain::onBlockControlsEnabled);
     connect(&session_, &PracticeSession::currentBlockChanged, this, [this] { ShowBlockNo(); });
+    connect(&session_, &PracticeSession::currentBlockChanged, this, [this] { bars_->showCurrentBlock(); });
     connect(&session_, &PracticeSession::positionChanged, this, [this] { bars_->ShowPosition(); });
+    connect(&session_, &PracticeSession::positionChanged, this, [this] {
+        if (bars_->zoomed() && session_.isPlaying()) bars_->followPlayback();
+    });
     connect(&session_, &PracticeSession::positionBarCleared, this, [this] { bars_->ClearPosBar(); });
     connect(&session_, &PracticeSession::blockBarChanged, this, [this] { bars_->RedrawBlockBar(); });
     connect(&session_, &PracticeSession::cursorMoved, this, [this](int32_t to) { bars_->moveCursor(to); });
@@ -483,7 +518,10 @@ void TfrmMain::layoutStrips() {
     const int inner = Panel1->width() - 2;
     Image1->setGeometry(1, 1, inner, 23);
     Panel2->setGeometry(1, 24, inner, 16);
-    Image2->setGeometry(1, 40, inner, 22);
+    // While zoomed, the scroll bar takes the bottom of the block bar's strip.
+    const int scroll = blockBarScroll->isHidden() ? 0 : kBlockBarScrollHeight;
+    Image2->setGeometry(1, 40, inner, 22 - scroll);
+    blockBarScroll->setGeometry(1, 62 - scroll, inner, scroll);
     RealAudio1->setGeometry(1, Panel1->height() - 1 - 91, inner, 91);
 }
 
@@ -621,6 +659,15 @@ void TfrmMain::FormKeyPress(QChar key) {
         case u'a':
             session_.cutAtPauses();
             break;
+        case u'+':
+            bars_->zoomAtCursor(kKeyZoom);
+            break;
+        case u'-':
+            bars_->zoomAtCursor(1 / kKeyZoom);
+            break;
+        case u'0':
+            bars_->showWholeMedia();
+            break;
         default:
             break;
     }
@@ -644,7 +691,7 @@ void TfrmMain::Image2MouseDown(Qt::MouseButton button, int x, int) {
     dragFromX_ = x;
     dragging_ = false;
     if (dragged_ > 0) return;
-    session_.blockBarClicked(qm::barTime(x, Image2->width(), state().mediaLength));
+    session_.blockBarClicked(bars_->blockTime(x));
     ReleaseFocus();
 }
 
@@ -652,7 +699,8 @@ void TfrmMain::Image2MouseMove(int x, int) {
     if (dragged_ == 0) return;
     if (!dragging_ && std::abs(x - dragFromX_) <= 2) return;
     dragging_ = true;
-    session_.moveSeparator(dragged_, qm::barTime(std::clamp(x, 0, Image2->width() - 1), Image2->width(), state().mediaLength));
+    // Past the bar's edge the separator stops at the edge of the view.
+    session_.moveSeparator(dragged_, bars_->blockTime(std::clamp(x, 0, Image2->width() - 1)));
 }
 
 void TfrmMain::Image2MouseUp(Qt::MouseButton, int, int) {
@@ -663,7 +711,7 @@ void TfrmMain::Image2MouseUp(Qt::MouseButton, int, int) {
     if (dragged) {
         session_.endSeparatorDrag();  // the drag was one step
     } else {
-        session_.blockBarClicked(qm::barTime(dragFromX_, Image2->width(), state().mediaLength));
+        session_.blockBarClicked(bars_->blockTime(dragFromX_));
     }
     ReleaseFocus();
 }
@@ -671,9 +719,36 @@ void TfrmMain::Image2MouseUp(Qt::MouseButton, int, int) {
 int32_t TfrmMain::separatorAt(int x) const {
     const auto& s = session_.state();
     for (int32_t k = 1; k < s.blocks().count(); ++k) {
-        if (std::abs(qm::barColumn(s.blocks()[k], Image2->width(), s.mediaLength) - x) <= 2) return k;
+        if (std::abs(bars_->blockColumn(s.blocks()[k]) - x) <= 2) return k;
     }
     return 0;
+}
+
+// Shift or a sideways wheel scrolls the block bar; the wheel zooms it around the pointer.
+void TfrmMain::Image2MouseWheel(int x, QPoint angleDelta, Qt::KeyboardModifiers shift) {
+    if ((shift & Qt::ShiftModifier) || (angleDelta.x() != 0 && angleDelta.y() == 0)) {
+        const int turn = angleDelta.x() != 0 ? angleDelta.x() : angleDelta.y();
+        // Turned away from the user (or to the left): back towards the start.
+        bars_->scrollBy(static_cast<int32_t>(-int64_t{turn} * bars_->viewSpan() / (kWheelNotch * kScrollNotchesPerView)));
+        return;
+    }
+    if (angleDelta.y() == 0) return;
+    bars_->zoomAt(x, std::pow(kWheelZoomPerNotch, static_cast<double>(angleDelta.y()) / kWheelNotch));
+}
+
+void TfrmMain::showBlockBarView() {
+    const bool zoomed = bars_->zoomed();
+    if (zoomed) {
+        const QSignalBlocker quiet(blockBarScroll);
+        blockBarScroll->setRange(0, state().mediaLength - bars_->viewSpan());
+        blockBarScroll->setPageStep(bars_->viewSpan());
+        blockBarScroll->setSingleStep(std::max(bars_->viewSpan() / kScrollNotchesPerView, 1));
+        blockBarScroll->setValue(bars_->viewStart());
+    }
+    if (zoomed == blockBarScroll->isHidden()) {
+        blockBarScroll->setVisible(zoomed);
+        layoutStrips();
+    }
 }
 
 void TfrmMain::cutAtPausesClick() { session_.cutAtPauses(); }
