@@ -160,6 +160,8 @@ QString TfrmInfo::keyList() {
         {"d", QT_TR_NOOP("このブロックの右の区切りを削除")},
         {"z", QT_TR_NOOP("再生 / 一時停止")},
         {"a", QT_TR_NOOP("録音全体を無音で区切る")},
+        {"+ / - / 0", QT_TR_NOOP("ブロックバーを拡大 / 縮小 / 全体表示（再生位置を中心に）")},
+        {QT_TR_NOOP("ホイール"), QT_TR_NOOP("ブロックバーをマウスの位置で拡大・縮小、Shift+ホイールで移動")},
         {"Ctrl+Z", QT_TR_NOOP("ブロックとメモの変更を元に戻す（どのウィンドウでも）")},
         {"Ctrl+Shift+Z, Ctrl+Y", QT_TR_NOOP("やり直す")},
         {"Ctrl+O", QT_TR_NOOP("開く")},
@@ -172,7 +174,7 @@ QString TfrmInfo::keyList() {
         {"F1 F2 F3 F4 F5", QT_TR_NOOP("メモの編集中：前 / 同じ / 次のブロック、再生を続ける、カーソル行のブロック")},
     };
     QString text = tr("メインウィンドウ") + QLatin1Char('\n');
-    for (const auto& [key, what] : keys) text += QStringLiteral("  %1\t%2\n").arg(QLatin1String(key), tr(what));
+    for (const auto& [key, what] : keys) text += QStringLiteral("  %1\t%2\n").arg(tr(key), tr(what));
     return text;
 }
 

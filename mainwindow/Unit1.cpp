@@ -51,7 +51,12 @@ TfrmMain* frmMain = nullptr;
 
 namespace {
 
-constexpr int kMaxOuterHeight = 350;
+// The design's size of the window's inside: the start size, and the least
+// the controls need; what the window grows beyond it goes to the bars.
+constexpr int kStartWidth = 404;
+constexpr int kStartHeight = 316;
+constexpr int kAnalysisWidth = 190;  // the analysis' progress, left of the position
+constexpr int kPlayerTop = 250;
 // The block bar's zoom: a key halves or doubles the span it shows, a notch of
 // the wheel goes half as far; a notch scrolls an eighth of the view. The
 // scroll bar under the zoomed bar takes this much of its height.
@@ -208,7 +213,8 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);  // the window itself takes the focus from ReleaseFocus
     move(219, 121);
-    resize(404, 316);
+    resize(kStartWidth, kStartHeight);
+    setMinimumSize(kStartWidth, kStartHeight);
 
     Panel1 = placed(new QFrame(this), 0, 0, 404, 316);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -275,7 +281,7 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     btnInfo = placed(pushButton(Panel1, QStringLiteral("Info")), 75, 194, 50, 23);
     lblPos = placed(new QLabel(QStringLiteral("0/0"), Panel1), 328, 196, 65, 12);
     lblPos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblAnalysis = placed(new QLabel(Panel1), 132, 196, 190, 12);
+    lblAnalysis = placed(new QLabel(Panel1), 132, 196, kAnalysisWidth, 12);
     lblAnalysis->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     blockBarMenu = new QMenu(this);
     actCutAtPauses = blockBarMenu->addAction(tr("無音で区切る [a]"));
@@ -298,9 +304,12 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     const qm::transport::Actions transportActions{
         [this] { session_.playPause(); }, [this] { session_.stopPlayback(); },
         [this](int ms) { session_.seekTransport(ms); }, [this](int volume) { session_.setVolume(volume); }};
-    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1, session_.mediaPlayer(), transportActions), 1, 250, 402, 65);
+    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1, session_.mediaPlayer(), transportActions), 1, kPlayerTop, 402, 65);
     RealAudio1 = placed(new TRealAudio(Panel1, session_.streaming(), transportActions), 1, 224, 402, 91);
     RealAudio1->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{GroupBox1, FileName, btnOpen, btnIE, btnInfo, lblPos, lblAnalysis,
+                                                      cmbRate, Label1})
+        underTheBars_.emplace_back(w, w->pos());
     // The rate is the media player's: the streaming control takes its place.
     connect(&session_.streaming(), &qm::StreamingAudioControl::visibilityRequested, this, [this](bool streaming) {
         Label1->setVisible(!streaming);
@@ -504,11 +513,6 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmMain::FormResize() {
-    const int frameExtra = frameGeometry().height() - height();
-    if (frameGeometry().height() > kMaxOuterHeight) {
-        resize(width(), kMaxOuterHeight - frameExtra);  // comes back here with the capped size
-        return;
-    }
     layoutStrips();
     bars_->RedrawBars();
 }
@@ -516,12 +520,20 @@ void TfrmMain::FormResize() {
 void TfrmMain::layoutStrips() {
     Panel1->setGeometry(rect());
     const int inner = Panel1->width() - 2;
+    // Height beyond the start size goes to the block bar, width to the bars
+    // and the transports; the controls below keep their places under the bars.
+    const int taller = std::max(0, Panel1->height() - kStartHeight);
+    const int wider = std::max(0, Panel1->width() - kStartWidth);
     Image1->setGeometry(1, 1, inner, 23);
     Panel2->setGeometry(1, 24, inner, 16);
     // While zoomed, the scroll bar takes the bottom of the block bar's strip.
     const int scroll = blockBarScroll->isHidden() ? 0 : kBlockBarScrollHeight;
-    Image2->setGeometry(1, 40, inner, 22 - scroll);
-    blockBarScroll->setGeometry(1, 62 - scroll, inner, scroll);
+    Image2->setGeometry(1, 40, inner, 22 + taller - scroll);
+    blockBarScroll->setGeometry(1, 62 + taller - scroll, inner, scroll);
+    for (const auto& [control, designed] : underTheBars_) control->move(designed.x(), designed.y() + taller);
+    lblPos->move(lblPos->x() + wider, lblPos->y());
+    lblAnalysis->resize(kAnalysisWidth + wider, lblAnalysis->height());
+    WindowsMediaPlayer1->setGeometry(1, kPlayerTop + taller, inner, WindowsMediaPlayer1->height());
     RealAudio1->setGeometry(1, Panel1->height() - 1 - 91, inner, 91);
 }
 

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <QPoint>
+
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QButtonGroup;
@@ -160,6 +163,8 @@ private:
     void FormShow();
     void FormResize();
     void layoutStrips();
+    // The controls under the bars at their designed places: a taller window moves them down.
+    std::vector<std::pair<QWidget*, QPoint>> underTheBars_;
     void connectSession();
     void onBlockControlsEnabled(bool enabled);
     void showWaveform();

@@ -166,6 +166,18 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <source>メインウィンドウ</source>
         <translation>Main window</translation>
     </message>
+    <message>
+        <source>ブロックバーを拡大 / 縮小 / 全体表示（再生位置を中心に）</source>
+        <translation>Zoom the block bar in / out / show it whole (around the playback position)</translation>
+    </message>
+    <message>
+        <source>ホイール</source>
+        <translation>Wheel</translation>
+    </message>
+    <message>
+        <source>ブロックバーをマウスの位置で拡大・縮小、Shift+ホイールで移動</source>
+        <translation>Zoom the block bar at the pointer; Shift+wheel scrolls it</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMain</name>

@@ -224,22 +224,31 @@ TEST_F(MainWindow, ClosingWhileAMemoLineIsEditedIsRefusedEvenWithTheMemoHidden) 
     EXPECT_TRUE(w.close());
 }
 
-TEST_F(MainWindow, OuterHeightIsCappedAt350) {
+// A bigger window gives its room to the bars: wider bars and transports, a
+// taller block bar, the controls under it moved down as they were; it never
+// gets smaller than the start size, where the controls just fit.
+TEST_F(MainWindow, TheWindowGrowsWithItsBars) {
+    qmtest::setBlocks(w.session(), {0, 3000, 6000, 9000});
     w.show();
-    const int extra = w.frameGeometry().height() - w.height();
-    w.resize(500, 500 - extra);
+    const QRect group = w.GroupBox1->geometry(), player = w.WindowsMediaPlayer1->geometry();
+    const QRect position = w.lblPos->geometry();
+    w.resize(700, 500);
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.frameGeometry().height(), 350);
-    EXPECT_EQ(w.width(), 500);
-    EXPECT_EQ(w.Image1->width(), 498);
-    EXPECT_EQ(w.Image1->bitmap().width(), 498);
+    EXPECT_EQ(w.Image1->width(), 698);
+    EXPECT_EQ(w.Image1->bitmap().width(), 698);
+    EXPECT_EQ(w.Image2->height(), 22 + 184);
+    EXPECT_EQ(w.Image2->bitmap().height(), 22 + 184);
+    EXPECT_EQ(w.Image2->bitmap().pixelColor(w.Image2->width() / 3, w.Image2->height() - 2), QColor(Qt::black))
+        << "a separator runs the bar's whole height";
+    EXPECT_EQ(w.GroupBox1->geometry(), group.translated(0, 184));
+    EXPECT_EQ(w.WindowsMediaPlayer1->geometry(), QRect(1, player.y() + 184, 698, player.height()));
+    EXPECT_EQ(w.lblPos->geometry(), position.translated(296, 184));
+    EXPECT_LE(w.WindowsMediaPlayer1->geometry().bottom(), w.Panel1->height() - 2);
 
-    w.resize(300, 350 - extra);
+    w.resize(300, 200);
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.frameGeometry().height(), 350);
-    w.resize(300, 200 - extra);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(w.frameGeometry().height(), 200);
+    EXPECT_EQ(w.size(), QSize(404, 316));
+    EXPECT_EQ(w.GroupBox1->geometry(), group);
     EXPECT_EQ(w.RealAudio1->geometry().bottom(), w.Panel1->height() - 2);
 }
 
