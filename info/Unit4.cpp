@@ -79,6 +79,7 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget
     setFont(f);
     move(215, 205);
     resize(405, 348);
+    setMinimumSize(405, 348);  // the settings tab's controls just fit
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setGeometry(0, 0, 405, 348);
@@ -139,6 +140,8 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget
     auto* keys = new QWidget;
     keysText = new QPlainTextEdit(keyList(), keys);
     keysText->setReadOnly(true);
+    // One column for the keys, as wide as the widest of them.
+    keysText->setTabStopDistance(keysText->fontMetrics().horizontalAdvance(QStringLiteral("  Ctrl+M / Ctrl+B / Ctrl+I")) + 12);
     keysText->setGeometry(8, 8, 381, 301);
 
     PageControl1->addTab(history, QStringLiteral("History"));
@@ -183,6 +186,17 @@ void TfrmInfo::showKeys() {
     show();
     raise();
     activateWindow();
+}
+
+// A bigger window gives the history, the keys and the about text more room.
+void TfrmInfo::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PageControl1->setGeometry(rect());
+    const QSize more = size() - QSize(405, 348);
+    pnlFileName->resize(397 + more.width(), 25);
+    lstHistory->resize(397 + more.width(), 292 + more.height());
+    for (QWidget* text : {static_cast<QWidget*>(aboutText), static_cast<QWidget*>(keysText)})
+        text->resize(381 + more.width(), 301 + more.height());
 }
 
 QString TfrmInfo::wmpExtensions() const { return edtWMP->text(); }

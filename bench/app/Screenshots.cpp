@@ -1,7 +1,9 @@
-// A picture of the main window over a long lesson: a 16-minute recording cut
-// at its pauses into 270 blocks, the block bar zoomed in around one block.
+// The pictures of the README: the main, memo and info windows in Japanese and
+// in English, at the start size and enlarged, and the main window over a long
+// lesson (a 16-minute recording cut at its pauses into 270 blocks) with the
+// block bar zoomed in.
 //
-//   bench_blockbar_shot [OUT.png] [ZOOM-KEYS]   (default: blockbar.png, 4 presses of "+")
+//   bench_screenshots [OUTDIR]   (default: the current folder)
 //
 // The recording is made here: 270 stretches of noise shaped like speech, with
 // pauses between them, written as a WAV file into a temporary folder. It is
@@ -11,8 +13,12 @@
 #include "ui/Dialogs.h"
 #include "app/Program.h"
 #include "mainwindow/Unit1.h"
+#include "memo/Unit2.h"
+#include "info/Unit4.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QTabWidget>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -110,27 +116,34 @@ bool waitFor(Pred pred, int timeoutMs) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    qputenv("QM5_AO", "null");
-    qm::TApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    const QString out = QFileInfo(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("blockbar.png")).absoluteFilePath();
-    const int presses = argc > 2 ? std::atoi(argv[2]) : 4;
-
-    QTemporaryDir dir;
-    const QString media = dir.filePath(QStringLiteral("lesson.wav"));
-    QFile file(media);
-    if (!file.open(QIODevice::WriteOnly) || file.write(lessonWav()) < 0 || !file.flush()) {
-        std::fprintf(stderr, "cannot write %s\n", media.toUtf8().constData());
-        return 1;
+bool save(QWidget* window, const QString& path) {
+    waitFor([] { return false; }, 300);  // the last paints
+    if (window->grab().save(path, "PNG")) {
+        std::printf("%s\n", path.toUtf8().constData());
+        return true;
     }
-    file.close();
+    std::fprintf(stderr, "cannot write %s\n", path.toUtf8().constData());
+    return false;
+}
 
-    qm::qmApp()->setDialogs(std::make_unique<NoDialogs>());
-    qm::Program program(dir.filePath(QStringLiteral("QM4.ini")));
+// A sentence for each block, as a learner's notes would be.
+QStringList notesFor(int32_t blocks, bool english) {
+    const QStringList ja = {QStringLiteral("今日はいい天気ですね。"), QStringLiteral("駅までどのくらいかかりますか。"),
+                            QStringLiteral("もう一度ゆっくり言ってください。"), QStringLiteral("週末は家族と海へ行きました。")};
+    const QStringList en = {QStringLiteral("It is a fine day today."), QStringLiteral("How long does it take to the station?"),
+                            QStringLiteral("Please say that again slowly."), QStringLiteral("We went to the sea at the weekend.")};
+    QStringList notes;
+    for (int32_t i = 0; i < blocks; ++i) notes << (english ? en : ja)[i % 4];
+    return notes;
+}
+
+// Every picture of one language: the windows at the start size, then enlarged.
+int shoot(const QString& media, const QString& settingsDir, const QString& outDir, bool english) {
+    const QString lang = english ? QStringLiteral("en") : QStringLiteral("ja");
+    QFile conf(settingsDir + QStringLiteral("/qm5.conf"));
+    if (!conf.open(QIODevice::WriteOnly) || conf.write(english ? "language=en\n" : "language=ja\n") < 0) return 1;
+    conf.close();
+    qm::Program program(settingsDir + QStringLiteral("/QM4.ini"));
     qm::PracticeSession& session = program.session();
     frmMain->show();
     if (!frmMain->OpenFile(media)) return 2;
@@ -141,21 +154,62 @@ int main(int argc, char** argv) {
     }
     if (!session.cutAtPauses()) return 4;
     const int32_t blocks = session.state().blocks().count();
+    session.editNotes(notesFor(blocks, english));
+    session.SelectBlock(3);
+    session.pause();
+    frmMemo->show();
+    const auto at = [&](const QString& name) { return outDir + QLatin1Char('/') + name + QLatin1Char('-') + lang + QStringLiteral(".png"); };
+
+    bool saved = save(frmMain, at(QStringLiteral("main")));
+    saved = save(frmMemo, at(QStringLiteral("memo"))) && saved;
+    frmInfo->show();
+    frmInfo->PageControl1->setCurrentIndex(1);
+    saved = save(frmInfo, at(QStringLiteral("info"))) && saved;
 
     // A block in the middle, current and under the cursor; the zoom keys act around the cursor.
-    const int32_t shown = blocks / 2;
-    session.seekTransport(session.state().blocks()[shown - 1] + 100);
+    const int32_t middle = blocks / 2;
+    session.seekTransport(session.state().blocks()[middle - 1] + 100);
     session.pause();
-    for (int i = 0; i < presses; ++i) frmMain->FormKeyPress(u'+');
-    waitFor([] { return false; }, 300);  // the last paints
+    for (int i = 0; i < 4; ++i) frmMain->FormKeyPress(u'+');
+    if (!english) saved = save(frmMain, outDir + QStringLiteral("/long-lesson-zoomed.png")) && saved;
+    frmMain->resize(760, 420);
+    saved = save(frmMain, at(QStringLiteral("main-large"))) && saved;
+    frmMemo->resize(520, 460);
+    saved = save(frmMemo, at(QStringLiteral("memo-large"))) && saved;
+    frmInfo->resize(640, 460);
+    frmInfo->PageControl1->setCurrentIndex(2);
+    saved = save(frmInfo, at(QStringLiteral("info-large"))) && saved;
 
-    if (!frmMain->grab().save(out, "PNG")) {
-        std::fprintf(stderr, "cannot write %s\n", out.toUtf8().constData());
-        return 5;
-    }
     const auto& s = session.state();
     std::printf("%s: %d blocks over %d s, block %d current, the block bar shows %.1f s from %.1f s\n",
-                out.toUtf8().constData(), blocks, s.mediaLength / 1000, s.curBlock,
+                lang.toUtf8().constData(), blocks, s.mediaLength / 1000, s.curBlock,
                 frmMain->bars().viewSpan() / 1000.0, frmMain->bars().viewStart() / 1000.0);
+    if (!saved) return 5;
     return blocks == kPhrases ? 0 : 6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QM5_AO", "null");
+    qm::TApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    const QString outDir = QFileInfo(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".")).absoluteFilePath();
+    QDir().mkpath(outDir);
+
+    QTemporaryDir dir;
+    const QString media = dir.filePath(QStringLiteral("lesson.wav"));
+    QFile file(media);
+    if (!file.open(QIODevice::WriteOnly) || file.write(lessonWav()) < 0 || !file.flush()) {
+        std::fprintf(stderr, "cannot write %s\n", media.toUtf8().constData());
+        return 1;
+    }
+    file.close();
+    qm::qmApp()->setDialogs(std::make_unique<NoDialogs>());
+    for (const bool english : {false, true}) {
+        QTemporaryDir settings;
+        if (const int failed = shoot(media, settings.path(), outDir, english)) return failed;
+    }
+    return 0;
 }
