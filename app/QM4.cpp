@@ -25,6 +25,12 @@ int run(int argc, char** argv) {
         std::fputs(command.output.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (command.action == qm::CommandLine::Action::Fail) {
+        std::fputs(command.output.toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+    // Aligning needs no window, nor a display.
+    if (command.action == qm::CommandLine::Action::Align) return qm::runAlign(command);
     // A file to play: the engine's library loads while the windows are made.
     if (!command.openPath.isEmpty()) qm::preloadMpv();
 

@@ -27,13 +27,15 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Used at run time only, so dpkg-shlibdeps cannot see them: the Japanese font
-# the windows ask for, Qt's own Japanese texts, and the packages holding the
+# the windows ask for, Qt's own Japanese texts, the US English speech model the
+# alignment reads (the alignment module's libraries themselves are read by
+# dpkg-shlibdeps), and the packages holding the
 # libraries the program opens itself (QM5_DLOPEN_SONAMES), as installed where
 # the package is built. The program's own modules are in the package, and
 # dpkg-shlibdeps reads theirs. The X11 platform plugin comes with libqt6gui6
 # and the web engine's helper process with libqt6webenginecore6-bin, both
 # among the libraries' packages; Wayland's plugin is recommended.
-set(qm_runtime_packages fonts-ipafont-gothic qt6-translations-l10n)
+set(qm_runtime_packages fonts-ipafont-gothic qt6-translations-l10n pocketsphinx-en-us)
 find_program(QM5_DPKG_QUERY dpkg-query)
 set(qm_sonames ${QM5_DLOPEN_SONAMES})
 if(NOT QM5_DPKG_QUERY)

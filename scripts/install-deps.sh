@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-webengine-dev libgl-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
   libmpv-dev
+  libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us pocketsphinx-testdata libespeak-ng-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev

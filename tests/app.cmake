@@ -6,8 +6,9 @@ qm_add_test(test_programend APP SOURCES app/ProgramEndTest.cpp)
 qm_add_test(test_open APP SOURCES app/OpenTest.cpp PROPERTIES FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE)
 qm_add_test(test_practiceloop APP SOURCES app/PracticeLoopTest.cpp PROPERTIES FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE)
 target_compile_definitions(test_open PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-qm_add_test(test_commandline SOURCES app/CommandLineTest.cpp LIBS qm_program)
-target_compile_definitions(test_commandline PRIVATE QM5_VERSION="${PROJECT_VERSION}" QM5_PROGRAM="$<TARGET_FILE:qm5>")
+qm_add_test(test_commandline SOURCES app/CommandLineTest.cpp LIBS qm_program qm_blockfile)
+target_compile_definitions(test_commandline PRIVATE QM5_VERSION="${PROJECT_VERSION}" QM5_PROGRAM="$<TARGET_FILE:qm5>"
+  QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(test_commandline qm5)
 qm_add_test(test_pausewindow APP SOURCES app/PauseWindowTest.cpp PROPERTIES FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE)
 

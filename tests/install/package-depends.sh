@@ -4,9 +4,10 @@
 # Makes the Debian package from the built tree with CPack, in a temporary
 # folder, and checks its Depends field as apt reads it (dpkg-deb -f): it names
 # the package holding each library the program opens itself (the SONAMEs,
-# found here as the dynamic loader finds them), the Japanese font and Qt's
-# translations, and the package of every library that only the program's own
-# modules link, which dpkg-shlibdeps must have read in them.
+# found here as the dynamic loader finds them), the Japanese font, Qt's
+# translations and the speech model, and the package of every library that
+# only the program's own modules link, which dpkg-shlibdeps must have read in
+# them.
 set -uo pipefail
 
 if [ $# -lt 2 ]; then
@@ -63,7 +64,7 @@ for soname in "$@"; do
     fail "Depends lacks $package, which holds $soname"
   fi
 done
-for package in fonts-ipafont-gothic qt6-translations-l10n; do
+for package in fonts-ipafont-gothic qt6-translations-l10n pocketsphinx-en-us; do
   named "$package" && pass "Depends names $package" || fail "Depends lacks $package"
 done
 
@@ -74,7 +75,7 @@ needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
 program=$(find "$tmp/root" -path '*/bin/qm5' -type f)
 modules=$(find "$tmp/root" -path '*/qm5/*.so' -type f)
 [ -n "$program" ] || fail "the package holds no bin/qm5"
-[ "$(wc -w <<<"$modules")" -eq 2 ] || fail "the package's modules: $modules"
+[ "$(wc -w <<<"$modules")" -eq 3 ] || fail "the package's modules: $modules"
 program_needs=" $(needed "$program" | tr '\n' ' ') "
 for module in $modules; do
   only=0 before=$failures

@@ -1,0 +1,10 @@
+# Alignment of scripts with generated lessons (known sentence times) and with
+# real read speech, and the command line's time and memory for an hour.
+# Run by hand: bin/bench_align [SEEDS] [--no-hour]
+add_executable(bench_align align/AlignBench.cpp)
+target_link_libraries(bench_align PRIVATE qm_align qm_blockfile qm_files qm_text)
+target_compile_definitions(bench_align PRIVATE
+  QM5_BENCH_WORK_DIR="${CMAKE_CURRENT_BINARY_DIR}/align"
+  QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  QM5_PROGRAM="$<TARGET_FILE:qm5>")
+add_dependencies(bench_align qm5 qm5_align)
