@@ -14,3 +14,9 @@ target_link_libraries(bench_soak PRIVATE qm_session)
 add_executable(bench_big_blockfile app/BigBlockFile.cpp)
 target_link_libraries(bench_big_blockfile PRIVATE qm_program)
 target_compile_definitions(bench_big_blockfile PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
+# The README's pictures: the windows in both languages, at the start size and
+# enlarged, and a 16-minute lesson cut into 270 blocks with the block bar
+# zoomed in. Run by hand: bin/bench_screenshots docs/screenshots
+add_executable(bench_screenshots app/Screenshots.cpp)
+target_link_libraries(bench_screenshots PRIVATE qm_program)

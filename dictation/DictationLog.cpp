@@ -231,17 +231,23 @@ ParseResult parse(std::string_view fileBytes) {
     return result;
 }
 
-std::string message(const ParseError& error) {
-    std::string text = std::to_string(error.line) + " 行目: ";
+std::string message(const ParseError& error, const Translate& translate) {
+    const auto shown = [&](const char* text) { return translated(translate, "qm::dictation", text); };
+    std::string text = withArg(shown(QT_TRANSLATE_NOOP("qm::dictation", "%1 行目: ")), std::to_string(error.line));
     switch (error.problem) {
-    case ParseProblem::WrongHeader: return text + "ディクテーションの記録ファイルではありません";
+    case ParseProblem::WrongHeader:
+        return text + shown(QT_TRANSLATE_NOOP("qm::dictation", "ディクテーションの記録ファイルではありません"));
     case ParseProblem::NewerVersion:
-        return text + "新しい版 (" + error.detail + ") のプログラムで書かれたファイルです";
-    case ParseProblem::WrongColumns: return text + "列の見出しが違います";
-    case ParseProblem::FieldCount: return text + "列の数が 6 ではありません (" + error.detail + ")";
-    case ParseProblem::BadNumber: return text + "'" + error.detail + "' は範囲内の整数ではありません";
-    case ParseProblem::BadEscape: return text + "解答の \\ の後が読めません";
-    case ParseProblem::DuplicateBlock: return text + "ブロック " + error.detail + " が二度あります";
+        return text + withArg(shown(QT_TRANSLATE_NOOP("qm::dictation", "新しい版 (%1) のプログラムで書かれたファイルです")),
+                              error.detail);
+    case ParseProblem::WrongColumns: return text + shown(QT_TRANSLATE_NOOP("qm::dictation", "列の見出しが違います"));
+    case ParseProblem::FieldCount:
+        return text + withArg(shown(QT_TRANSLATE_NOOP("qm::dictation", "列の数が 6 ではありません (%1)")), error.detail);
+    case ParseProblem::BadNumber:
+        return text + withArg(shown(QT_TRANSLATE_NOOP("qm::dictation", "'%1' は範囲内の整数ではありません")), error.detail);
+    case ParseProblem::BadEscape: return text + shown(QT_TRANSLATE_NOOP("qm::dictation", "解答の \\ の後が読めません"));
+    case ParseProblem::DuplicateBlock:
+        return text + withArg(shown(QT_TRANSLATE_NOOP("qm::dictation", "ブロック %1 が二度あります")), error.detail);
     }
     return text;
 }

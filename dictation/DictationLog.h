@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TranslatableText.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -100,8 +102,9 @@ struct ParseError {
     bool operator==(const ParseError&) const = default;
 };
 
-// The user's message, in Japanese like the program's others: "3 行目: ...".
-std::string message(const ParseError& error);
+// The user's message, in Japanese like the program's others (or as translate
+// gives it): "3 行目: ...".
+std::string message(const ParseError& error, const Translate& translate = {});
 
 struct ParseResult {
     DictationLog log;  // empty on error: never a part of the file

@@ -79,6 +79,7 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget
     setFont(f);
     move(215, 205);
     resize(405, 348);
+    setMinimumSize(405, 348);  // the settings tab's controls just fit
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setGeometry(0, 0, 405, 348);
@@ -139,6 +140,8 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget
     auto* keys = new QWidget;
     keysText = new QPlainTextEdit(keyList(), keys);
     keysText->setReadOnly(true);
+    // One column for the keys, as wide as the widest of them.
+    keysText->setTabStopDistance(keysText->fontMetrics().horizontalAdvance(QStringLiteral("  Ctrl+M / Ctrl+B / Ctrl+I")) + 12);
     keysText->setGeometry(8, 8, 381, 301);
 
     PageControl1->addTab(history, QStringLiteral("History"));
@@ -160,6 +163,8 @@ QString TfrmInfo::keyList() {
         {"d", QT_TR_NOOP("このブロックの右の区切りを削除")},
         {"z", QT_TR_NOOP("再生 / 一時停止")},
         {"a", QT_TR_NOOP("録音全体を無音で区切る")},
+        {"+ / - / 0", QT_TR_NOOP("ブロックバーを拡大 / 縮小 / 全体表示（再生位置を中心に）")},
+        {QT_TR_NOOP("ホイール"), QT_TR_NOOP("ブロックバーをマウスの位置で拡大・縮小、Shift+ホイールで移動")},
         {"Ctrl+Z", QT_TR_NOOP("ブロックとメモの変更を元に戻す（どのウィンドウでも）")},
         {"Ctrl+Shift+Z, Ctrl+Y", QT_TR_NOOP("やり直す")},
         {"Ctrl+O", QT_TR_NOOP("開く")},
@@ -172,7 +177,7 @@ QString TfrmInfo::keyList() {
         {"F1 F2 F3 F4 F5", QT_TR_NOOP("メモの編集中：前 / 同じ / 次のブロック、再生を続ける、カーソル行のブロック")},
     };
     QString text = tr("メインウィンドウ") + QLatin1Char('\n');
-    for (const auto& [key, what] : keys) text += QStringLiteral("  %1\t%2\n").arg(QLatin1String(key), tr(what));
+    for (const auto& [key, what] : keys) text += QStringLiteral("  %1\t%2\n").arg(tr(key), tr(what));
     return text;
 }
 
@@ -181,6 +186,17 @@ void TfrmInfo::showKeys() {
     show();
     raise();
     activateWindow();
+}
+
+// A bigger window gives the history, the keys and the about text more room.
+void TfrmInfo::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PageControl1->setGeometry(rect());
+    const QSize more = size() - QSize(405, 348);
+    pnlFileName->resize(397 + more.width(), 25);
+    lstHistory->resize(397 + more.width(), 292 + more.height());
+    for (QWidget* text : {static_cast<QWidget*>(aboutText), static_cast<QWidget*>(keysText)})
+        text->resize(381 + more.width(), 301 + more.height());
 }
 
 QString TfrmInfo::wmpExtensions() const { return edtWMP->text(); }

@@ -33,6 +33,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
@@ -50,7 +51,20 @@ TfrmMain* frmMain = nullptr;
 
 namespace {
 
-constexpr int kMaxOuterHeight = 350;
+// The design's size of the window's inside: the start size, and the least
+// the controls need; what the window grows beyond it goes to the bars.
+constexpr int kStartWidth = 404;
+constexpr int kStartHeight = 316;
+constexpr int kAnalysisWidth = 190;  // the analysis' progress, left of the position
+constexpr int kPlayerTop = 250;
+// The block bar's zoom: a key halves or doubles the span it shows, a notch of
+// the wheel goes half as far; a notch scrolls an eighth of the view. The
+// scroll bar under the zoomed bar takes this much of its height.
+constexpr double kKeyZoom = 2.0;
+constexpr double kWheelZoomPerNotch = 1.41421356;
+constexpr int kWheelNotch = 120;
+constexpr int kScrollNotchesPerView = 8;
+constexpr int kBlockBarScrollHeight = 6;
 QFont japaneseFont() {
     QFont f;
     f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
@@ -106,8 +120,18 @@ QPixmap browserPicture() {
 // non-Latin layout the key at the place of the Latin one counts (by its
 // evdev key code, as X11 and Wayland report it), and an input method's
 // full-width character does not matter. Keys with Shift, Ctrl, Alt or Meta
-// are no commands.
+// are no commands, but for the block bar's zoom keys + (or =), - and 0:
+// on many layouts "+" is a shifted key.
 QChar commandKey(const QKeyEvent* e) {
+    if ((e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == Qt::NoModifier) {
+        switch (e->key()) {
+            case Qt::Key_Plus:
+            case Qt::Key_Equal: return u'+';
+            case Qt::Key_Minus: return u'-';
+            case Qt::Key_0: return u'0';
+            default: break;
+        }
+    }
     if ((e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return {};
     switch (e->key()) {
         case Qt::Key_Space: return u' ';
@@ -134,6 +158,9 @@ QChar commandKey(const QKeyEvent* e) {
         case 40: return u'd';
         case 52: return u'z';
         case 38: return u'a';
+        case 21: return u'+';
+        case 20: return u'-';
+        case 19: return u'0';
         default: return {};
     }
 }
@@ -167,7 +194,8 @@ QGroupBox* radioGroup(QWidget* parent, QButtonGroup*& items, const QStringList& 
     int y = 14;
     for (int i = 0; i < captions.size(); ++i) {
         auto* r = new QRadioButton(captions[i], box);
-        r->setGeometry(6, y, 88, 16);
+        // As wide as its caption needs in this font, at least the design's 88 pixels.
+        r->setGeometry(6, y, std::max(88, r->sizeHint().width()), 16);
         items->addButton(r, i);
         y += 20;
     }
@@ -185,7 +213,8 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);  // the window itself takes the focus from ReleaseFocus
     move(219, 121);
-    resize(404, 316);
+    resize(kStartWidth, kStartHeight);
+    setMinimumSize(kStartWidth, kStartHeight);
 
     Panel1 = placed(new QFrame(this), 0, 0, 404, 316);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -198,6 +227,10 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Image2 = placed(new qm::TBarImage(Panel1), 1, 40, 402, 22);
     Image2->setToolTip(tr("再生ブロックの指定"));
+    blockBarScroll = new QScrollBar(Qt::Horizontal, Panel1);
+    blockBarScroll->setObjectName(QStringLiteral("blockBarScroll"));
+    blockBarScroll->setFocusPolicy(Qt::NoFocus);
+    blockBarScroll->hide();  // shown while the block bar is zoomed
 
     GroupBox1 = placed(new QGroupBox(QStringLiteral("Block"), Panel1), 3, 62, 398, 107);
     RadioGroup1 = placed(radioGroup(GroupBox1, RadioGroup1Items, {QStringLiteral("Next"), QStringLiteral("Repeat")}),
@@ -205,6 +238,8 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     RadioGroup2 = placed(radioGroup(GroupBox1, RadioGroup2Items,
                                     {QStringLiteral("None"), QStringLiteral("Pause"), QStringLiteral("Auto Pause")}),
                          85, 13, 97, 81);
+    // Room for the widest caption, up to the block group beside it.
+    RadioGroup2->resize(std::min(102, std::max(97, RadioGroup2Items->button(2)->geometry().right() + 3)), 81);
 
     GroupBox2 = placed(new QGroupBox(QStringLiteral("Block"), GroupBox1), 190, 10, 137, 89);
     lblBlock = placed(new QLabel(QStringLiteral("0/0"), GroupBox2), 40, 12, 65, 17);
@@ -224,12 +259,13 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     btnBack = placed(pushButton(GroupBox2, QStringLiteral("<"), tr("前のブロックへ[b]")), 6, 58, 19, 20);
     btnRep = placed(pushButton(GroupBox2, QStringLiteral("="), tr("このブロックの先頭[e]")), 30, 58, 19, 20);
     btnNext = placed(pushButton(GroupBox2, QStringLiteral(">"), tr("次のブロックへ[n]")), 54, 58, 19, 20);
-    btnClear = placed(speedButton(GroupBox2, QStringLiteral("Clear"), tr("ブロッククリア")), 89, 58, 32, 20);
+    btnClear = placed(speedButton(GroupBox2, QStringLiteral("Clear"), tr("ブロッククリア")), 85, 58, 40, 20);
 
-    GroupBox3 = placed(new QGroupBox(QStringLiteral("bsd"), GroupBox1), 334, 10, 49, 89);
-    btnMemo = placed(pushButton(GroupBox3, QStringLiteral("Memo")), 6, 14, 35, 20);
-    btnSave = placed(pushButton(GroupBox3, QStringLiteral("Save")), 6, 36, 35, 21);
-    btnLoad = placed(pushButton(GroupBox3, QStringLiteral("Load")), 6, 62, 35, 21);
+    // Wider than the design's 49 pixels: "Memo" was cut off in this font.
+    GroupBox3 = placed(new QGroupBox(QStringLiteral("bsd"), GroupBox1), 332, 10, 58, 89);
+    btnMemo = placed(pushButton(GroupBox3, QStringLiteral("Memo")), 5, 14, 48, 20);
+    btnSave = placed(pushButton(GroupBox3, QStringLiteral("Save")), 5, 36, 48, 21);
+    btnLoad = placed(pushButton(GroupBox3, QStringLiteral("Load")), 5, 62, 48, 21);
 
     FileName = new QLabel(Panel1);
     FileName->move(7, 173);
@@ -245,7 +281,7 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     btnInfo = placed(pushButton(Panel1, QStringLiteral("Info")), 75, 194, 50, 23);
     lblPos = placed(new QLabel(QStringLiteral("0/0"), Panel1), 328, 196, 65, 12);
     lblPos->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblAnalysis = placed(new QLabel(Panel1), 132, 196, 190, 12);
+    lblAnalysis = placed(new QLabel(Panel1), 132, 196, kAnalysisWidth, 12);
     lblAnalysis->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     blockBarMenu = new QMenu(this);
     actCutAtPauses = blockBarMenu->addAction(tr("無音で区切る [a]"));
@@ -259,16 +295,26 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     cmbRate->addItems({"2.0", "1.8", "1.6", "1.4", "1.3", "1.2", "1.1", "1.0", "0.9", "0.8", "0.7", "0.6", "0.5"});
     cmbRate->setMaxVisibleItems(13);
     Label1 = new QLabel(tr("再生速度（メディアプレーヤー再生時）"), Panel1);
-    Label1->move(8, 229);
+    Label1->move(8, 226);
     Label1->adjustSize();
+    // The rate box follows its label, whatever the language makes of the text.
+    cmbRate->move(std::max(165, Label1->geometry().right() + 6), 223);
 
     // The transports show their controls; what is done there goes to the session.
     const qm::transport::Actions transportActions{
         [this] { session_.playPause(); }, [this] { session_.stopPlayback(); },
         [this](int ms) { session_.seekTransport(ms); }, [this](int volume) { session_.setVolume(volume); }};
-    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1, session_.mediaPlayer(), transportActions), 1, 250, 402, 65);
+    WindowsMediaPlayer1 = placed(new TWindowsMediaPlayer(Panel1, session_.mediaPlayer(), transportActions), 1, kPlayerTop, 402, 65);
     RealAudio1 = placed(new TRealAudio(Panel1, session_.streaming(), transportActions), 1, 224, 402, 91);
     RealAudio1->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{GroupBox1, FileName, btnOpen, btnIE, btnInfo, lblPos, lblAnalysis,
+                                                      cmbRate, Label1})
+        underTheBars_.emplace_back(w, w->pos());
+    // The rate is the media player's: the streaming control takes its place.
+    connect(&session_.streaming(), &qm::StreamingAudioControl::visibilityRequested, this, [this](bool streaming) {
+        Label1->setVisible(!streaming);
+        cmbRate->setVisible(!streaming);
+    });
 
 
     Timer1 = session_.blockTimer();
@@ -310,6 +356,11 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     connect(Image2, &qm::TBarImage::mouseMoved, this, [this](int x, int y) { qm::runGuarded([&] { Image2MouseMove(x, y); }); });
     connect(Image2, &qm::TBarImage::mouseUp, this,
             [this](Qt::MouseButton b, int x, int y) { qm::runGuarded([&] { Image2MouseUp(b, x, y); }); });
+    connect(Image2, &qm::TBarImage::wheelTurned, this, [this](int x, QPoint delta, Qt::KeyboardModifiers m) {
+        qm::runGuarded([&] { Image2MouseWheel(x, delta, m); });
+    });
+    connect(blockBarScroll, &QScrollBar::valueChanged, this, [this](int start) { bars_->scrollTo(start); });
+    bars_->setViewChanged([this] { showBlockBarView(); });
     connect(actCutAtPauses, &QAction::triggered, this, guarded([this] { cutAtPausesClick(); }));
     // Set from code or by a click alike; leaving Auto Pause ends a running wait.
     connect(RadioGroup1Items, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
@@ -387,7 +438,11 @@ void TfrmMain::connectSession() {
     using qm::PracticeSession;
     connect(&session_, &PracticeSession::blockControlsEnabled, this, &TfrmMain::onBlockControlsEnabled);
     connect(&session_, &PracticeSession::currentBlockChanged, this, [this] { ShowBlockNo(); });
+    connect(&session_, &PracticeSession::currentBlockChanged, this, [this] { bars_->showCurrentBlock(); });
     connect(&session_, &PracticeSession::positionChanged, this, [this] { bars_->ShowPosition(); });
+    connect(&session_, &PracticeSession::positionChanged, this, [this] {
+        if (bars_->zoomed() && session_.isPlaying()) bars_->followPlayback();
+    });
     connect(&session_, &PracticeSession::positionBarCleared, this, [this] { bars_->ClearPosBar(); });
     connect(&session_, &PracticeSession::blockBarChanged, this, [this] { bars_->RedrawBlockBar(); });
     connect(&session_, &PracticeSession::cursorMoved, this, [this](int32_t to) { bars_->moveCursor(to); });
@@ -458,11 +513,6 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmMain::FormResize() {
-    const int frameExtra = frameGeometry().height() - height();
-    if (frameGeometry().height() > kMaxOuterHeight) {
-        resize(width(), kMaxOuterHeight - frameExtra);  // comes back here with the capped size
-        return;
-    }
     layoutStrips();
     bars_->RedrawBars();
 }
@@ -470,9 +520,20 @@ void TfrmMain::FormResize() {
 void TfrmMain::layoutStrips() {
     Panel1->setGeometry(rect());
     const int inner = Panel1->width() - 2;
+    // Height beyond the start size goes to the block bar, width to the bars
+    // and the transports; the controls below keep their places under the bars.
+    const int taller = std::max(0, Panel1->height() - kStartHeight);
+    const int wider = std::max(0, Panel1->width() - kStartWidth);
     Image1->setGeometry(1, 1, inner, 23);
     Panel2->setGeometry(1, 24, inner, 16);
-    Image2->setGeometry(1, 40, inner, 22);
+    // While zoomed, the scroll bar takes the bottom of the block bar's strip.
+    const int scroll = blockBarScroll->isHidden() ? 0 : kBlockBarScrollHeight;
+    Image2->setGeometry(1, 40, inner, 22 + taller - scroll);
+    blockBarScroll->setGeometry(1, 62 + taller - scroll, inner, scroll);
+    for (const auto& [control, designed] : underTheBars_) control->move(designed.x(), designed.y() + taller);
+    lblPos->move(lblPos->x() + wider, lblPos->y());
+    lblAnalysis->resize(kAnalysisWidth + wider, lblAnalysis->height());
+    WindowsMediaPlayer1->setGeometry(1, kPlayerTop + taller, inner, WindowsMediaPlayer1->height());
     RealAudio1->setGeometry(1, Panel1->height() - 1 - 91, inner, 91);
 }
 
@@ -610,6 +671,15 @@ void TfrmMain::FormKeyPress(QChar key) {
         case u'a':
             session_.cutAtPauses();
             break;
+        case u'+':
+            bars_->zoomAtCursor(kKeyZoom);
+            break;
+        case u'-':
+            bars_->zoomAtCursor(1 / kKeyZoom);
+            break;
+        case u'0':
+            bars_->showWholeMedia();
+            break;
         default:
             break;
     }
@@ -633,7 +703,7 @@ void TfrmMain::Image2MouseDown(Qt::MouseButton button, int x, int) {
     dragFromX_ = x;
     dragging_ = false;
     if (dragged_ > 0) return;
-    session_.blockBarClicked(qm::barTime(x, Image2->width(), state().mediaLength));
+    session_.blockBarClicked(bars_->blockTime(x));
     ReleaseFocus();
 }
 
@@ -641,7 +711,8 @@ void TfrmMain::Image2MouseMove(int x, int) {
     if (dragged_ == 0) return;
     if (!dragging_ && std::abs(x - dragFromX_) <= 2) return;
     dragging_ = true;
-    session_.moveSeparator(dragged_, qm::barTime(std::clamp(x, 0, Image2->width() - 1), Image2->width(), state().mediaLength));
+    // Past the bar's edge the separator stops at the edge of the view.
+    session_.moveSeparator(dragged_, bars_->blockTime(std::clamp(x, 0, Image2->width() - 1)));
 }
 
 void TfrmMain::Image2MouseUp(Qt::MouseButton, int, int) {
@@ -652,7 +723,7 @@ void TfrmMain::Image2MouseUp(Qt::MouseButton, int, int) {
     if (dragged) {
         session_.endSeparatorDrag();  // the drag was one step
     } else {
-        session_.blockBarClicked(qm::barTime(dragFromX_, Image2->width(), state().mediaLength));
+        session_.blockBarClicked(bars_->blockTime(dragFromX_));
     }
     ReleaseFocus();
 }
@@ -660,9 +731,36 @@ void TfrmMain::Image2MouseUp(Qt::MouseButton, int, int) {
 int32_t TfrmMain::separatorAt(int x) const {
     const auto& s = session_.state();
     for (int32_t k = 1; k < s.blocks().count(); ++k) {
-        if (std::abs(qm::barColumn(s.blocks()[k], Image2->width(), s.mediaLength) - x) <= 2) return k;
+        if (std::abs(bars_->blockColumn(s.blocks()[k]) - x) <= 2) return k;
     }
     return 0;
+}
+
+// Shift or a sideways wheel scrolls the block bar; the wheel zooms it around the pointer.
+void TfrmMain::Image2MouseWheel(int x, QPoint angleDelta, Qt::KeyboardModifiers shift) {
+    if ((shift & Qt::ShiftModifier) || (angleDelta.x() != 0 && angleDelta.y() == 0)) {
+        const int turn = angleDelta.x() != 0 ? angleDelta.x() : angleDelta.y();
+        // Turned away from the user (or to the left): back towards the start.
+        bars_->scrollBy(static_cast<int32_t>(-int64_t{turn} * bars_->viewSpan() / (kWheelNotch * kScrollNotchesPerView)));
+        return;
+    }
+    if (angleDelta.y() == 0) return;
+    bars_->zoomAt(x, std::pow(kWheelZoomPerNotch, static_cast<double>(angleDelta.y()) / kWheelNotch));
+}
+
+void TfrmMain::showBlockBarView() {
+    const bool zoomed = bars_->zoomed();
+    if (zoomed) {
+        const QSignalBlocker quiet(blockBarScroll);
+        blockBarScroll->setRange(0, state().mediaLength - bars_->viewSpan());
+        blockBarScroll->setPageStep(bars_->viewSpan());
+        blockBarScroll->setSingleStep(std::max(bars_->viewSpan() / kScrollNotchesPerView, 1));
+        blockBarScroll->setValue(bars_->viewStart());
+    }
+    if (zoomed == blockBarScroll->isHidden()) {
+        blockBarScroll->setVisible(zoomed);
+        layoutStrips();
+    }
 }
 
 void TfrmMain::cutAtPausesClick() { session_.cutAtPauses(); }

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <QPoint>
+
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QButtonGroup;
@@ -18,6 +21,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QScrollBar;
 class QTimer;
 class QToolButton;
 class TWindowsMediaPlayer;
@@ -90,6 +94,7 @@ public:
     void Image2MouseDown(Qt::MouseButton button, int x, int y);
     void Image2MouseMove(int x, int y);
     void Image2MouseUp(Qt::MouseButton button, int x, int y);
+    void Image2MouseWheel(int x, QPoint angleDelta, Qt::KeyboardModifiers shift);
     void cutAtPausesClick();
     void RepeatingClick();
 
@@ -101,6 +106,7 @@ public:
     qm::TBarImage* Image1;
     QLabel* Panel2;
     qm::TBarImage* Image2;
+    QScrollBar* blockBarScroll;  // under the block bar while it is zoomed: the part it shows
     QGroupBox* GroupBox1;
     QGroupBox* RadioGroup1;
     QButtonGroup* RadioGroup1Items;
@@ -157,9 +163,12 @@ private:
     void FormShow();
     void FormResize();
     void layoutStrips();
+    // The controls under the bars at their designed places: a taller window moves them down.
+    std::vector<std::pair<QWidget*, QPoint>> underTheBars_;
     void connectSession();
     void onBlockControlsEnabled(bool enabled);
     void showWaveform();
+    void showBlockBarView();  // the scroll bar follows the block bar's view
     int32_t separatorAt(int x) const;  // the inner separator drawn within 2 pixels of x, or 0
     bool memoTakesTheKeys() const;
     void bringForward(QWidget* w);

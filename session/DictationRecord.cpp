@@ -40,7 +40,7 @@ std::optional<QString> DictationRecord::load(const QString& answersPath) {
         } else if (auto parsed = dictation::parse(read.bytes); parsed.ok()) {
             log_ = std::move(parsed.log);
         } else {
-            problem = messages::cannotRead(path_, utf8ToQString(dictation::message(*parsed.error)));
+            problem = messages::cannotRead(path_, utf8ToQString(dictation::message(*parsed.error, messages::qtTranslate())));
         }
     }
     emit changed();

@@ -9,7 +9,10 @@ namespace qm::formats {
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("qm::formats", text); }
+// The texts, under one name for the translation.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(qm::formats)
+};
 
 bool hasScheme(const QString& s) { return s.contains(QStringLiteral("://")); }
 
@@ -85,7 +88,7 @@ QStringList transcriptExtensions() {
 
 std::vector<SaveType> saveTypes() {
     std::vector<SaveType> out;
-    for (const SaveEntry& e : kSave) out.push_back({tr(e.label), QLatin1String(e.pattern), e.format});
+    for (const SaveEntry& e : kSave) out.push_back({Texts::tr(e.label), QLatin1String(e.pattern), e.format});
     return out;
 }
 
@@ -109,8 +112,8 @@ std::optional<transcript::Format> saveFormatOf(const QString& path, int chosenTy
 }
 
 QString loadFilter() {
-    return tr("ブロックファイル") + QStringLiteral("|*.bsd|") + tr("字幕・台本") +
-           QStringLiteral("|*.srt;*.vtt;*.lrc;*.txt|") + tr("すべてのファイル") + QStringLiteral("|*");
+    return Texts::tr("ブロックファイル") + QStringLiteral("|*.bsd|") + Texts::tr("字幕・台本") +
+           QStringLiteral("|*.srt;*.vtt;*.lrc;*.txt|") + Texts::tr("すべてのファイル") + QStringLiteral("|*");
 }
 
 QString openFilter(const QString& wmpList, const QString& rpList) {
@@ -129,9 +132,9 @@ QString openFilter(const QString& wmpList, const QString& rpList) {
         if (!audio.contains(QStringLiteral("*.") + QLatin1String(ext))) audio << QStringLiteral("*.") + QLatin1String(ext);
     const QString audioPatterns = audio.join(QLatin1Char(';'));
     // "*" rather than "*.*": here a file name need not hold a dot.
-    return tr("音声とブロックファイル") + QLatin1Char('|') + audioPatterns + QStringLiteral(";*.bsd|") + tr("音声") +
-           QLatin1Char('|') + audioPatterns + QLatin1Char('|') + tr("ブロックファイル") + QStringLiteral("|*.bsd|") +
-           tr("すべてのファイル") + QStringLiteral("|*");
+    return Texts::tr("音声とブロックファイル") + QLatin1Char('|') + audioPatterns + QStringLiteral(";*.bsd|") + Texts::tr("音声") +
+           QLatin1Char('|') + audioPatterns + QLatin1Char('|') + Texts::tr("ブロックファイル") + QStringLiteral("|*.bsd|") +
+           Texts::tr("すべてのファイル") + QStringLiteral("|*");
 }
 
 }  // namespace qm::formats

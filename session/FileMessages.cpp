@@ -7,19 +7,26 @@
 namespace qm::messages {
 
 namespace {
-QString tr(const char* text) { return QCoreApplication::translate("qm::PracticeSession", text); }
+// The texts, under one name for the translation.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(qm::messages)
+};
 }  // namespace
 
 QString cannotOpen(const files::FileError& e) {
-    return tr("ファイル %1 は開けません").arg(utf8ToQString(e.path)) + QLatin1Char('\n') + utf8ToQString(e.reason);
+    return Texts::tr("ファイル %1 は開けません").arg(utf8ToQString(e.path)) + QLatin1Char('\n') + utf8ToQString(e.reason);
 }
 
 QString cannotCreate(const files::FileError& e) {
-    return tr("ファイル %1 を作成できません").arg(utf8ToQString(e.path)) + QLatin1Char('\n') + utf8ToQString(e.reason);
+    return Texts::tr("ファイル %1 を作成できません").arg(utf8ToQString(e.path)) + QLatin1Char('\n') + utf8ToQString(e.reason);
 }
 
 QString cannotRead(const QString& path, const QString& reason) {
-    return tr("ファイル %1 は読み込めません\n%2").arg(path, reason);
+    return Texts::tr("ファイル %1 は読み込めません\n%2").arg(path, reason);
+}
+
+Translate qtTranslate() {
+    return [](const char* context, const char* text) { return QCoreApplication::translate(context, text).toStdString(); };
 }
 
 }  // namespace qm::messages

@@ -16,3 +16,8 @@ qm_add_test(test_pausewindow APP SOURCES app/PauseWindowTest.cpp PROPERTIES FIXT
 add_test(NAME fuzz_settings
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/run-fuzz.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/fuzz 10 settings)
 set_tests_properties(fuzz_settings PROPERTIES TIMEOUT 300 LABELS fuzz)
+
+# Every text a window shows has its English translation (lupdate finds none
+# unfinished or left over).
+add_test(NAME translations_complete
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app/translations-complete.sh $<TARGET_FILE:Qt6::lupdate> ${PROJECT_SOURCE_DIR})

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TranslatableText.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,8 +44,9 @@ struct TranscriptError {
 };
 
 // The user's message for the error, in Japanese like the program's other
-// messages, starting with the line number when there is one: "3 行目: ...".
-std::string message(const TranscriptError& error);
+// messages (or as translate gives it), starting with the line number when
+// there is one: "3 行目: ...".
+std::string message(const TranscriptError& error, const Translate& translate = {});
 
 // What a reader gives: all cues in file order, or the error and no cues.
 struct CueReadResult {

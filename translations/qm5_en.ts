@@ -74,6 +74,110 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <source>表示言語</source>
         <translation>Language</translation>
     </message>
+    <message>
+        <source>無音とみなす長さ (ms)</source>
+        <translation>Shortest pause (ms)</translation>
+    </message>
+    <message>
+        <source>無音とみなす長さ</source>
+        <translation>Shortest pause</translation>
+    </message>
+    <message>
+        <source>区切りを近くの無音の中央に合わせる</source>
+        <translation>Move separators to the middle of a nearby pause</translation>
+    </message>
+    <message>
+        <source>ブロックバーに音の大きさを表示する</source>
+        <translation>Show the loudness on the block bar</translation>
+    </message>
+    <message>
+        <source>キー</source>
+        <translation>Keys</translation>
+    </message>
+    <message>
+        <source>再生中はブロック区切りを挿入、止まっていれば再生</source>
+        <translation>While playing, insert a block separator; when stopped, play</translation>
+    </message>
+    <message>
+        <source>ブロック区切りを挿入</source>
+        <translation>Insert a block separator</translation>
+    </message>
+    <message>
+        <source>次 / 前のブロックへ</source>
+        <translation>Next / previous block</translation>
+    </message>
+    <message>
+        <source>このブロックの先頭から</source>
+        <translation>This block from its start</translation>
+    </message>
+    <message>
+        <source>このブロックの右の区切りを削除</source>
+        <translation>Delete the separator right of this block</translation>
+    </message>
+    <message>
+        <source>再生 / 一時停止</source>
+        <translation>Play / pause</translation>
+    </message>
+    <message>
+        <source>録音全体を無音で区切る</source>
+        <translation>Cut the whole recording at its pauses</translation>
+    </message>
+    <message>
+        <source>ブロックとメモの変更を元に戻す（どのウィンドウでも）</source>
+        <translation>Undo a change of blocks or notes (in any window)</translation>
+    </message>
+    <message>
+        <source>やり直す</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>ブロックファイルに上書き保存（まだなければ名前を付けて）</source>
+        <translation>Save to the block file (with a name first if there is none)</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存</source>
+        <translation>Save as</translation>
+    </message>
+    <message>
+        <source>ブロックファイル・字幕・台本を読み込む</source>
+        <translation>Load a block file, transcript or script</translation>
+    </message>
+    <message>
+        <source>メモ / インターネット / この画面</source>
+        <translation>Memo / Internet / this window</translation>
+    </message>
+    <message>
+        <source>このキーの一覧</source>
+        <translation>This list of keys</translation>
+    </message>
+    <message>
+        <source>コントロールを順に移動し、ボタンを押す</source>
+        <translation>Move between the controls, press the focused button</translation>
+    </message>
+    <message>
+        <source>メモの編集中：前 / 同じ / 次のブロック、再生を続ける、カーソル行のブロック</source>
+        <translation>While editing the memo: previous / same / next block, play on, the block of the caret&apos;s line</translation>
+    </message>
+    <message>
+        <source>メインウィンドウ</source>
+        <translation>Main window</translation>
+    </message>
+    <message>
+        <source>ブロックバーを拡大 / 縮小 / 全体表示（再生位置を中心に）</source>
+        <translation>Zoom the block bar in / out / show it whole (around the playback position)</translation>
+    </message>
+    <message>
+        <source>ホイール</source>
+        <translation>Wheel</translation>
+    </message>
+    <message>
+        <source>ブロックバーをマウスの位置で拡大・縮小、Shift+ホイールで移動</source>
+        <translation>Zoom the block bar at the pointer; Shift+wheel scrolls it</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMain</name>
@@ -126,12 +230,28 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <translation>&apos;%1&apos; is not a number</translation>
     </message>
     <message>
-        <source>|すべてのファイル(*.*)|*</source>
-        <translation>|All files (*)|*</translation>
+        <source>無音で区切る [a]</source>
+        <translation>Cut at pauses [a]</translation>
     </message>
     <message>
-        <source>*.bsd|*.bsd|字幕・ラベル・テキスト (*.srt *.vtt *.lrc *.txt)|*.srt;*.vtt;*.lrc;*.txt</source>
-        <translation>*.bsd|*.bsd|Subtitles, labels, text (*.srt *.vtt *.lrc *.txt)|*.srt;*.vtt;*.lrc;*.txt</translation>
+        <source>ブロックファイルを保存</source>
+        <translation>Save the block file</translation>
+    </message>
+    <message>
+        <source>ブロックファイル・字幕・台本を読み込む</source>
+        <translation>Load a block file, transcript or script</translation>
+    </message>
+    <message>
+        <source>メモ</source>
+        <translation>Memo</translation>
+    </message>
+    <message>
+        <source>ヒストリ・設定・キーの一覧</source>
+        <translation>History, settings and the list of keys</translation>
+    </message>
+    <message>
+        <source>音声を解析中 %1%</source>
+        <translation>Analysing the sound %1%</translation>
     </message>
 </context>
 <context>
@@ -192,10 +312,6 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <translation>Play a block, then write it down</translation>
     </message>
     <message>
-        <source>得点 %1 点（正 %2・誤 %3・抜け %4・余分 %5）</source>
-        <translation>Score %1 (right %2, wrong %3, missing %4, extra %5)</translation>
-    </message>
-    <message>
         <source>%1 (%2点)</source>
         <translation>%1 (%2)</translation>
     </message>
@@ -207,13 +323,119 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <source>、</source>
         <translation>, </translation>
     </message>
+    <message>
+        <source>凡例：</source>
+        <translation>Key:</translation>
+    </message>
+    <message>
+        <source>正しい</source>
+        <translation>right</translation>
+    </message>
+    <message>
+        <source>抜け</source>
+        <translation>missing</translation>
+    </message>
+    <message>
+        <source>誤り</source>
+        <translation>wrong</translation>
+    </message>
+    <message>
+        <source>正</source>
+        <translation>right</translation>
+    </message>
+    <message>
+        <source>余分</source>
+        <translation>extra</translation>
+    </message>
+    <message>
+        <source>得点 %1 / 100（正 %2・誤 %3・抜け %4・余分 %5）</source>
+        <translation>Score %1 / 100 (right %2, wrong %3, missing %4, extra %5)</translation>
+    </message>
 </context>
 <context>
-    <name>qm::PracticeSession</name>
+    <name>qm::LessonDocument</name>
+    <message>
+        <source>区切りの挿入</source>
+        <translation>Insert a separator</translation>
+    </message>
+    <message>
+        <source>区切りの削除</source>
+        <translation>Delete a separator</translation>
+    </message>
+    <message>
+        <source>区切りの移動</source>
+        <translation>Move a separator</translation>
+    </message>
+    <message>
+        <source>録音の場所</source>
+        <translation>Place of the recording</translation>
+    </message>
+</context>
+<context>
+    <name>qm::LessonFiles</name>
     <message>
         <source>Memoの編集を終了してください</source>
         <translation>Finish editing the memo first</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; は整数ではありません</source>
+        <translation>&apos;%1&apos; is not an integer</translation>
+    </message>
+    <message>
+        <source>ブロック数が 1 から 1000 の範囲にないため、読み込めません</source>
+        <translation>Not loaded: the block count is not within 1 to 1000</translation>
+    </message>
+    <message>
+        <source>ブロック区切りが 0 から順に並んでいないため、読み込めません</source>
+        <translation>Not loaded: the separators do not run in order from 0</translation>
+    </message>
+    <message>
+        <source>長さが違いますが、それでも読み込みますか？</source>
+        <translation>The lengths differ. Load all the same?</translation>
+    </message>
+    <message>
+        <source>ブロックファイルの読み込み</source>
+        <translation>Load a block file</translation>
+    </message>
+    <message>
+        <source>保存しますか</source>
+        <translation>Save the changes?</translation>
+    </message>
+    <message>
+        <source>同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？</source>
+        <translation>There is a transcript of the same name, %1. Load it as blocks and notes?</translation>
+    </message>
+    <message>
+        <source>今のメモ %1 行を、ファイル %2 の %3 行で置き換えますか？</source>
+        <translation>Replace the %1 note lines with the %3 lines of file %2?</translation>
+    </message>
+    <message>
+        <source>字幕の読み込み</source>
+        <translation>Load a transcript</translation>
+    </message>
+    <message>
+        <source>メディアの長さを過ぎた %1 個の字幕は読み込みませんでした</source>
+        <translation>%1 cues past the end of the media were left out</translation>
+    </message>
+    <message>
+        <source>メディアのパスに改行が含まれているため、ブロックファイルに保存できません</source>
+        <translation>The media path holds a line break: it cannot be saved in a block file</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は、読み込んだ後にほかのプログラムで変更されています。上書きしますか？</source>
+        <translation>File %1 was changed by another program since it was read. Overwrite it?</translation>
+    </message>
+    <message>
+        <source>前回保存されずに終了したブロックデータがあります。復元しますか？</source>
+        <translation>Block data was left unsaved when the program last ended. Restore it?</translation>
+    </message>
+    <message>
+        <source>保存されなかったデータの復元</source>
+        <translation>Restore unsaved data</translation>
+    </message>
+</context>
+<context>
+    <name>qm::PracticeSession</name>
     <message>
         <source>保存しますか</source>
         <translation>Save the changes?</translation>
@@ -239,47 +461,137 @@ The block file names another block file</translation>
         <translation>File %1 is not a block file</translation>
     </message>
     <message>
-        <source>前回保存されずに終了したブロックデータがあります。復元しますか？</source>
-        <translation>Block data was left unsaved when the program last ended. Restore it?</translation>
+        <source>ブロックファイル %1 の録音 %2 が見つかりません。録音の場所を指定しますか？</source>
+        <translation>The recording %2 of block file %1 is not there. Locate the recording?</translation>
     </message>
     <message>
-        <source>同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？</source>
-        <translation>There is a transcript of the same name, %1. Load it as blocks and notes?</translation>
+        <source>ブロックファイルの読み込み</source>
+        <translation>Load a block file</translation>
     </message>
     <message>
-        <source>ファイル %1 は読み込めません
-%2</source>
-        <translation>Cannot read file %1
-%2</translation>
+        <source>ブロッククリア</source>
+        <translation>Clear the blocks</translation>
     </message>
     <message>
-        <source>メディアの長さを過ぎた %1 個の字幕は読み込みませんでした</source>
-        <translation>%1 cues past the end of the media were left out</translation>
+        <source>音声をまだ解析しています。解析が終わってからもう一度お試しください</source>
+        <translation>The sound is still being analysed. Try again when the analysis has finished</translation>
     </message>
     <message>
-        <source>メディアのパスに改行が含まれているため、ブロックファイルに保存できません</source>
-        <translation>The media path holds a line break: it cannot be saved in a block file</translation>
+        <source>区切れる無音が見つかりませんでした</source>
+        <translation>No pause to cut at was found</translation>
     </message>
     <message>
-        <source>ブロックファイル (*.bsd)|*.bsd|SubRip 字幕 (*.srt)|*.srt|WebVTT 字幕 (*.vtt)|*.vtt|LRC 歌詞 (*.lrc)|*.lrc|Audacity ラベル (*.txt)|*.txt|メモのテキスト (*.txt)|*.txt</source>
-        <translation>Block file (*.bsd)|*.bsd|SubRip subtitles (*.srt)|*.srt|WebVTT subtitles (*.vtt)|*.vtt|LRC lyrics (*.lrc)|*.lrc|Audacity labels (*.txt)|*.txt|Notes as text (*.txt)|*.txt</translation>
+        <source>今のブロック区切りを、見つかった %1 か所の無音で置き換えますか？</source>
+        <translation>Replace the block separators with the %1 pauses found?</translation>
     </message>
     <message>
-        <source>&apos;%1&apos; は整数ではありません</source>
-        <translation>&apos;%1&apos; is not an integer</translation>
+        <source>無音で区切る</source>
+        <translation>Cut at pauses</translation>
     </message>
     <message>
-        <source>ブロック数が 1 から 1000 の範囲にないため、読み込めません</source>
-        <translation>Not loaded: the block count is not within 1 to 1000</translation>
+        <source>メモの編集</source>
+        <translation>Edit the memo</translation>
+    </message>
+</context>
+<context>
+    <name>qm::UndoActions</name>
+    <message>
+        <source>元に戻す</source>
+        <translation>Undo</translation>
     </message>
     <message>
-        <source>ブロック区切りが 0 から順に並んでいないため、読み込めません</source>
-        <translation>Not loaded: the separators do not run in order from 0</translation>
+        <source>やり直す</source>
+        <translation>Redo</translation>
     </message>
     <message>
-        <source>長さが違いますが、それでも読み込みますか？</source>
-        <translation>The lengths differ. Load all the same?</translation>
+        <source>元に戻す: %1</source>
+        <translation>Undo: %1</translation>
     </message>
+    <message>
+        <source>やり直す: %1</source>
+        <translation>Redo: %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::dictation</name>
+    <message>
+        <source>%1 行目: </source>
+        <translation>Line %1: </translation>
+    </message>
+    <message>
+        <source>ディクテーションの記録ファイルではありません</source>
+        <translation>This is not a dictation record</translation>
+    </message>
+    <message>
+        <source>新しい版 (%1) のプログラムで書かれたファイルです</source>
+        <translation>The file was written by a newer version (%1) of the program</translation>
+    </message>
+    <message>
+        <source>列の見出しが違います</source>
+        <translation>The column headings differ</translation>
+    </message>
+    <message>
+        <source>列の数が 6 ではありません (%1)</source>
+        <translation>The line does not have 6 columns (%1)</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; は範囲内の整数ではありません</source>
+        <translation>&apos;%1&apos; is not an integer in range</translation>
+    </message>
+    <message>
+        <source>解答の \ の後が読めません</source>
+        <translation>What follows a \ in the answer cannot be read</translation>
+    </message>
+    <message>
+        <source>ブロック %1 が二度あります</source>
+        <translation>Block %1 is there twice</translation>
+    </message>
+</context>
+<context>
+    <name>qm::formats</name>
+    <message>
+        <source>ブロックファイル</source>
+        <translation>Block files</translation>
+    </message>
+    <message>
+        <source>SubRip 字幕</source>
+        <translation>SubRip subtitles</translation>
+    </message>
+    <message>
+        <source>WebVTT 字幕</source>
+        <translation>WebVTT subtitles</translation>
+    </message>
+    <message>
+        <source>LRC 歌詞</source>
+        <translation>LRC lyrics</translation>
+    </message>
+    <message>
+        <source>Audacity ラベル</source>
+        <translation>Audacity labels</translation>
+    </message>
+    <message>
+        <source>メモのテキスト</source>
+        <translation>Memo text</translation>
+    </message>
+    <message>
+        <source>字幕・台本</source>
+        <translation>Transcripts and scripts</translation>
+    </message>
+    <message>
+        <source>すべてのファイル</source>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>音声とブロックファイル</source>
+        <translation>Audio and block files</translation>
+    </message>
+    <message>
+        <source>音声</source>
+        <translation>Audio</translation>
+    </message>
+</context>
+<context>
+    <name>qm::messages</name>
     <message>
         <source>ファイル %1 は開けません</source>
         <translation>Cannot open file %1</translation>
@@ -287,6 +599,55 @@ The block file names another block file</translation>
     <message>
         <source>ファイル %1 を作成できません</source>
         <translation>Cannot create file %1</translation>
+    </message>
+    <message>
+        <source>ファイル %1 は読み込めません
+%2</source>
+        <translation>Cannot read file %1
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>qm::transcript</name>
+    <message>
+        <source>%1 行目: </source>
+        <translation>Line %1: </translation>
+    </message>
+    <message>
+        <source>ファイルの形式を示す見出しがありません</source>
+        <translation>The heading that names the file&apos;s format is missing</translation>
+    </message>
+    <message>
+        <source>時刻 &apos;%1&apos; が読めません</source>
+        <translation>The time &apos;%1&apos; cannot be read</translation>
+    </message>
+    <message>
+        <source>終わりの時刻が始まりの時刻より前です</source>
+        <translation>The end time is before the start time</translation>
+    </message>
+    <message>
+        <source>この形式にない行です: &apos;%1&apos;</source>
+        <translation>A line this format does not have: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>時刻の付いた行がありません</source>
+        <translation>No line has a time</translation>
+    </message>
+    <message>
+        <source>ブロックが %1 個になり、1000 個を超えるため読み込めません</source>
+        <translation>Not loaded: it would make %1 blocks, more than 1000</translation>
+    </message>
+    <message>
+        <source>最後の行の終わりの時刻がわかりません（メディアの長さが必要です）</source>
+        <translation>The end time of the last line is not known (the media&apos;s length is needed)</translation>
+    </message>
+    <message>
+        <source>どの行もメディアの終わりより後に始まっています</source>
+        <translation>Every line starts after the end of the media</translation>
+    </message>
+    <message>
+        <source>時刻の範囲が 0 のため、ブロックを作れません</source>
+        <translation>The times span nothing, so no blocks can be made</translation>
     </message>
 </context>
 </TS>

@@ -11,13 +11,16 @@
 namespace qm {
 
 namespace {
-QString tr(const char* text) { return QCoreApplication::translate("qm::UndoActions", text); }
+// The actions' texts, under one name for the translation.
+struct UndoTexts {
+    Q_DECLARE_TR_FUNCTIONS(qm::UndoActions)
+};
 }  // namespace
 
 std::pair<QAction*, QAction*> addUndoActions(QWidget* window, PracticeSession& session) {
-    auto* undo = new QAction(tr("元に戻す"), window);
+    auto* undo = new QAction(UndoTexts::tr("元に戻す"), window);
     undo->setShortcut(QKeySequence::Undo);
-    auto* redo = new QAction(tr("やり直す"), window);
+    auto* redo = new QAction(UndoTexts::tr("やり直す"), window);
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (QAction* a : {undo, redo}) {
         // The window's keys, wherever its focus is; a text field takes its own Ctrl+Z first.
@@ -29,8 +32,8 @@ std::pair<QAction*, QAction*> addUndoActions(QWidget* window, PracticeSession& s
     auto follow = [undo, redo, &session] {
         undo->setEnabled(session.canUndo());
         redo->setEnabled(session.canRedo());
-        undo->setText(session.canUndo() ? tr("元に戻す: %1").arg(session.undoText()) : tr("元に戻す"));
-        redo->setText(session.canRedo() ? tr("やり直す: %1").arg(session.redoText()) : tr("やり直す"));
+        undo->setText(session.canUndo() ? UndoTexts::tr("元に戻す: %1").arg(session.undoText()) : UndoTexts::tr("元に戻す"));
+        redo->setText(session.canRedo() ? UndoTexts::tr("やり直す: %1").arg(session.redoText()) : UndoTexts::tr("やり直す"));
     };
     QObject::connect(&session, &PracticeSession::historyChanged, window, follow);
     follow();

@@ -14,6 +14,14 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QMenu>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStyle>
 
 #include <cerrno>
 #include <cstring>
@@ -38,6 +46,85 @@ QStringList listTexts(const QListWidget* l) {
     QStringList out;
     for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
     return out;
+}
+
+
+// What a learner would see wrong in a window as it stands: a text of a
+// label or button cut off, controls of one parent drawn over each other,
+// or (in English) a text left in Japanese.
+QStringList interfaceFaults(QWidget* window, bool english) {
+    QStringList faults;
+    static const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+    auto name = [](const QWidget* w) {
+        return QStringLiteral("%1 '%2'").arg(w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                                                       : w->objectName(),
+                                             w->accessibleName());
+    };
+    auto checkText = [&](const QWidget* w, const QString& text) {
+        if (english && text.contains(japanese) && text != QStringLiteral("日本語"))
+            faults << QStringLiteral("Japanese in English: ") + name(w) + QStringLiteral(": ") + text;
+    };
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.prepend(window);
+    for (QWidget* w : widgets) {
+        if (!w->isVisibleTo(window) && w != window) continue;
+        checkText(w, w->toolTip());
+        checkText(w, w->accessibleName());
+        checkText(w, w->windowTitle());
+        for (const QAction* a : w->actions()) checkText(w, a->text());
+        if (auto* menu = qobject_cast<QMenu*>(w))
+            for (const QAction* a : menu->actions()) checkText(w, a->text());
+        const QFontMetrics fm(w->font());
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            checkText(w, l->text());
+            const bool plain = l->textFormat() == Qt::PlainText || !Qt::mightBeRichText(l->text());
+            if (plain && !l->wordWrap() && !l->text().isEmpty() &&
+                fm.boundingRect(QRect(0, 0, 10000, 10000), 0, l->text()).width() > l->contentsRect().width())
+                faults << QStringLiteral("cut off: %1: %2 (%3 pixels)").arg(name(w), l->text()).arg(l->contentsRect().width());
+        } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+            checkText(w, b->text());
+            if (!b->text().isEmpty()) {
+                const bool indicator = qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w);
+                const int need = indicator ? b->sizeHint().width() : fm.horizontalAdvance(b->text()) + 4;
+                if (need > b->width())
+                    faults << QStringLiteral("cut off: %1: %2 (%3 of %4 pixels)").arg(name(w), b->text()).arg(b->width()).arg(need);
+            }
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            checkText(w, g->title());
+        } else if (auto* t = qobject_cast<QTabWidget*>(w)) {
+            for (int i = 0; i < t->count(); ++i) checkText(w, t->tabText(i));
+        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+            for (int i = 0; i < c->count(); ++i) checkText(w, c->itemText(i));
+        }
+    }
+    // Controls side by side in one parent must not cover each other.
+    for (QWidget* parent : widgets) {
+        QList<QWidget*> children;
+        for (QObject* o : parent->children())
+            if (auto* c = qobject_cast<QWidget*>(o); c && !c->isWindow() && c->isVisibleTo(window)) children << c;
+        for (int i = 0; i < children.size(); ++i)
+            for (int j = i + 1; j < children.size(); ++j)
+                if (children[i]->geometry().intersects(children[j]->geometry()))
+                    faults << QStringLiteral("overlap: ") + name(children[i]) + QStringLiteral(" / ") + name(children[j]);
+    }
+    return faults;
+}
+
+// Every window, and each tab of the info window, as the learner meets them.
+QStringList faultsOfEveryWindow(bool english) {
+    QStringList faults;
+    for (QWidget* w : {static_cast<QWidget*>(frmMain), static_cast<QWidget*>(frmMemo), static_cast<QWidget*>(frmInfo)}) {
+        w->show();
+        QCoreApplication::processEvents();
+    }
+    for (QWidget* w : {static_cast<QWidget*>(frmMain), static_cast<QWidget*>(frmMemo)}) faults << interfaceFaults(w, english);
+    for (int i = 0; i < frmInfo->PageControl1->count(); ++i) {
+        frmInfo->PageControl1->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        faults << interfaceFaults(frmInfo, english);
+    }
+    frmInfo->PageControl1->setCurrentIndex(0);
+    return faults;
 }
 
 TEST(InfoWindow, HasItsTabsAndDefaults) {
@@ -295,6 +382,12 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
     {
         AppHarness app(ini);
         EXPECT_EQ(frmMain->Label1->text(), "再生速度（メディアプレーヤー再生時）");
+        EXPECT_EQ(faultsOfEveryWindow(false), QStringList{});
+        app.session->mediaPlayer().setControlVisible(false);  // as while a .ram plays
+        app.session->streaming().setControlVisible(true);
+        EXPECT_EQ(interfaceFaults(frmMain, false), QStringList{});
+        app.session->streaming().setControlVisible(false);
+        app.session->mediaPlayer().setControlVisible(true);
         frmInfo->cmbLanguage->setCurrentIndex(1);
         EXPECT_EQ(frmMemo->btnEdit->text(), "編集");  // not before the next start
     }
@@ -311,6 +404,10 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
         EXPECT_EQ(frmIE->windowTitle(), "Internet");
         EXPECT_EQ(frmInfo->cmbLanguage->currentIndex(), 1);
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+        EXPECT_EQ(faultsOfEveryWindow(true), QStringList{});
+        frmMain->blockBarMenu->popup(QPoint(0, 0));
+        EXPECT_EQ(interfaceFaults(frmMain->blockBarMenu, true), QStringList{});
+        frmMain->blockBarMenu->hide();
         qmtest::setBlocks(frmMain->session(), {0, 9000});
         frmMain->session().editNotes({"unsaved"});
         app.dialogs->confirmAnswers = {qm::Answer::No};

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -223,22 +224,31 @@ TEST_F(MainWindow, ClosingWhileAMemoLineIsEditedIsRefusedEvenWithTheMemoHidden) 
     EXPECT_TRUE(w.close());
 }
 
-TEST_F(MainWindow, OuterHeightIsCappedAt350) {
+// A bigger window gives its room to the bars: wider bars and transports, a
+// taller block bar, the controls under it moved down as they were; it never
+// gets smaller than the start size, where the controls just fit.
+TEST_F(MainWindow, TheWindowGrowsWithItsBars) {
+    qmtest::setBlocks(w.session(), {0, 3000, 6000, 9000});
     w.show();
-    const int extra = w.frameGeometry().height() - w.height();
-    w.resize(500, 500 - extra);
+    const QRect group = w.GroupBox1->geometry(), player = w.WindowsMediaPlayer1->geometry();
+    const QRect position = w.lblPos->geometry();
+    w.resize(700, 500);
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.frameGeometry().height(), 350);
-    EXPECT_EQ(w.width(), 500);
-    EXPECT_EQ(w.Image1->width(), 498);
-    EXPECT_EQ(w.Image1->bitmap().width(), 498);
+    EXPECT_EQ(w.Image1->width(), 698);
+    EXPECT_EQ(w.Image1->bitmap().width(), 698);
+    EXPECT_EQ(w.Image2->height(), 22 + 184);
+    EXPECT_EQ(w.Image2->bitmap().height(), 22 + 184);
+    EXPECT_EQ(w.Image2->bitmap().pixelColor(w.Image2->width() / 3, w.Image2->height() - 2), QColor(Qt::black))
+        << "a separator runs the bar's whole height";
+    EXPECT_EQ(w.GroupBox1->geometry(), group.translated(0, 184));
+    EXPECT_EQ(w.WindowsMediaPlayer1->geometry(), QRect(1, player.y() + 184, 698, player.height()));
+    EXPECT_EQ(w.lblPos->geometry(), position.translated(296, 184));
+    EXPECT_LE(w.WindowsMediaPlayer1->geometry().bottom(), w.Panel1->height() - 2);
 
-    w.resize(300, 350 - extra);
+    w.resize(300, 200);
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.frameGeometry().height(), 350);
-    w.resize(300, 200 - extra);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(w.frameGeometry().height(), 200);
+    EXPECT_EQ(w.size(), QSize(404, 316));
+    EXPECT_EQ(w.GroupBox1->geometry(), group);
     EXPECT_EQ(w.RealAudio1->geometry().bottom(), w.Panel1->height() - 2);
 }
 
@@ -329,6 +339,161 @@ TEST_F(MainWindow, TheDeleteAndClearButtonsRedrawTheBarAndTheCounter) {
     EXPECT_EQ(s.blocks().count(), 1);
     EXPECT_EQ(w.lblBlock->text(), "1/1");
     EXPECT_FALSE(separatorDrawnAt(bar, column(7000)));
+}
+
+// A lesson cut at its pauses: 270 blocks of 2.5 to 4.6 s, about 16 minutes,
+// a length that halves four times without a remainder.
+std::vector<int32_t> longLesson() {
+    std::vector<int32_t> seps{0};
+    for (int i = 0; i < 270; ++i) seps.push_back(seps.back() + 2500 + (i * 797) % 2100);
+    seps.back() += (16 - seps.back() % 16) % 16;
+    return seps;
+}
+
+// The columns of the block bar black over its whole height: its separator lines.
+std::vector<int> lineColumns(const QImage& bar) {
+    std::vector<int> columns;
+    for (int x = 0; x < bar.width(); ++x) {
+        int y = 0;
+        while (y < bar.height() && (bar.pixel(x, y) & 0xFFFFFF) == qm::kBarBlack) ++y;
+        if (y == bar.height()) columns.push_back(x);
+    }
+    return columns;
+}
+
+// Where the block bar draws the inner separators of seps when it shows start
+// .. start + span: a view of the media's start maps as a media of span ms would.
+std::vector<int> linesIn(const std::vector<int32_t>& seps, int32_t start, int32_t span) {
+    std::vector<int> columns;
+    for (std::size_t k = 1; k + 1 < seps.size(); ++k)
+        if (seps[k] >= start && seps[k] < start + span) columns.push_back(qm::barColumn(seps[k] - start, 402, span));
+    return columns;
+}
+
+class MainWindowLongLesson : public MainWindow {
+protected:
+    void SetUp() override {
+        frmMain->session().openLessonForTesting(length, {seps, {}});
+        w.EnableBlockControls(true);
+        w.Timer1->stop();
+        w.show();
+        QApplication::setActiveWindow(&w);
+        w.setFocus();
+        scroll = w.findChild<QScrollBar*>(QStringLiteral("blockBarScroll"));
+        ASSERT_NE(scroll, nullptr);
+    }
+    // The view as the scroll bar shows it: the time at column x of the block bar.
+    double timeAt(int x) const { return scroll->value() + double(x) * scroll->pageStep() / 402; }
+
+    const std::vector<int32_t> seps = longLesson();
+    const int32_t length = seps.back();
+    QScrollBar* scroll = nullptr;
+};
+
+// "+" (or "=") and "-" zoom the block bar around the position cursor, here at
+// the start; "0" shows the whole media again, as it was drawn before. The
+// wheel zooms around the pointer; Shift+wheel, a sideways wheel and the
+// scroll bar under the zoomed bar scroll it.
+TEST_F(MainWindowLongLesson, KeysAndTheWheelZoomAndScrollTheBlockBar) {
+    const QImage& bar = w.Image2->bitmap();
+    const QImage whole = bar.copy();
+    ASSERT_GT(lineColumns(whole).size(), 150u) << "270 blocks on 402 columns: a black stripe";
+    EXPECT_TRUE(scroll->isHidden());
+
+    for (int i = 0; i < 3; ++i) QTest::keyClick(&w, Qt::Key_Plus, Qt::ShiftModifier);
+    QTest::keyClick(&w, Qt::Key_Minus);
+    QTest::keyClick(&w, Qt::Key_Equal);
+    QTest::keyClick(&w, Qt::Key_Plus, Qt::KeypadModifier);
+    const int32_t span = length / 16;
+    EXPECT_EQ(lineColumns(bar), linesIn(seps, 0, span));
+    EXPECT_FALSE(scroll->isHidden());
+    EXPECT_EQ(scroll->value(), 0);
+    EXPECT_EQ(scroll->pageStep(), span);
+    EXPECT_EQ(scroll->maximum(), length - span);
+    EXPECT_LE(w.Image2->geometry().bottom(), scroll->geometry().top());
+    EXPECT_EQ(w.Image2->width(), 402);
+
+    scroll->setValue(seps[100]);
+    EXPECT_EQ(lineColumns(bar), linesIn(seps, seps[100], span));
+    QWheelEvent shiftWheel(QPointF(200, 8), w.Image2->mapToGlobal(QPointF(200, 8)), {}, QPoint(0, -120), Qt::NoButton,
+                           Qt::ShiftModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w.Image2, &shiftWheel);
+    EXPECT_EQ(scroll->value(), seps[100] + span / 8);
+    QWheelEvent sideways(QPointF(200, 8), w.Image2->mapToGlobal(QPointF(200, 8)), {}, QPoint(120, 0), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w.Image2, &sideways);
+    EXPECT_EQ(scroll->value(), seps[100]);
+    EXPECT_EQ(lineColumns(bar), linesIn(seps, seps[100], span));
+
+    QTest::keyClick(&w, Qt::Key_0);
+    EXPECT_TRUE(scroll->isHidden());
+    EXPECT_EQ(w.Image2->geometry(), QRect(1, 40, 402, 22));
+    EXPECT_EQ(bar, whole);
+
+    // Two notches of the wheel at column 300 halve the span; the time under the pointer stays there.
+    const int32_t under = qm::barTime(300, 402, length);
+    QWheelEvent wheel(QPointF(300, 8), w.Image2->mapToGlobal(QPointF(300, 8)), {}, QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w.Image2, &wheel);
+    ASSERT_FALSE(scroll->isHidden());
+    EXPECT_NEAR(scroll->pageStep(), length / 2, 1);
+    EXPECT_NEAR(timeAt(300), under, 2);
+
+    // A key of another script at the place of "=": zoomed in around the cursor.
+    QTest::keyClick(&w, Qt::Key_0);
+    QKeyEvent otherScript(QEvent::KeyPress, 0x0436, Qt::NoModifier, 21 /* evdev "=" */, 0, 0, QStringLiteral("ж"));
+    QCoreApplication::sendEvent(&w, &otherScript);
+    EXPECT_EQ(scroll->pageStep(), length / 2);
+    EXPECT_EQ(scroll->value(), 0);
+}
+
+// Zoomed in, a click plays the block drawn under it, which is shaded until
+// another block is current; a press on a drawn line drags that separator to
+// the time of the column it is let go on, and a drag past the bar's edge
+// stops at the edge of the view.
+TEST_F(MainWindowLongLesson, ClicksAndDragsOnTheZoomedBarLandWhereTheyAreDrawn) {
+    auto& s = w.state();
+    for (int i = 0; i < 4; ++i) QTest::keyClick(&w, Qt::Key_Plus, Qt::ShiftModifier);
+    const int32_t span = length / 16;
+    ASSERT_EQ(scroll->pageStep(), span);
+    const auto column = [&](int k) { return qm::barColumn(seps[k], 402, span); };
+    // The first millisecond drawn in column x: a separator dropped there is drawn there.
+    const auto time = [&](int x) { return static_cast<int32_t>((int64_t{x} * span + 401) / 402); };
+    // The bottom row of block k's columns, without the lines: all white 0, all of one other colour 1, else -1.
+    const auto shaded = [&](int k) {
+        const QImage& bar = w.Image2->bitmap();
+        const QRgb first = bar.pixel(column(k - 1) + 1, bar.height() - 1) & 0xFFFFFF;
+        for (int x = column(k - 1) + 1; x < column(k); ++x)
+            if ((bar.pixel(x, bar.height() - 1) & 0xFFFFFF) != first) return -1;
+        return first == qm::kBarWhite ? 0 : first == qm::kBarBlack ? -1 : 1;
+    };
+    EXPECT_EQ(shaded(5), 0);
+
+    QTest::mouseClick(w.Image2, Qt::LeftButton, {}, QPoint((column(4) + column(5)) / 2, 10));
+    EXPECT_EQ(s.curBlock, 5);
+    EXPECT_EQ(shaded(5), 1);
+    EXPECT_EQ(shaded(6), 0);
+    w.FormKeyPress(QChar('n'));
+    EXPECT_EQ(s.curBlock, 6);
+    EXPECT_EQ(shaded(5), 0);
+    EXPECT_EQ(shaded(6), 1);
+
+    const int from = column(5);
+    QTest::mousePress(w.Image2, Qt::LeftButton, {}, QPoint(from + 2, 10));
+    QTest::mouseMove(w.Image2, QPoint(from + 16, 10));
+    QTest::mouseRelease(w.Image2, Qt::LeftButton, {}, QPoint(from + 16, 10));
+    EXPECT_EQ(s.blocks()[5], time(from + 16));
+    const std::vector<int> lines = lineColumns(w.Image2->bitmap());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), from + 16), lines.end());
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), from), lines.end());
+
+    int last = 1;
+    while (seps[last + 1] < span) ++last;  // the last line in the view; the next separator lies beyond it
+    QTest::mousePress(w.Image2, Qt::LeftButton, {}, QPoint(column(last), 10));
+    QTest::mouseMove(w.Image2, QPoint(600, 10));
+    QTest::mouseRelease(w.Image2, Qt::LeftButton, {}, QPoint(600, 10));
+    EXPECT_EQ(s.blocks()[last], time(401));
+    EXPECT_EQ(scroll->value(), 0);
 }
 
 // Ctrl+Z and Ctrl+Shift+Z are the session's undo and redo, wherever the

@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTest>
 
 #include <map>
@@ -116,6 +117,37 @@ TEST_F(PauseWindow, ASeparatorDraggedMovesAndAClickOnItStillPlays) {
     EXPECT_TRUE(qmtest::waitFor([&] { return w.blockBarMenu->isVisible(); }, 2000));
     EXPECT_TRUE(w.actCutAtPauses->isEnabled());
     w.blockBarMenu->hide();
+}
+
+// Zoomed in as far as the bar goes, the loudness is drawn for the view: none
+// at the middle of a pause, high in a sentence. While the lesson plays, the
+// view moves on when the cursor leaves it.
+TEST_F(PauseWindow, ZoomedInTheLoudnessIsDrawnForTheViewAndPlaybackTakesTheViewAlong) {
+    frmMain->session().pause();
+    frmMain->session().seekTransport(0);
+    w.setFocus();
+    for (int i = 0; i < 3; ++i) QTest::keyClick(&w, Qt::Key_Plus, Qt::ShiftModifier);
+    auto* scroll = w.findChild<QScrollBar*>(QStringLiteral("blockBarScroll"));
+    ASSERT_NE(scroll, nullptr);
+    const int span = scroll->pageStep();
+    ASSERT_LT(span, s.mediaLength / 2);
+    EXPECT_EQ(scroll->value(), 0);
+
+    // Column 201, the bar's middle, shows the time at the middle of the view.
+    const QImage& bar = w.Image2->bitmap();
+    scroll->setValue(middle("silence 1") - span / 2);
+    EXPECT_EQ(countColour(bar, qm::kBarWave, 201), 0);
+    const auto& sentence = times.at("sentence 2");
+    scroll->setValue((sentence.first + sentence.second) / 2 - span / 2);
+    EXPECT_GT(countColour(bar, qm::kBarWave, 201), bar.height() / 3);
+
+    scroll->setValue(0);
+    frmMain->session().setRate(2.0);
+    frmMain->session().play();
+    ASSERT_TRUE(qmtest::waitFor([&] { return scroll->value() > 0; }, 10000));
+    frmMain->session().pause();
+    EXPECT_GT(s.mediaPos, scroll->value());
+    EXPECT_LT(s.mediaPos, scroll->value() + span);
 }
 
 TEST_F(PauseWindow, TheWaveformCanBeTurnedOff) {

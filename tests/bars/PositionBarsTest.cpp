@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -74,7 +76,8 @@ protected:
         bars.ClearBlockBar();
     }
 
-    void setBlocks(std::initializer_list<int32_t> seps) {
+    void setBlocks(std::initializer_list<int32_t> seps) { setBlocks(std::vector<int32_t>(seps)); }
+    void setBlocks(const std::vector<int32_t>& seps) {
         qm::LessonContent content{seps, {}};
         s.lesson.swapContent(content);
     }
@@ -246,6 +249,169 @@ TEST_F(PositionBarsTest, ABarOfNoSizeDrawsNothing) {
     showAt(60000);
     EXPECT_TRUE(image1.bitmap().isNull());
     EXPECT_EQ(bars.cursorPos(), 60000);
+}
+
+// A lesson cut at its pauses: 270 blocks of 2.5 to 4.6 s, about 16 minutes,
+// a length that halves four times without a remainder.
+std::vector<int32_t> longLesson() {
+    std::vector<int32_t> seps{0};
+    for (int i = 0; i < 270; ++i) seps.push_back(seps.back() + 2500 + (i * 797) % 2100);
+    seps.back() += (16 - seps.back() % 16) % 16;
+    return seps;
+}
+
+// The columns black over the whole height, whatever else the bar shows.
+Columns lineColumns(const QImage& bitmap) {
+    Columns columns;
+    for (int x = 0; x < bitmap.width(); ++x) {
+        int y = 0;
+        while (y < bitmap.height() && bitmap.pixel(x, y) == kOpaqueBlack) ++y;
+        if (y == bitmap.height()) columns.push_back(x);
+    }
+    return columns;
+}
+
+// How many pixels of a colour columns from .. to of the bitmap hold.
+int countColour(const QImage& bitmap, QRgb colour, int from, int to) {
+    int n = 0;
+    for (int x = std::max(from, 0); x <= std::min(to, bitmap.width() - 1); ++x)
+        for (int y = 0; y < bitmap.height(); ++y) n += bitmap.pixel(x, y) == (0xFF000000u | colour);
+    return n;
+}
+
+// The columns of number pixels between from and to: first and last, or -1, -1.
+std::pair<int, int> inkSpan(const QImage& bitmap, int from, int to) {
+    std::pair<int, int> span{-1, -1};
+    for (int x = from; x <= to; ++x) {
+        if (countColour(bitmap, kBarNumber, x, x) == 0) continue;
+        if (span.first < 0) span.first = x;
+        span.second = x;
+    }
+    return span;
+}
+
+class LongLessonBars : public PositionBarsTest {
+protected:
+    LongLessonBars() {
+        s.mediaLength = seps.back();
+        setBlocks(seps);
+        bars.RedrawBlockBar();
+    }
+    // The column of ms in a view from start over span ms, worked out apart from the bars.
+    int columnIn(int32_t ms, int32_t start, int32_t span) const { return barColumn(ms - start, 402, span); }
+    Columns linesIn(int32_t start, int32_t span) const {
+        Columns columns;
+        for (std::size_t k = 1; k + 1 < seps.size(); ++k)
+            if (seps[k] >= start && seps[k] < start + span) columns.push_back(columnIn(seps[k], start, span));
+        return columns;
+    }
+
+    const std::vector<int32_t> seps = longLesson();
+};
+
+// 270 blocks on 402 columns are a black stripe; zoomed in, each separator is
+// a line of its own where the view maps it, each block wide enough shows its
+// number between its lines, and the current block is shaded and moves with
+// the selection. Back at the whole media the bar is as it was before.
+TEST_F(LongLessonBars, ZoomedInEachBlockShowsApartWithItsNumberAndTheCurrentOneShaded) {
+    const QImage whole = image2.bitmap().copy();
+    ASSERT_GT(lineColumns(whole).size(), 150u);
+    EXPECT_EQ(countColour(whole, kBarNumber, 0, 401), 0) << "no numbers on the whole media";
+
+    const int32_t span = s.mediaLength / 32;  // about 30 s: blocks of 33 columns and more
+    bars.zoomAt(0, 32);
+    ASSERT_TRUE(bars.zoomed());
+    ASSERT_EQ(bars.viewSpan(), span);
+    bars.scrollTo(seps[97]);  // blocks 98 to about 106: two digits and three
+    ASSERT_EQ(bars.viewStart(), seps[97]);
+    const QImage& bar = image2.bitmap();
+    EXPECT_EQ(lineColumns(bar), linesIn(seps[97], span));
+    for (int k = 98; seps[k] < seps[97] + span; ++k) {
+        const int x = bars.blockColumn(seps[k]);
+        EXPECT_EQ(x, columnIn(seps[k], seps[97], span));
+        EXPECT_LE(bars.blockTime(x), seps[k]);
+        EXPECT_GT(bars.blockTime(x + 1), seps[k]);
+    }
+    const auto ink = [&](int block) {
+        return inkSpan(bar, bars.blockColumn(seps[block - 1]) + 1, bars.blockColumn(seps[block]) - 1);
+    };
+    for (int block = 99; block <= 104; ++block) EXPECT_GE(ink(block).first, 0) << "block " << block;
+    const int twoDigits = ink(99).second - ink(99).first;
+    const int threeDigits = ink(100).second - ink(100).first;
+    EXPECT_GE(threeDigits, twoDigits + 3);
+
+    // Shaded behind: the bottom row of the current block, and of no other.
+    const auto shaded = [&](int block) {
+        const int from = bars.blockColumn(seps[block - 1]) + 1;
+        const int to = bars.blockColumn(seps[block]) - 1;
+        int n = 0;
+        for (int x = from; x <= to; ++x) n += bar.pixel(x, bar.height() - 1) == (0xFF000000u | kBarCurrent);
+        return n == to - from + 1 ? 1 : n == 0 ? 0 : -1;
+    };
+    EXPECT_EQ(shaded(100), 0);
+    s.curBlock = 100;
+    bars.showCurrentBlock();
+    EXPECT_EQ(shaded(100), 1);
+    EXPECT_EQ(shaded(101), 0);
+    EXPECT_EQ(shaded(99), 0);
+    const qint64 drawn = image2.bitmap().cacheKey();
+    bars.showCurrentBlock();  // the same block: nothing to draw
+    EXPECT_EQ(image2.bitmap().cacheKey(), drawn);
+    s.curBlock = 101;
+    bars.showCurrentBlock();
+    EXPECT_EQ(shaded(100), 0);
+    EXPECT_EQ(shaded(101), 1);
+    EXPECT_EQ(lineColumns(image2.bitmap()), linesIn(seps[97], span));
+
+    // A view of four minutes: blocks of 4 to 8 columns, lines apart, no number fits.
+    bars.zoomAt(0, 1.0 / 8);
+    ASSERT_EQ(bars.viewSpan(), s.mediaLength / 4);
+    EXPECT_EQ(lineColumns(image2.bitmap()), linesIn(bars.viewStart(), s.mediaLength / 4));
+    EXPECT_EQ(countColour(image2.bitmap(), kBarNumber, 0, 401), 0);
+
+    s.curBlock = 0;
+    bars.showWholeMedia();
+    EXPECT_FALSE(bars.zoomed());
+    EXPECT_EQ(image2.bitmap(), whole);
+    EXPECT_EQ(bars.blockTime(100), barTime(100, 402, s.mediaLength));
+}
+
+// The 50 ms tick draws the cursor only; playing out of the view moves the
+// view on once (a redraw), the cursor near its left edge; a view the user
+// scrolled away from is left alone; another media's length shows the whole.
+TEST_F(LongLessonBars, TheTickLeavesTheBlockBarAloneUntilPlaybackLeavesTheView) {
+    int viewChanges = 0;
+    bars.setViewChanged([&] { ++viewChanges; });
+    const int32_t span = s.mediaLength / 16;
+    bars.zoomAt(0, 16);
+    ASSERT_EQ(viewChanges, 1);
+    const qint64 drawn = image2.bitmap().cacheKey();
+    for (int32_t ms = 1000; ms <= span; ms += 50) {
+        showAt(ms);
+        bars.followPlayback();
+    }
+    EXPECT_EQ(image2.bitmap().cacheKey(), drawn);
+    EXPECT_EQ(bars.viewStart(), 0);
+
+    showAt(span + 50);
+    bars.followPlayback();
+    EXPECT_EQ(viewChanges, 2);
+    EXPECT_EQ(bars.viewStart(), span + 50 - span / 10);
+    EXPECT_EQ(lineColumns(image2.bitmap()), linesIn(span + 50 - span / 10, span));
+
+    bars.scrollTo(0);
+    showAt(2 * span);
+    bars.followPlayback();
+    showAt(3 * span);
+    bars.followPlayback();
+    EXPECT_EQ(bars.viewStart(), 0);
+
+    s.mediaLength = 600000;
+    setBlocks({0, 300000, 600000});
+    bars.RedrawBlockBar();
+    EXPECT_FALSE(bars.zoomed());
+    EXPECT_EQ(viewChanges, 4);
+    EXPECT_EQ(lineColumns(image2.bitmap()), Columns{201});
 }
 
 TEST(BarImage, PaintsItsBitmapOneToOne) {
