@@ -29,6 +29,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -466,6 +467,26 @@ void TfrmMain::connectSession() {
         showWaveform();
     });
     connect(&session_, &PracticeSession::analysisFailed, this, [this] { lblAnalysis->clear(); });
+    // A script being aligned: its progress, and a way to stop it; the lesson
+    // waits meanwhile (the dialog holds this window).
+    connect(&session_, &PracticeSession::alignmentStarted, this, [this] {
+        if (alignProgress == nullptr) {
+            alignProgress = new QProgressDialog(tr("台本を録音に合わせています…"), tr("中止"), 0, 100, this);
+            alignProgress->setWindowModality(Qt::WindowModal);
+            alignProgress->setMinimumDuration(0);
+            alignProgress->setAutoClose(false);
+            alignProgress->setAutoReset(false);
+            connect(alignProgress, &QProgressDialog::canceled, this, [this] { session_.cancelAlignment(); });
+        }
+        alignProgress->setValue(0);
+        alignProgress->show();
+    });
+    connect(&session_, &PracticeSession::alignmentProgress, this, [this](int percent) {
+        if (alignProgress != nullptr) alignProgress->setValue(percent);
+    });
+    connect(&session_, &PracticeSession::alignmentEnded, this, [this] {
+        if (alignProgress != nullptr) alignProgress->hide();
+    });
     connect(&session_, &PracticeSession::mediaOpened, this, [this] {
         bars_->setWaveform({}, 10);  // the last media's loudness goes; this one's comes with its analysis
     });
@@ -837,5 +858,9 @@ void TfrmMain::btnLoadClick() {
     OpenDialog2.fileName = *chosen;
     OpenDialog2.initialDir = QFileInfo(*chosen).absolutePath();
     settings_.setLastFolder(OpenDialog2.initialDir);
+    if (request.chosenFilter == qm::formats::kLoadScriptToAlign) {
+        session_.alignScript(*chosen);
+        return;
+    }
     session_.loadBlockFile(*chosen);
 }

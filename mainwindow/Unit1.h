@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QProgressDialog;
 class QScrollBar;
 class QTimer;
 class QToolButton;
@@ -132,6 +133,7 @@ public:
     QPushButton* btnInfo;
     QLabel* lblPos;
     QLabel* lblAnalysis;   // the analysis of the open media's loudness, while it runs
+    QProgressDialog* alignProgress = nullptr;  // while a script is aligned with the recording
     QMenu* blockBarMenu;   // the block bar's right click
     QAction* actCutAtPauses;
     QAction* actUndo;      // Ctrl+Z, in the block bar's menu too

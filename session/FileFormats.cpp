@@ -113,7 +113,8 @@ std::optional<transcript::Format> saveFormatOf(const QString& path, int chosenTy
 
 QString loadFilter() {
     return Texts::tr("ブロックファイル") + QStringLiteral("|*.bsd|") + Texts::tr("字幕・台本") +
-           QStringLiteral("|*.srt;*.vtt;*.lrc;*.txt|") + Texts::tr("すべてのファイル") + QStringLiteral("|*");
+           QStringLiteral("|*.srt;*.vtt;*.lrc;*.txt|") + Texts::tr("台本（録音に合わせる）") + QStringLiteral("|*.txt|") +
+           Texts::tr("すべてのファイル") + QStringLiteral("|*");
 }
 
 QString openFilter(const QString& wmpList, const QString& rpList) {

@@ -55,8 +55,11 @@ QString saveFilter();
 // type chosen (plain notes when that one was chosen, else Audacity labels).
 std::optional<transcript::Format> saveFormatOf(const QString& path, int chosenType);
 
-// The Load dialog's filter: block files, then transcripts and scripts.
+// The Load dialog's filter: block files, transcripts and scripts, a script
+// to align with the recording, all files.
 QString loadFilter();
+// The Load dialog's type that aligns a plain-text script with the recording.
+inline constexpr int kLoadScriptToAlign = 2;
 // The Open dialog's filter: every media extension of the two lists and block
 // files, then all files.
 QString openFilter(const QString& wmpList, const QString& rpList);

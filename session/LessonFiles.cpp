@@ -154,15 +154,25 @@ bool LessonFiles::load(const QString& path) {
 
 // A transcript of the media's own name beside it (lesson.srt for lesson.mp3)
 // is offered when the media was opened without a block file.
-void LessonFiles::offerTranscript() {
+std::optional<QString> LessonFiles::offerTranscript() {
     const QFileInfo media(QString::fromStdString(state_.mediaFile));
-    if (!media.isAbsolute() || !media.exists()) return;  // web addresses have no folder to look in
+    if (!media.isAbsolute() || !media.exists()) return std::nullopt;  // web addresses have no folder to look in
     for (const QString& ext : formats::transcriptExtensions()) {
         const QString candidate = media.absoluteDir().filePath(media.completeBaseName() + ext);
         if (!QFileInfo(candidate).isFile()) continue;
+        const auto head = files::readFileHead(native(candidate), 4096);
+        if (!head.error && formats::transcriptFormatOf(candidate, head.bytes) == transcript::Format::PlainText)
+            return candidate;  // sentences without times: a script to align
         loadTranscript(candidate, /*askFirst=*/true);
-        return;
+        return std::nullopt;
     }
+    return std::nullopt;
+}
+
+std::string LessonFiles::readScript(const QString& path) {
+    auto read = files::readWholeFile(native(path), kMaxBlockFileBytes);
+    if (read.error) throw std::runtime_error(messages::cannotOpen(*read.error).toStdString());
+    return std::move(read.bytes);
 }
 
 bool LessonFiles::mayReplaceLesson() {

@@ -69,8 +69,13 @@ public:
     bool load(const QString& path);
     // A block file's bytes applied as one step named text.
     bool applyBlockBytes(std::string_view fileBytes, const QString& text);
-    // A transcript of the media's own name beside it is offered.
-    void offerTranscript();
+    // A transcript of the media's own name beside it is offered. A plain text
+    // there is a script: its path is given back for the alignment to offer.
+    std::optional<QString> offerTranscript();
+    // A script's bytes, read as every file of the lesson is; throws the message.
+    std::string readScript(const QString& path);
+    // Asks about unsaved work before the lesson is replaced: true to go on.
+    bool mayReplaceLesson();
     // Asks for the file and writes the lesson in the format its name says.
     bool save();
     // Writes the block file the lesson came from or went to, without asking
@@ -90,7 +95,6 @@ private:
     bool loadTranscript(const QString& path, bool askFirst);
     bool maySave();
     bool writeTo(const QString& target, std::optional<transcript::Format> format);
-    bool mayReplaceLesson();
     void noteBlockFile(const QString& path);
     bool changedElsewhere(const QString& path) const;
     std::optional<recovery::Snapshot> unsavedWork() const;

@@ -92,6 +92,11 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
              [this](const std::function<void()>& work) { whileBusy([&work] { work(); }); }),
       drill_(state_, std::move(clock.pump), std::move(clock.now), audioOutput, std::move(fetcher)) {
     connect(&drill_, &Drill::currentBlockChanged, this, &PracticeSession::currentBlockChanged);
+    connect(&aligner_, &ScriptAligner::progress, this, &PracticeSession::alignmentProgress);
+    connect(&aligner_, &ScriptAligner::finished, this,
+            [this](const std::shared_ptr<const align::Result>& result, int sentences) {
+                alignmentFinished(*result, sentences);
+            });
     connect(&drill_, &Drill::positionChanged, this, &PracticeSession::positionChanged);
     connect(&drill_, &Drill::cursorMoved, this, &PracticeSession::cursorMoved);
     connect(&drill_, &Drill::repeatOptionsChanged, this, &PracticeSession::repeatOptionsChanged);
@@ -178,6 +183,7 @@ bool PracticeSession::requestClose() {
 void PracticeSession::warmUp() { preloadMpv(); }
 
 void PracticeSession::shutdown() {
+    cancelAlignment();
     drill_.setBlockTimerRunning(false);
     drill_.engine().MediaShutdown();
 }
@@ -250,6 +256,7 @@ bool PracticeSession::openFile(const QString& path) {
 }
 
 bool PracticeSession::openMedia(const QString& path) {
+    cancelAlignment();  // its result was for the recording that goes
     MediaEngine& engine = drill_.engine();
     const bool streaming = formats::playsOnStreamingControl(path, settings_.wmpExtensions(), settings_.rpExtensions());
     engine.LoadIntoEngine(path, streaming ? Engine::Streaming : Engine::MediaPlayer);
@@ -277,7 +284,13 @@ bool PracticeSession::openMedia(const QString& path) {
     EnableBlockControls(true);
     drill_.SelectBlock(0);
     if (!state_.loadingBsd) {
-        if (!files_.offerRecovery()) files_.offerTranscript();
+        if (!files_.offerRecovery()) {
+            if (const auto script = files_.offerTranscript()) {
+                if (prompts_.warningYesNo(tr("同じ名前の台本 %1 があります。録音に合わせてブロックに分けますか？")
+                                              .arg(QFileInfo(*script).fileName())))
+                    alignScript(*script);
+            }
+        }
         loadDictation();
         placePending_ = true;
     }
@@ -487,6 +500,62 @@ bool PracticeSession::cutAtPauses() {
     }
     document_.replace({std::move(seps), state_.lesson.notes()}, tr("無音で区切る"));
     return true;
+}
+
+// ---------------------------------------------------------------- scripts
+
+bool PracticeSession::alignScript(const QString& scriptPath) {
+    if (aligner_.running() || state_.blocks().empty()) return false;
+    const QFileInfo media(fromUtf8(state_.mediaFile));
+    if (!media.isAbsolute() || !media.isFile()) {
+        prompts_.message(tr("台本を合わせられるのは、このコンピューターにある録音だけです"));
+        return false;
+    }
+    std::string bytes = files_.readScript(scriptPath);
+    if (!files_.mayReplaceLesson()) return false;
+    align::Options options;
+    options.minPauseMs = settings_.minPauseMs();
+    if (!aligner_.start(state_.mediaFile, std::move(bytes), options)) return false;
+    emit alignmentStarted();
+    return true;
+}
+
+void PracticeSession::cancelAlignment() {
+    if (!aligner_.running()) return;
+    aligner_.cancel();
+    emit alignmentEnded();
+}
+
+void PracticeSession::alignmentFinished(const align::Result& result, int sentences) {
+    emit alignmentEnded();
+    if (result.cancelled) return;
+    if (result.error || result.separators.size() < 2) {
+        prompts_.message(sentences == 0 ? tr("台本に文がありません")
+                                        : tr("台本を録音に合わせられませんでした\n%1")
+                                              .arg(fromUtf8(result.error.value_or(std::string()))));
+        return;
+    }
+    // The recording's length as the player has it ends the last block; cuts
+    // past it (a decoder's length differs by a few ms) go.
+    std::vector<int32_t> separators{0};
+    std::vector<std::string> notes;
+    for (std::size_t k = 1; k + 1 < result.separators.size(); ++k) {
+        if (result.separators[k] >= state_.mediaLength) break;
+        separators.push_back(result.separators[k]);
+        notes.push_back(result.notes[k - 1]);
+    }
+    notes.push_back(result.notes[separators.size() - 1]);
+    separators.push_back(state_.mediaLength);
+    document_.replace({std::move(separators), std::move(notes)}, tr("台本に合わせる"));
+    QString report = tr("台本の %1 文のうち %2 文をブロックにしました").arg(sentences).arg(result.placedSentences);
+    if (!result.unplacedLines.empty()) {
+        QStringList lines;
+        for (int line : result.unplacedLines) lines << QString::number(line);
+        report += QLatin1Char('\n') + tr("録音に見つからなかった台本の行: %1").arg(lines.join(QStringLiteral(", ")));
+    }
+    if (result.approximate)
+        report += QLatin1Char('\n') + tr("英語以外の台本は、無音と文の長さから置いたおおよその位置です");
+    prompts_.message(report);
 }
 
 void PracticeSession::moveSeparator(int32_t k, int32_t ms) { document_.move(k, ms, dragId_); }

@@ -11,6 +11,7 @@
 #include "session/LessonFiles.h"
 #include "session/PauseFinder.h"
 #include "session/Recovery.h"
+#include "session/ScriptAligner.h"
 #include "session/SessionPrompts.h"
 
 #include <QObject>
@@ -178,6 +179,16 @@ public:
     QString lastSaveName() const { return files_.lastSaveName(); }
     blockfile::BlockData blockData() const { return files_.blockData(); }
 
+    // ---- a script aligned with the recording
+    // Places the script's sentences (a plain text: one a line, or running
+    // text) on the open recording on a worker thread: one block per sentence,
+    // its note that sentence, the cuts in the pauses between them. The
+    // result replaces the lesson as one step; unsaved work is asked about
+    // first. False when it did not start (no local media, a run under way).
+    bool alignScript(const QString& scriptPath);
+    void cancelAlignment();
+    bool aligning() const { return aligner_.running(); }
+
     // ---- pauses, found in the media's loudness after each open
     analysis::EnvelopePtr envelope() const { return pauseFinder_.envelope(); }
     std::vector<analysis::Pause> pauses() const;
@@ -222,6 +233,9 @@ signals:
     void unsavedChanged(bool unsaved);
     void historyChanged();        // what undo and redo would do
     void closeDue();
+    void alignmentStarted();
+    void alignmentProgress(int percent);
+    void alignmentEnded();  // done, failed or cancelled
 
 private:
     class BusyScope;
@@ -235,6 +249,7 @@ private:
     std::optional<QString> locateMedia(const QString& blockFile, const QString& named, bool& located);
     void loadDictation();
     void lessonChanged();
+    void alignmentFinished(const align::Result& result, int sentences);
     // Each lesson is left where the learner was (block, modes, rate, volume)
     // and taken up there when it opens again.
     QString lessonKey() const;
@@ -250,6 +265,7 @@ private:
     Drill drill_;
     PauseFinder pauseFinder_;
     DictationRecord dictation_;
+    ScriptAligner aligner_;
     int busy_ = 0;  // waits under way in which the event loop runs
     bool closeRequested_ = false;
     bool released_ = false;  // the media was released for the next open already

@@ -3,10 +3,11 @@
 add_executable(test_session session/SessionTest.cpp session/UnsavedWorkTest.cpp session/FileKindsTest.cpp
   session/LessonHistoryTest.cpp session/BlockFilesTest.cpp session/OpeningTest.cpp
   session/BlockCommandsTest.cpp session/NotesTest.cpp session/RepeatLoopTest.cpp session/ReleaseTest.cpp
-  session/HistoryTest.cpp session/PlacesTest.cpp
+  session/HistoryTest.cpp session/PlacesTest.cpp session/ScriptAlignmentTest.cpp
   support/CoreTestMain.cpp)
 target_link_libraries(test_session PRIVATE qm_session qm_media Qt6::Test Qt6::Network GTest::gtest)
-target_compile_definitions(test_session PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_compile_definitions(test_session PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  QM5_ALIGN_LESSONS="${CMAKE_CURRENT_BINARY_DIR}/align-lessons")
 gtest_discover_tests(test_session DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen FIXTURES_REQUIRED testmedia RUN_SERIAL TRUE)
 

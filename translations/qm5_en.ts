@@ -253,6 +253,14 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <source>音声を解析中 %1%</source>
         <translation>Analysing the sound %1%</translation>
     </message>
+    <message>
+        <source>台本を録音に合わせています…</source>
+        <translation>Aligning the script with the recording…</translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMemo</name>
@@ -492,6 +500,40 @@ The block file names another block file</translation>
         <source>メモの編集</source>
         <translation>Edit the memo</translation>
     </message>
+    <message>
+        <source>同じ名前の台本 %1 があります。録音に合わせてブロックに分けますか？</source>
+        <translation>There is a script of the same name, %1. Align it with the recording, one block per sentence?</translation>
+    </message>
+    <message>
+        <source>台本を合わせられるのは、このコンピューターにある録音だけです</source>
+        <translation>A script can be aligned only with a recording on this computer</translation>
+    </message>
+    <message>
+        <source>台本に文がありません</source>
+        <translation>The script holds no sentence</translation>
+    </message>
+    <message>
+        <source>台本を録音に合わせられませんでした
+%1</source>
+        <translation>The script could not be aligned with the recording
+%1</translation>
+    </message>
+    <message>
+        <source>台本に合わせる</source>
+        <translation>Align the script</translation>
+    </message>
+    <message>
+        <source>台本の %1 文のうち %2 文をブロックにしました</source>
+        <translation>%2 of the script&apos;s %1 sentences were made blocks</translation>
+    </message>
+    <message>
+        <source>録音に見つからなかった台本の行: %1</source>
+        <translation>Script lines not found in the recording: %1</translation>
+    </message>
+    <message>
+        <source>英語以外の台本は、無音と文の長さから置いたおおよその位置です</source>
+        <translation>A script not in English is placed by the pauses and the sentences&apos; lengths: the places are approximate</translation>
+    </message>
 </context>
 <context>
     <name>qm::UndoActions</name>
@@ -588,6 +630,10 @@ The block file names another block file</translation>
     <message>
         <source>音声</source>
         <translation>Audio</translation>
+    </message>
+    <message>
+        <source>台本（録音に合わせる）</source>
+        <translation>Script (align with the recording)</translation>
     </message>
 </context>
 <context>

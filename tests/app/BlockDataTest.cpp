@@ -4,6 +4,9 @@
 // (tests/session/BlockFilesTest.cpp).
 #include "tests/support/AppHarness.h"
 
+#include "session/FileFormats.h"
+#include <QProgressDialog>
+
 #include "files/WholeFile.h"
 #include "text/TextCodec.h"
 
@@ -129,6 +132,39 @@ TEST_F(BlockData, TheLoadButtonGivesTheChosenFileToTheSessionAndTheWindowsShowIt
     frmMain->btnLoad->click();
     EXPECT_EQ(app.dialogs->messages, QStringList{"'12a' は整数ではありません"});
     EXPECT_EQ(separators(), (std::vector<int32_t>{0, 4000, 9000}));
+}
+
+// Load's type "script to align": a recording that is no file here is refused
+// with the reason; on the test recording the alignment runs with its progress
+// in a dialog that holds the window, and Cancel there stops it with the
+// lesson as it was.
+TEST_F(BlockData, TheLoadDialogsScriptTypeAlignsWithTheRecordingAndCanBeCancelled) {
+    const QString script = dir.filePath("talk.txt");
+    writeAll(script, "The first sentence is here.\nAnd this is the second one.\n");
+    app.dialogs->openAnswers = {script};
+    app.dialogs->openFilterAnswers = {qm::formats::kLoadScriptToAlign};
+    frmMain->btnLoad->click();
+    ASSERT_EQ(app.dialogs->openRequests.size(), 1u);
+    EXPECT_EQ(app.dialogs->openRequests[0].filter.section('|', 4, 5), "台本（録音に合わせる）|*.txt");
+    EXPECT_EQ(app.dialogs->messages, QStringList{"台本を合わせられるのは、このコンピューターにある録音だけです"});
+
+    qmtest::setMedia(session, qmtest::testMedia("lesson.mp3"), 9000);
+    qmtest::setBlocks(session, {0, 3000, 5000, 9000});
+    app.dialogs->openAnswers = {script};
+    app.dialogs->openFilterAnswers = {qm::formats::kLoadScriptToAlign};
+    frmMain->btnLoad->click();
+    ASSERT_TRUE(session.aligning());
+    ASSERT_NE(frmMain->alignProgress, nullptr);
+    EXPECT_TRUE(frmMain->alignProgress->isVisible());
+    EXPECT_EQ(frmMain->alignProgress->windowModality(), Qt::WindowModal);
+    QPushButton* cancel = frmMain->alignProgress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), "中止");
+    cancel->click();
+    EXPECT_FALSE(session.aligning());
+    EXPECT_FALSE(frmMain->alignProgress->isVisible());
+    EXPECT_EQ(separators(), (std::vector<int32_t>{0, 3000, 5000, 9000}));
+    EXPECT_EQ(app.dialogs->messages.size(), 1);
 }
 
 // Notes holding what text widgets alter (NBSP, line and paragraph separators,

@@ -43,6 +43,7 @@ public:
     std::deque<QString> openAnswers;  // an empty name cancels the dialog
     std::deque<QString> saveAnswers;
     std::deque<int> saveFilterAnswers;  // the file type chosen with each save answer
+    std::deque<int> openFilterAnswers;  // the file type chosen with each open answer
     std::deque<std::optional<QFont>> fontAnswers;
     std::vector<qm::FileDialogRequest> openRequests;
     std::vector<qm::FileDialogRequest> saveRequests;
@@ -57,6 +58,7 @@ public:
         return take(warningAnswers, false);
     }
     std::optional<QString> openFile(QWidget*, const qm::FileDialogRequest& r) override {
+        r.chosenFilter = take(openFilterAnswers, -1);
         openRequests.push_back(r);
         return chosen(take(openAnswers, QString()));
     }
