@@ -102,6 +102,9 @@ public:
         codec_->bit_rate = kClipBitRate;
         codec_->time_base = {1, kClipRate};
         codec_->flags |= AV_CODEC_FLAG_BITEXACT;
+        // LAME's quality 7 ("fast"): twice the speed of its default, no loss a
+        // listener to speech at 64 kbit/s would hear.
+        codec_->compression_level = 7;
         av_channel_layout_default(&codec_->ch_layout, 1);
         r = avcodec_open2(codec_.get(), encoder, nullptr);
         if (r < 0) return failed("cannot open the encoder", r);
