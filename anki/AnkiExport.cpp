@@ -230,6 +230,13 @@ ExportResult exportPackage(const ExportInput& in, const std::string& apkgPath,
         return result;
     };
     if (auto e = checkInput(in)) return fail(*e);
+    // A symbolic link stays and the file it names is replaced, as with the program's other files.
+    std::error_code ignored, linkError;
+    std::string target = apkgPath;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(apkgPath, ignored))) {
+        target = std::filesystem::weakly_canonical(apkgPath, linkError).string();
+        if (linkError) return fail("cannot follow " + apkgPath + ": " + linkError.message());
+    }
 
     int reported = -1;
     auto report = [&](int percent) {
@@ -240,7 +247,7 @@ ExportResult exportPackage(const ExportInput& in, const std::string& apkgPath,
     report(0);
 
     WorkFolder work;
-    if (auto e = work.create(apkgPath)) return fail(*e);
+    if (auto e = work.create(target)) return fail(*e);
 
     CollectionDeck deck;
     deck.deckName = in.deckName.empty() ? std::string("QM5") : in.deckName;
@@ -290,7 +297,7 @@ ExportResult exportPackage(const ExportInput& in, const std::string& apkgPath,
     if (auto e = writeZip(zipPath, work, mediaMap, clips.size(), state)) return fail(*e);
     if (auto e = syncFile(zipPath)) return fail(*e);
     if (cancel && cancel->load()) return fail("cancelled");
-    if (::rename(zipPath.c_str(), apkgPath.c_str()) != 0)
+    if (::rename(zipPath.c_str(), target.c_str()) != 0)
         return fail("cannot write " + apkgPath + ": " + std::strerror(errno));
     report(100);
     result.notesWritten = static_cast<int>(notes.size());

@@ -345,6 +345,7 @@ private:
         if (!swr_ || !sameInput(f)) {
             if (!drainResampler() || !setUpResampler(f)) return false;
         }
+        if (!deliverSilence(missingSamples(f))) return false;
         const int capacity = swr_get_out_samples(swr_.get(), f->nb_samples);
         if (capacity < 0) return avFailed("converting the samples", capacity);
         if (static_cast<size_t>(capacity) > buffer_.size()) buffer_.resize(capacity);
@@ -353,6 +354,33 @@ private:
                                   f->nb_samples);
         if (n < 0) return avFailed("converting the samples", n);
         return deliver(buffer_.data(), n);
+    }
+
+    // Silence for time the samples do not cover: before audio that starts
+    // after the media, and where damaged packets left a gap in the time
+    // stamps, so that the clips keep to the clock the player shows (as the
+    // loudness analysis does).
+    int64_t missingSamples(const AVFrame* f) const {
+        const int64_t pts = f->best_effort_timestamp;
+        if (pts == AV_NOPTS_VALUE) return 0;
+        const AVStream* st = input_->streams[stream_];
+        const int64_t startUs = input_->start_time == AV_NOPTS_VALUE ? 0 : input_->start_time;
+        const int64_t atUs = av_rescale_q(pts, st->time_base, AV_TIME_BASE_Q) - startUs;
+        const int64_t gap = av_rescale(atUs, kClipRate, AV_TIME_BASE) - position_;
+        // Small differences are the resampler's delay; huge ones broken stamps.
+        if (gap <= kClipRate / 50 || gap > int64_t{kClipRate} * 60) return 0;
+        return gap;
+    }
+
+    bool deliverSilence(int64_t n) {
+        if (n <= 0) return true;
+        const std::vector<float> zeros(static_cast<size_t>(std::min<int64_t>(n, kClipRate)), 0.0f);
+        while (n > 0) {
+            const int64_t take = std::min<int64_t>(n, static_cast<int64_t>(zeros.size()));
+            if (!deliver(zeros.data(), take)) return false;
+            n -= take;
+        }
+        return true;
     }
 
     // What the resampler still holds (its delay).
