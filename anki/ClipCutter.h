@@ -19,8 +19,9 @@ struct ClipRange {
 };
 
 // Cuts every range out of the media. progress gets the fraction of the media
-// read (0..1). A clip past the end of the audio is an error; the last one may
-// end a little early when the media is shorter than the separators say.
+// read (0..1). A clip that would start past the end of the audio is an
+// error; the clip the audio ends in keeps what there is (the media is a
+// little shorter than its last separator says).
 // Returns why it failed ("cancelled" when cancel became true); the files
 // written so far are left for the caller to remove.
 std::optional<std::string> cutClips(const std::string& mediaPath, const std::vector<ClipRange>& clips,
