@@ -12,6 +12,7 @@ packages=(
   fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev
   libdtl-dev
+  libsqlite3-dev libzip-dev
   clang libclang-rt-14-dev
   ffmpeg espeak-ng sox xvfb xauth
   ccache dbus-daemon dbus-bin
