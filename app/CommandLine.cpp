@@ -1,6 +1,8 @@
 #include "app/CommandLine.h"
 
 #include "align/loader/AlignModule.h"
+#include "anki/loader/AnkiModule.h"
+#include "dictation/DictationLog.h"
 #include "blockfile/BlockFile.h"
 #include "common/InstallLayout.h"
 #include "files/WholeFile.h"
@@ -19,6 +21,7 @@ namespace {
 const char* const kUsage =
     "Usage: qm5 [--] [FILE-OR-ADDRESS]\n"
     "       qm5 --align SCRIPT MEDIA [--output BLOCKFILE]\n"
+    "       qm5 --export-anki BLOCKFILE [--output DECK.apkg]\n"
     "\n"
     "QM5, a dictation-practice player. Opens FILE-OR-ADDRESS (a media file such\n"
     "as mp3, wma, rm or ram, a block file .bsd, or a web address) and plays it.\n"
@@ -31,7 +34,12 @@ const char* const kUsage =
     "                 and write the block file, without a window: BLOCKFILE, or the\n"
     "                 media's name with .bsd beside it (never over a file that is\n"
     "                 there). English is placed by speech recognition, other\n"
-    "                 languages by the pauses and the sentences' lengths.\n";
+    "                 languages by the pauses and the sentences' lengths.\n"
+    "      --export-anki  write the lesson of BLOCKFILE as an Anki package, one\n"
+    "                 note per block with a note line (the block's sound, its\n"
+    "                 sentence, the last dictation answer), without a window:\n"
+    "                 DECK.apkg, or the block file's name with .apkg beside it.\n"
+    "                 Exporting again updates the same notes.\n";
 
 // The version, and the web engine module this program would load, so that an
 // installation can be checked without a window.
@@ -99,7 +107,7 @@ CommandLine readCommandLine(const QStringList& arguments, const QString& current
     }
     QStringList positional;
     QString output;
-    bool align = false, outputGiven = false, options = true;
+    bool align = false, anki = false, outputGiven = false, options = true;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         bool takesValue = false;
@@ -109,6 +117,8 @@ CommandLine readCommandLine(const QStringList& arguments, const QString& current
             options = false;
         } else if (a == QLatin1String("--align")) {
             align = true;
+        } else if (a == QLatin1String("--export-anki")) {
+            anki = true;
         } else if (a == QLatin1String("--output")) {
             if (i + 1 >= arguments.size()) return usageError(QStringLiteral("--output needs a file name"));
             output = arguments[++i];
@@ -123,8 +133,18 @@ CommandLine readCommandLine(const QStringList& arguments, const QString& current
         }
     }
     CommandLine c;
+    if (align && anki) return usageError(QStringLiteral("--align and --export-anki are two commands: give one"));
+    if (anki) {
+        if (positional.size() != 1) return usageError(QStringLiteral("--export-anki needs one block file"));
+        if (positional[0].isEmpty() || (outputGiven && output.isEmpty()))
+            return usageError(QStringLiteral("an empty file name"));
+        c.action = CommandLine::Action::ExportAnki;
+        c.ankiBlockFile = absolute(positional[0], currentDir);
+        if (outputGiven) c.ankiOutput = absolute(output, currentDir);
+        return c;
+    }
     if (!align) {
-        if (outputGiven) return usageError(QStringLiteral("--output goes with --align"));
+        if (outputGiven) return usageError(QStringLiteral("--output goes with --align or --export-anki"));
         if (positional.isEmpty() || positional.first().isEmpty()) return c;
         const QString& first = positional.first();
         c.openPath = hasScheme(first) || QFileInfo(first).isAbsolute() ? first : absolute(first, currentDir);
@@ -213,6 +233,78 @@ int runAlign(const CommandLine& command) {
         summary += QStringLiteral("; not placed: line %1").arg(linesText(result.unplacedLines));
     if (result.approximate) summary += QStringLiteral("; approximate (by pauses and lengths, not by recognition)");
     std::fprintf(stdout, "%s\n", summary.toLocal8Bit().constData());
+    return 0;
+}
+
+namespace {
+
+// A block file names its media as the program that saved it did: an absolute
+// path, one relative to the block file, or a Windows path; when that is not
+// there, the media's file name beside the block file.
+QString mediaOfBlockFile(const QString& blockFile, const std::string& named) {
+    const QDir folder = QFileInfo(blockFile).absoluteDir();
+    const QString path = QString::fromStdString(named);
+    const QString asNamed = QFileInfo(path).isAbsolute() ? path : folder.absoluteFilePath(path);
+    if (QFileInfo(asNamed).isFile()) return asNamed;
+    const QString fileName = path.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1);
+    const QString beside = folder.absoluteFilePath(fileName);
+    return QFileInfo(beside).isFile() ? beside : asNamed;
+}
+
+}  // namespace
+
+int runExportAnki(const CommandLine& command) {
+    const QString& blockFile = command.ankiBlockFile;
+    const auto read = files::readWholeFile(native(blockFile), 16 << 20);
+    if (read.error) return fail(QStringLiteral("cannot read the block file %1: %2").arg(blockFile, fromUtf8(read.error->reason)));
+    const blockfile::ParseResult parsed = blockfile::parse(read.bytes);
+    if (parsed.status != blockfile::ParseStatus::Ok) return fail(QStringLiteral("%1 is no block file the program can read").arg(blockFile));
+    const blockfile::BlockData& data = parsed.data;
+    const QString media = mediaOfBlockFile(blockFile, data.mediaPath);
+    if (const auto e = files::checkRegularFile(native(media)))
+        return fail(QStringLiteral("cannot read the media %1: %2").arg(media, fromUtf8(e->reason)));
+
+    anki::ExportInput input;
+    input.deckName = QFileInfo(blockFile).completeBaseName().toStdString();
+    input.mediaPath = native(media);
+    input.separators = data.separators;
+    input.notes = data.memoLines;
+    input.notes.resize(data.separators.size() - 1);  // lines past the last block belong to none
+    input.lessonKey = blockFile.toStdString();
+    // The learner's last answers, when there are any; a damaged answers file is said and passed over.
+    const std::string answersPath = dictation::answersPathFor(native(blockFile));
+    if (QFileInfo::exists(QFile::decodeName(answersPath.c_str()))) {
+        const auto answers = files::readWholeFile(answersPath, 16 << 20);
+        const auto log = answers.error ? dictation::ParseResult{} : dictation::parse(answers.bytes);
+        if (answers.error || !log.ok()) {
+            std::fprintf(stderr, "qm5: the answers in %s are left out: %s\n", answersPath.c_str(),
+                         answers.error ? answers.error->reason.c_str() : dictation::message(*log.error).c_str());
+        } else {
+            input.lastAnswers.resize(input.notes.size());
+            for (const auto& a : log.log.answers())
+                if (static_cast<std::size_t>(a.block) < input.lastAnswers.size())
+                    input.lastAnswers[static_cast<std::size_t>(a.block)] = a.latestAnswer;
+        }
+    }
+    const QFileInfo info(blockFile);
+    const QString output = command.ankiOutput.isEmpty()
+                               ? info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".apkg"))
+                               : command.ankiOutput;
+
+    std::string error;
+    const anki::ModuleApi* api = anki::ankiModule(error);
+    if (api == nullptr) return fail(fromUtf8(error));
+    std::fprintf(stderr, "exporting %s\n", info.fileName().toLocal8Bit().constData());
+    int shown = -1;
+    const auto progress = [&](int percent) {
+        if (percent / 10 == shown / 10 && percent != 100) return;
+        shown = percent;
+        std::fprintf(stderr, "%3d%%\n", percent);
+    };
+    const anki::ExportResult result = api->exportPackage(input, native(output), progress, nullptr);
+    if (result.error) return fail(QStringLiteral("%1: %2").arg(output, fromUtf8(*result.error)));
+    std::fprintf(stdout, "%s: %d notes in the deck %s\n", output.toLocal8Bit().constData(), result.notesWritten,
+                 input.deckName.c_str());
     return 0;
 }
 

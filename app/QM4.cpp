@@ -31,6 +31,7 @@ int run(int argc, char** argv) {
     }
     // Aligning needs no window, nor a display.
     if (command.action == qm::CommandLine::Action::Align) return qm::runAlign(command);
+    if (command.action == qm::CommandLine::Action::ExportAnki) return qm::runExportAnki(command);
     // A file to play: the engine's library loads while the windows are made.
     if (!command.openPath.isEmpty()) qm::preloadMpv();
 

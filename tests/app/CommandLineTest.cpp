@@ -141,11 +141,14 @@ QByteArray contentsOf(const QString& path) {
 
 // The real program: usage errors end with status 2 and a hint; --align
 // refuses what it cannot read with a message and a non-zero status, writes
-// the block file beside the media and never over one that is there.
-TEST(CommandLine, TheProgramRefusesBadArgumentsAndAlignsWithoutAWindowOrOverwriting) {
+// the block file beside the media and never over one that is there; that
+// block file exported with --export-anki gives a package of its three notes,
+// again and again, and what is no lesson is refused.
+TEST(CommandLine, TheProgramRefusesBadArgumentsAlignsAndExportsWithoutAWindowOrOverwriting) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const QStringList& args : {QStringList{"-v"}, QStringList{"--bogus", "a.mp3"}, QStringList{"--align", "s.txt"}}) {
+    for (const QStringList& args : {QStringList{"-v"}, QStringList{"--bogus", "a.mp3"}, QStringList{"--align", "s.txt"},
+                                    QStringList{"--export-anki"}, QStringList{"--export-anki", "a.bsd", "--align"}}) {
         const Ran r = runProgram(args, dir.path());
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString() << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("qm5 --help")) << r.err.toStdString();
@@ -195,6 +198,19 @@ TEST(CommandLine, TheProgramRefusesBadArgumentsAndAlignsWithoutAWindowOrOverwrit
     EXPECT_NE(again.exitCode, 0);
     EXPECT_TRUE(again.err.contains("lesson.bsd")) << again.err.toStdString();
     EXPECT_EQ(contentsOf(dir.filePath("lesson.bsd")), written);
+
+    for (int round = 0; round < 2; ++round) {
+        const Ran exported = runProgram({"--export-anki", "lesson.bsd", "--output", "deck.apkg"}, dir.path());
+        ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+        EXPECT_EQ(exported.out, dir.filePath("deck.apkg") + ": 3 notes in the deck lesson\n");
+        EXPECT_TRUE(contentsOf(dir.filePath("deck.apkg")).startsWith("PK\x03\x04"));
+    }
+    for (const auto& [args, says] : {std::pair{QStringList{"--export-anki", "missing.bsd"}, "missing.bsd"},
+                                     std::pair{QStringList{"--export-anki", "script.txt"}, "no block file"}}) {
+        const Ran r = runProgram(args, dir.path());
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(says)) << r.err.toStdString();
+    }
     EXPECT_FALSE(QFile::exists(dir.filePath("QM4.ini")));
 }
 

@@ -50,6 +50,7 @@ sizes=(16 22 24 32 48 64 128 256)
   echo "$moduledir/qm5_webengine.so"
   echo "$moduledir/qm5_loudness.so"
   echo "$moduledir/qm5_align.so"
+  echo "$moduledir/qm5_anki.so"
   echo "$datadir/applications/$id.desktop"
   echo "$datadir/metainfo/$id.metainfo.xml"
   echo "$datadir/mime/packages/$id.xml"

@@ -75,7 +75,7 @@ needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'; }
 program=$(find "$tmp/root" -path '*/bin/qm5' -type f)
 modules=$(find "$tmp/root" -path '*/qm5/*.so' -type f)
 [ -n "$program" ] || fail "the package holds no bin/qm5"
-[ "$(wc -w <<<"$modules")" -eq 3 ] || fail "the package's modules: $modules"
+[ "$(wc -w <<<"$modules")" -eq 4 ] || fail "the package's modules: $modules"
 program_needs=" $(needed "$program" | tr '\n' ' ') "
 for module in $modules; do
   only=0 before=$failures
