@@ -467,25 +467,29 @@ void TfrmMain::connectSession() {
         showWaveform();
     });
     connect(&session_, &PracticeSession::analysisFailed, this, [this] { lblAnalysis->clear(); });
-    // A script being aligned: its progress, and a way to stop it; the lesson
-    // waits meanwhile (the dialog holds this window).
-    connect(&session_, &PracticeSession::alignmentStarted, this, [this] {
-        if (alignProgress == nullptr) {
-            alignProgress = new QProgressDialog(tr("台本を録音に合わせています…"), tr("中止"), 0, 100, this);
-            alignProgress->setWindowModality(Qt::WindowModal);
-            alignProgress->setMinimumDuration(0);
-            alignProgress->setAutoClose(false);
-            alignProgress->setAutoReset(false);
-            connect(alignProgress, &QProgressDialog::canceled, this, [this] { session_.cancelAlignment(); });
+    // Long work of the session (a script aligned, a deck exported): its
+    // progress, and a way to stop it; the lesson waits meanwhile (the dialog
+    // holds this window).
+    connect(&session_, &PracticeSession::workStarted, this, [this](const QString& what) {
+        if (progressDialog == nullptr) {
+            progressDialog = new QProgressDialog(this);
+            progressDialog->setCancelButtonText(tr("中止"));
+            progressDialog->setRange(0, 100);
+            progressDialog->setWindowModality(Qt::WindowModal);
+            progressDialog->setMinimumDuration(0);
+            progressDialog->setAutoClose(false);
+            progressDialog->setAutoReset(false);
+            connect(progressDialog, &QProgressDialog::canceled, this, [this] { session_.cancelWork(); });
         }
-        alignProgress->setValue(0);
-        alignProgress->show();
+        progressDialog->setLabelText(what);
+        progressDialog->setValue(0);
+        progressDialog->show();
     });
-    connect(&session_, &PracticeSession::alignmentProgress, this, [this](int percent) {
-        if (alignProgress != nullptr) alignProgress->setValue(percent);
+    connect(&session_, &PracticeSession::workProgress, this, [this](int percent) {
+        if (progressDialog != nullptr) progressDialog->setValue(percent);
     });
-    connect(&session_, &PracticeSession::alignmentEnded, this, [this] {
-        if (alignProgress != nullptr) alignProgress->hide();
+    connect(&session_, &PracticeSession::workEnded, this, [this] {
+        if (progressDialog != nullptr) progressDialog->hide();
     });
     connect(&session_, &PracticeSession::mediaOpened, this, [this] {
         bars_->setWaveform({}, 10);  // the last media's loudness goes; this one's comes with its analysis

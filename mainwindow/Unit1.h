@@ -133,7 +133,7 @@ public:
     QPushButton* btnInfo;
     QLabel* lblPos;
     QLabel* lblAnalysis;   // the analysis of the open media's loudness, while it runs
-    QProgressDialog* alignProgress = nullptr;  // while a script is aligned with the recording
+    QProgressDialog* progressDialog = nullptr;  // while the session works on a worker thread
     QMenu* blockBarMenu;   // the block bar's right click
     QAction* actCutAtPauses;
     QAction* actUndo;      // Ctrl+Z, in the block bar's menu too

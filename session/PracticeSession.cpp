@@ -1,5 +1,6 @@
 #include "session/PracticeSession.h"
 
+#include "align/loader/AlignModule.h"
 #include "common/Utf8.h"
 #include "core/BlockList.h"
 #include "core/ErrorPolicy.h"
@@ -92,11 +93,7 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
              [this](const std::function<void()>& work) { whileBusy([&work] { work(); }); }),
       drill_(state_, std::move(clock.pump), std::move(clock.now), audioOutput, std::move(fetcher)) {
     connect(&drill_, &Drill::currentBlockChanged, this, &PracticeSession::currentBlockChanged);
-    connect(&aligner_, &ScriptAligner::progress, this, &PracticeSession::alignmentProgress);
-    connect(&aligner_, &ScriptAligner::finished, this,
-            [this](const std::shared_ptr<const align::Result>& result, int sentences) {
-                alignmentFinished(*result, sentences);
-            });
+    connect(&work_, &BackgroundTask::progress, this, &PracticeSession::workProgress);
     connect(&drill_, &Drill::positionChanged, this, &PracticeSession::positionChanged);
     connect(&drill_, &Drill::cursorMoved, this, &PracticeSession::cursorMoved);
     connect(&drill_, &Drill::repeatOptionsChanged, this, &PracticeSession::repeatOptionsChanged);
@@ -183,7 +180,7 @@ bool PracticeSession::requestClose() {
 void PracticeSession::warmUp() { preloadMpv(); }
 
 void PracticeSession::shutdown() {
-    cancelAlignment();
+    cancelWork();
     drill_.setBlockTimerRunning(false);
     drill_.engine().MediaShutdown();
 }
@@ -256,7 +253,7 @@ bool PracticeSession::openFile(const QString& path) {
 }
 
 bool PracticeSession::openMedia(const QString& path) {
-    cancelAlignment();  // its result was for the recording that goes
+    cancelWork();  // its result was for the recording that goes
     MediaEngine& engine = drill_.engine();
     const bool streaming = formats::playsOnStreamingControl(path, settings_.wmpExtensions(), settings_.rpExtensions());
     engine.LoadIntoEngine(path, streaming ? Engine::Streaming : Engine::MediaPlayer);
@@ -505,7 +502,7 @@ bool PracticeSession::cutAtPauses() {
 // ---------------------------------------------------------------- scripts
 
 bool PracticeSession::alignScript(const QString& scriptPath) {
-    if (aligner_.running() || state_.blocks().empty()) return false;
+    if (work_.running() || state_.blocks().empty()) return false;
     const QFileInfo media(fromUtf8(state_.mediaFile));
     if (!media.isAbsolute() || !media.isFile()) {
         prompts_.message(tr("台本を合わせられるのは、このコンピューターにある録音だけです"));
@@ -515,19 +512,34 @@ bool PracticeSession::alignScript(const QString& scriptPath) {
     if (!files_.mayReplaceLesson()) return false;
     align::Options options;
     options.minPauseMs = settings_.minPauseMs();
-    if (!aligner_.start(state_.mediaFile, std::move(bytes), options)) return false;
-    emit alignmentStarted();
+    // The module is loaded, the script split and placed, all on the worker.
+    const bool started = work_.start([this, media = state_.mediaFile, bytes = std::move(bytes), options](
+                                            const BackgroundTask::Progress& progress, const std::atomic<bool>& cancel) {
+        auto result = std::make_shared<align::Result>();
+        int sentences = 0;
+        std::string why;
+        if (const align::ModuleApi* api = align::alignModule(why)) {
+            const auto script = api->splitScript(bytes);
+            sentences = static_cast<int>(script.size());
+            if (!script.empty()) *result = api->alignScript(media, script, options, progress, &cancel);
+        } else {
+            result->error = why;
+        }
+        return std::function<void()>([this, result, sentences] { alignmentFinished(*result, sentences); });
+    });
+    if (!started) return false;
+    emit workStarted(tr("台本を録音に合わせています…"));
     return true;
 }
 
-void PracticeSession::cancelAlignment() {
-    if (!aligner_.running()) return;
-    aligner_.cancel();
-    emit alignmentEnded();
+void PracticeSession::cancelWork() {
+    if (!work_.running()) return;
+    work_.cancel();
+    emit workEnded();
 }
 
 void PracticeSession::alignmentFinished(const align::Result& result, int sentences) {
-    emit alignmentEnded();
+    emit workEnded();
     if (result.cancelled) return;
     if (result.error || result.separators.size() < 2) {
         prompts_.message(sentences == 0 ? tr("台本に文がありません")

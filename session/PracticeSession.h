@@ -1,5 +1,6 @@
 #pragma once
 
+#include "align/Align.h"
 #include "blockfile/BlockFile.h"
 #include "core/PracticeState.h"
 #include "files/WholeFile.h"
@@ -11,7 +12,7 @@
 #include "session/LessonFiles.h"
 #include "session/PauseFinder.h"
 #include "session/Recovery.h"
-#include "session/ScriptAligner.h"
+#include "session/BackgroundTask.h"
 #include "session/SessionPrompts.h"
 
 #include <QObject>
@@ -186,8 +187,9 @@ public:
     // result replaces the lesson as one step; unsaved work is asked about
     // first. False when it did not start (no local media, a run under way).
     bool alignScript(const QString& scriptPath);
-    void cancelAlignment();
-    bool aligning() const { return aligner_.running(); }
+    // The long work under way (aligning, exporting) stopped; nothing of it stays.
+    void cancelWork();
+    bool working() const { return work_.running(); }
 
     // ---- pauses, found in the media's loudness after each open
     analysis::EnvelopePtr envelope() const { return pauseFinder_.envelope(); }
@@ -233,9 +235,9 @@ signals:
     void unsavedChanged(bool unsaved);
     void historyChanged();        // what undo and redo would do
     void closeDue();
-    void alignmentStarted();
-    void alignmentProgress(int percent);
-    void alignmentEnded();  // done, failed or cancelled
+    void workStarted(const QString& what);  // long work on a worker thread: what it is
+    void workProgress(int percent);
+    void workEnded();  // done, failed or cancelled
 
 private:
     class BusyScope;
@@ -265,7 +267,7 @@ private:
     Drill drill_;
     PauseFinder pauseFinder_;
     DictationRecord dictation_;
-    ScriptAligner aligner_;
+    BackgroundTask work_;
     int busy_ = 0;  // waits under way in which the event loop runs
     bool closeRequested_ = false;
     bool released_ = false;  // the media was released for the next open already

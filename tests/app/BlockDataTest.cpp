@@ -153,16 +153,16 @@ TEST_F(BlockData, TheLoadDialogsScriptTypeAlignsWithTheRecordingAndCanBeCancelle
     app.dialogs->openAnswers = {script};
     app.dialogs->openFilterAnswers = {qm::formats::kLoadScriptToAlign};
     frmMain->btnLoad->click();
-    ASSERT_TRUE(session.aligning());
-    ASSERT_NE(frmMain->alignProgress, nullptr);
-    EXPECT_TRUE(frmMain->alignProgress->isVisible());
-    EXPECT_EQ(frmMain->alignProgress->windowModality(), Qt::WindowModal);
-    QPushButton* cancel = frmMain->alignProgress->findChild<QPushButton*>();
+    ASSERT_TRUE(session.working());
+    ASSERT_NE(frmMain->progressDialog, nullptr);
+    EXPECT_TRUE(frmMain->progressDialog->isVisible());
+    EXPECT_EQ(frmMain->progressDialog->windowModality(), Qt::WindowModal);
+    QPushButton* cancel = frmMain->progressDialog->findChild<QPushButton*>();
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->text(), "中止");
     cancel->click();
-    EXPECT_FALSE(session.aligning());
-    EXPECT_FALSE(frmMain->alignProgress->isVisible());
+    EXPECT_FALSE(session.working());
+    EXPECT_FALSE(frmMain->progressDialog->isVisible());
     EXPECT_EQ(separators(), (std::vector<int32_t>{0, 3000, 5000, 9000}));
     EXPECT_EQ(app.dialogs->messages.size(), 1);
 }

@@ -51,12 +51,12 @@ TEST_F(ScriptAlignment, AScriptBesideTheRecordingBecomesItsBlocksInOneStep) {
     ASSERT_GT(missing, 0);
     lines.removeAt(missing - 1);
 
-    QSignalSpy progress(&session, &PracticeSession::alignmentProgress);
-    QSignalSpy ended(&session, &PracticeSession::alignmentEnded);
+    QSignalSpy progress(&session, &PracticeSession::workProgress);
+    QSignalSpy ended(&session, &PracticeSession::workEnded);
     prompts.warningAnswers = {true};
     ASSERT_TRUE(session.OpenFile(mp3));
     EXPECT_EQ(prompts.questions, QStringList{"同じ名前の台本 talk.txt があります。録音に合わせてブロックに分けますか？"});
-    ASSERT_TRUE(session.aligning());
+    ASSERT_TRUE(session.working());
     EXPECT_EQ(session.state().blocks().count(), 1);  // the lesson waits for the result
     ASSERT_TRUE(qmtest::waitFor([&] { return ended.count() == 1; }, 60000));
 
@@ -77,8 +77,8 @@ TEST_F(ScriptAlignment, AScriptBesideTheRecordingBecomesItsBlocksInOneStep) {
     // (waited for) is the only one to report.
     const QString scriptPath = dir.filePath(QStringLiteral("talk.txt"));
     ASSERT_TRUE(session.alignScript(scriptPath));
-    session.cancelAlignment();
-    EXPECT_FALSE(session.aligning());
+    session.cancelWork();
+    EXPECT_FALSE(session.working());
     EXPECT_EQ(ended.count(), 2);
     ASSERT_TRUE(session.alignScript(scriptPath));
     ASSERT_TRUE(qmtest::waitFor([&] { return ended.count() == 3; }, 60000));
