@@ -47,6 +47,75 @@ TEST(DictationLog, WholeRecordsMustKeepTheRules) {
     EXPECT_EQ(log.find(5)->latestAnswer, "a");
 }
 
+// The lesson's edits: attempts follow their block, and each edit's inverse
+// gives the very same file back, even with answers recorded in between.
+TEST(DictationLog, AttemptsFollowSplitAndJoinAndTheUndoGivesTheSameBytes) {
+    const int64_t day = 86400, t0 = 1796774400;  // 2026-12-09T00:00:00Z
+    DictationLog log;
+    log.add({1, 1000, 3, 50, 90, "one, carried over"});
+    log.addAttempt(1, 1000, "one", 70, t0 + 2 * day);
+    log.addAttempt(2, 2000, "two late", 40, t0 + 3 * day);
+    log.addAttempt(2, 2000, "two early", 30, t0);
+    log.add({2, 2000, 2, 10, 20, "refused: 2 has attempts"});
+    log.add({3, 3000, 4, 80, 100, "three, carried over"});
+    log.addAttempt(3, 3000, "three", 60, t0 + day);
+    log.addAttempt(3, 3000, "three again", 65, t0 + 3 * day);
+    log.addAttempt(5, 5000, "five", 100, t0);
+    const std::string before = serialize(log);
+
+    DictationLog split = log;
+    ASSERT_TRUE(split.splitAt(2));
+    EXPECT_EQ(split.attempts(2), log.attempts(2));
+    EXPECT_TRUE(split.attempts(3).empty());
+    EXPECT_EQ(split.find(4)->latestAnswer, "three again");
+    EXPECT_EQ(split.find(4)->block, 4);
+    EXPECT_EQ(split.attempts(4)[0].block, 4);
+    EXPECT_EQ(split.earlier(4), (EarlierAttempts{3, 100}));
+    EXPECT_EQ(split.find(6)->latestAnswer, "five");
+    EXPECT_EQ(split.find(5), nullptr);
+    ASSERT_TRUE(split.joinAt(2));
+    EXPECT_EQ(serialize(split), before);
+
+    DictationLog joined = log;
+    const auto undo = joined.joinAt(2);
+    ASSERT_TRUE(undo);
+    std::vector<std::string> two;
+    for (const auto& a : joined.attempts(2)) two.push_back(a.answer);
+    // Time order: an unknown time first.
+    EXPECT_EQ(two, (std::vector<std::string>{"three, carried over", "two early", "three", "two late", "three again"}));
+    EXPECT_EQ(joined.earlier(2), (EarlierAttempts{3, 100}));
+    EXPECT_EQ(*joined.find(2), (BlockAnswer{2, 3000, 8, 65, 100, "three again"}));
+    EXPECT_EQ(joined.find(3), nullptr);
+    EXPECT_EQ(joined.find(4)->latestAnswer, "five");
+    EXPECT_EQ(joined.answers().size(), 3u);
+    DictationLog undone = joined;
+    ASSERT_TRUE(undone.unjoin(*undo));
+    EXPECT_EQ(serialize(undone), before);
+    EXPECT_EQ(undone.answers(), log.answers());
+
+    // Answered while joined: the new attempt stays with the kept block.
+    joined.addAttempt(2, 2000, "joined", 90, t0 + 4 * day);
+    ASSERT_TRUE(joined.unjoin(*undo));
+    EXPECT_EQ(joined.attempts(3), log.attempts(3));
+    EXPECT_EQ(joined.find(2)->latestAnswer, "joined");
+    EXPECT_EQ(joined.attempts(2).size(), 3u);
+    EXPECT_EQ(joined.find(5)->latestAnswer, "five");
+
+    // Nothing falls off the end; out of range changes nothing.
+    DictationLog full;
+    full.addAttempt(kMaxBlocks - 1, 0, "last", 50, t0);
+    EXPECT_FALSE(full.splitAt(0));
+    EXPECT_FALSE(full.joinAt(kMaxBlocks - 1));
+    EXPECT_FALSE(full.joinAt(-1));
+    ASSERT_TRUE(full.joinAt(kMaxBlocks - 2));
+    EXPECT_EQ(full.find(kMaxBlocks - 2)->latestAnswer, "last");
+    EXPECT_FALSE(full.splitAt(-1));
+    EXPECT_FALSE(full.splitAt(kMaxBlocks - 1));
+    full.clear();
+    EXPECT_TRUE(full.empty());
+    EXPECT_EQ(serialize(full), serialize(DictationLog{}));
+}
+
 TEST(WeakestBlocks, WeakestBlocksComeFirstPerfectOnesNotAtAll) {
     DictationLog log;
     log.add({0, 0, 1, 100, 100, ""});
