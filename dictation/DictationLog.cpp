@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 
 namespace qm::dictation {
@@ -28,6 +30,16 @@ bool valid(const BlockAnswer& r) {
 template <typename Records>
 auto lowerBound(Records& v, int block) {
     return std::lower_bound(v.begin(), v.end(), block, [](const auto& a, int b) { return a.block < b; });
+}
+
+// Adds time-ordered attempts to time-ordered ones: in time order, those
+// already there first among equal times.
+template <typename It>
+void appendInTimeOrder(std::vector<Attempt>& attempts, It first, It last) {
+    const auto middle = static_cast<std::ptrdiff_t>(attempts.size());
+    attempts.insert(attempts.end(), first, last);
+    std::inplace_merge(attempts.begin(), attempts.begin() + middle, attempts.end(),
+                       [](const Attempt& a, const Attempt& b) { return a.time < b.time; });
 }
 
 int saturatedSum(int a, int b) {
@@ -229,6 +241,24 @@ bool DictationLog::add(BlockAnswer record) {
     return true;
 }
 
+bool DictationLog::add(std::vector<Attempt> attempts) {
+    for (const auto& a : attempts)
+        if (a.block < 0 || a.block >= kMaxBlocks || a.blockStartMs < 0 || a.time < 0 || a.time > kLatestTime ||
+            a.score < 0 || a.score > 100)
+            return false;
+    std::stable_sort(attempts.begin(), attempts.end(), [](const Attempt& a, const Attempt& b) {
+        return a.block != b.block ? a.block < b.block : a.time < b.time;
+    });
+    for (auto from = attempts.begin(); from != attempts.end();) {
+        const int block = from->block;
+        const auto to = std::find_if(from, attempts.end(), [&](const Attempt& a) { return a.block != block; });
+        appendInTimeOrder(historyOf(block).attempts, std::make_move_iterator(from), std::make_move_iterator(to));
+        summarize(block);
+        from = to;
+    }
+    return true;
+}
+
 bool DictationLog::setEarlier(int block, EarlierAttempts earlier) {
     if (block < 0 || block >= kMaxBlocks || earlier.count < 0 || earlier.bestScore < 0 || earlier.bestScore > 100)
         return false;
@@ -282,12 +312,9 @@ std::optional<JoinedBlocks> DictationLog::joinAt(int block) {
         auto& h = historyOf(block);
         h.earlier = EarlierAttempts{saturatedSum(joined.keptEarlier.count, joined.movedEarlier.count),
                                     std::max(joined.keptEarlier.bestScore, joined.movedEarlier.bestScore)};
-        for (Attempt a : joined.moved) {
-            a.block = block;
-            const auto at = std::upper_bound(h.attempts.begin(), h.attempts.end(), a.time,
-                                             [](int64_t t, const Attempt& b) { return t < b.time; });
-            h.attempts.insert(at, std::move(a));
-        }
+        std::vector<Attempt> moved = joined.moved;
+        for (auto& a : moved) a.block = block;
+        appendInTimeOrder(h.attempts, std::make_move_iterator(moved.begin()), std::make_move_iterator(moved.end()));
     }
     shiftFrom(block + 2, -1);
     summarize(block);
@@ -303,15 +330,20 @@ bool DictationLog::unjoin(const JoinedBlocks& joined) {
     auto h = lowerBound(history_, block);
     const bool kept = h != history_.end() && h->block == block;  // else forgotten since, moved ones too
     if (kept) {
-        auto& attempts = h->attempts;
-        for (Attempt a : joined.moved) {
-            a.block = block;
-            const auto found = std::find(attempts.begin(), attempts.end(), a);
-            if (found == attempts.end()) continue;
-            attempts.erase(found);
-            a.block = block + 1;
-            back.push_back(std::move(a));
+        // The moved ones kept their order among the block's: one walk picks them out.
+        std::vector<Attempt> stay;
+        auto next = joined.moved.begin();
+        for (auto& a : h->attempts) {
+            if (next != joined.moved.end() && a.time == next->time && a.blockStartMs == next->blockStartMs &&
+                a.score == next->score && a.answer == next->answer) {
+                a.block = block + 1;
+                back.push_back(std::move(a));
+                ++next;
+            } else {
+                stay.push_back(std::move(a));
+            }
         }
+        h->attempts = std::move(stay);
         h->earlier = joined.keptEarlier;
     }
     if (kept && (!back.empty() || joined.movedEarlier != EarlierAttempts{})) {
@@ -412,6 +444,7 @@ ParseResult parseVersion2(const std::vector<std::string>& lines) {
     ParseResult result;
     std::vector<bool> hasEarlier(kMaxBlocks, false);
     std::vector<std::pair<int, EarlierAttempts>> earlier;
+    std::vector<Attempt> attempts;
     for (std::size_t n = 2; n < lines.size(); ++n) {
         const int lineNo = static_cast<int>(n) + 1;
         const auto f = fields(lines[n]);
@@ -439,8 +472,10 @@ ParseResult parseVersion2(const std::vector<std::string>& lines) {
         if (f[4] != "1") return failed(ParseProblem::BadNumber, lineNo, std::string(f[4]));
         auto answer = unescaped(f[5]);
         if (!answer) return failed(ParseProblem::BadEscape, lineNo);
-        result.log.addAttempt(index, static_cast<int32_t>(*start), std::move(*answer), static_cast<int>(*score), *time);
+        attempts.push_back(
+            Attempt{index, static_cast<int32_t>(*start), *time, static_cast<int>(*score), std::move(*answer)});
     }
+    result.log.add(std::move(attempts));  // all checked above
     for (const auto& [block, e] : earlier) result.log.setEarlier(block, e);
     return result;
 }

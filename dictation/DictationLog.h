@@ -93,6 +93,12 @@ public:
     // breaks the rules above.
     bool add(BlockAnswer record);
 
+    // Takes attempts as a file holds them, any number at once, in any order
+    // (each block's then kept in time order, those at the same time in the
+    // order given, after any already kept). False, with nothing changed, when
+    // one has a block, time, start or score out of range.
+    bool add(std::vector<Attempt> attempts);
+
     // Sets the block's earlier attempts as a file holds them (count and best
     // score 0 each: none). False, with nothing changed, for a block out of
     // range, a negative count or a score outside 0 .. 100.

@@ -211,6 +211,9 @@ TEST(AnswersFile, Version2KeepsEveryAttemptAndItsTime) {
     log.addAttempt(0, 0, std::string("nul\0 and \xFF", 10), 0, 1);
     EXPECT_EQ(log.addAttempt(0, 0, "", 0, -1), nullptr);
     EXPECT_EQ(log.addAttempt(0, 0, "", 0, kLatestTime + 1), nullptr);
+    EXPECT_FALSE(log.add(std::vector<Attempt>{{4, 0, 1, 50, "fine"}, {4, 0, 2, 101, "over 100"}}));
+    EXPECT_FALSE(log.add(std::vector<Attempt>{{4, 0, -1, 50, "before 1970"}}));
+    EXPECT_EQ(log.find(4), nullptr);
 
     const std::vector<Attempt> two = {{2, 500, leapDay, 20, "earlier in the day"},
                                       {2, 500, leapDay + 86399, 40, "tab\there \\t and lf\n"},
