@@ -55,8 +55,6 @@ struct BlockAnswer {
     bool operator==(const BlockAnswer&) const = default;
 };
 
-class DictationLog;
-
 // What joinAt moved, for unjoin to move back.
 struct JoinedBlocks {
     int block = 0;                   // the block kept; block + 1 was joined into it
@@ -137,7 +135,7 @@ public:
     bool unjoin(const JoinedBlocks& joined);
 
     const std::vector<BlockAnswer>& answers() const { return answers_; }
-    bool empty() const { return answers_.empty() && history_.empty(); }
+    bool empty() const { return history_.empty(); }
 
 private:
     struct History {
@@ -174,7 +172,8 @@ std::vector<BlockAnswer> weakestBlocks(const DictationLog& log, std::size_t coun
 // A line whose time is "earlier" stands for attempts a version 1 file counted
 // but did not keep: "attempts" says how many (0 or more), score the best of
 // them and the block's kept one; it comes first in its block, at most once,
-// and its start and answer are written 0 and empty and not read.
+// and its start and answer are written 0 and empty and not read. A reader
+// takes the lines in any order (attempts at the same time keep theirs).
 // Numbers are decimal digits. In the answer "\" is written "\\", TAB "\t",
 // LF "\n", CR "\r", any other control byte and any byte that is not part of
 // valid UTF-8 "\xHH"; so every answer comes back byte for byte. Lines end in
