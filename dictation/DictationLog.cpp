@@ -4,6 +4,10 @@
 #include "text/TextCodec.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <iterator>
 #include <limits>
 
 namespace qm::dictation {
@@ -11,7 +15,11 @@ namespace qm::dictation {
 namespace {
 
 constexpr std::string_view kName = "QM5 dictation answers";
-constexpr std::string_view kColumns = "block\tstart_ms\tattempts\tlatest_score\tbest_score\tlatest_answer";
+constexpr std::string_view kColumnsV1 = "block\tstart_ms\tattempts\tlatest_score\tbest_score\tlatest_answer";
+constexpr std::string_view kColumns = "block\tstart_ms\ttime\tscore\tattempts\tanswer";
+constexpr std::string_view kUnknownTimeField = "-";
+constexpr std::string_view kEarlierField = "earlier";
+constexpr int64_t kDay = 24 * 60 * 60;
 constexpr std::string_view kCrLf = "\r\n";
 
 bool valid(const BlockAnswer& r) {
@@ -19,9 +27,58 @@ bool valid(const BlockAnswer& r) {
            r.latestScore >= 0 && r.bestScore <= 100 && r.latestScore <= r.bestScore;
 }
 
-std::vector<BlockAnswer>::iterator lowerBound(std::vector<BlockAnswer>& v, int block) {
-    return std::lower_bound(v.begin(), v.end(), block,
-                            [](const BlockAnswer& a, int b) { return a.block < b; });
+template <typename Records>
+auto lowerBound(Records& v, int block) {
+    return std::lower_bound(v.begin(), v.end(), block, [](const auto& a, int b) { return a.block < b; });
+}
+
+// Adds time-ordered attempts to time-ordered ones: in time order, those
+// already there first among equal times.
+template <typename It>
+void appendInTimeOrder(std::vector<Attempt>& attempts, It first, It last) {
+    const auto middle = static_cast<std::ptrdiff_t>(attempts.size());
+    attempts.insert(attempts.end(), first, last);
+    std::inplace_merge(attempts.begin(), attempts.begin() + middle, attempts.end(),
+                       [](const Attempt& a, const Attempt& b) { return a.time < b.time; });
+}
+
+int saturatedSum(int a, int b) {
+    return a > std::numeric_limits<int>::max() - b ? std::numeric_limits<int>::max() : a + b;
+}
+
+// "2026-12-09T10:15:00Z" for a time in 1 .. kLatestTime.
+std::string isoTime(int64_t time) {
+    const std::chrono::sys_days day{std::chrono::days{time / kDay}};
+    const std::chrono::year_month_day ymd{day};
+    const int64_t second = time % kDay;
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), static_cast<int>(second / 3600),
+                  static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
+    return text;
+}
+
+// Exactly the form isoTime writes, a real date and time, 1 .. kLatestTime.
+std::optional<int64_t> parsedIsoTime(std::string_view s) {
+    if (s.size() != 20 || s[4] != '-' || s[7] != '-' || s[10] != 'T' || s[13] != ':' || s[16] != ':' || s[19] != 'Z')
+        return std::nullopt;
+    const auto digits = [&](std::size_t at, std::size_t n) -> std::optional<int> {
+        int v = 0;
+        for (std::size_t i = at; i < at + n; ++i) {
+            if (s[i] < '0' || s[i] > '9') return std::nullopt;
+            v = v * 10 + (s[i] - '0');
+        }
+        return v;
+    };
+    const auto y = digits(0, 4), mo = digits(5, 2), d = digits(8, 2), h = digits(11, 2), mi = digits(14, 2),
+               se = digits(17, 2);
+    if (!y || !mo || !d || !h || !mi || !se || *y < 1970 || *h > 23 || *mi > 59 || *se > 59) return std::nullopt;
+    const std::chrono::year_month_day ymd{std::chrono::year{*y}, std::chrono::month{static_cast<unsigned>(*mo)},
+                                          std::chrono::day{static_cast<unsigned>(*d)}};
+    if (!ymd.ok()) return std::nullopt;
+    const int64_t time = std::chrono::sys_days{ymd}.time_since_epoch().count() * kDay + *h * 3600 + *mi * 60 + *se;
+    if (time < 1 || time > kLatestTime) return std::nullopt;
+    return time;
 }
 
 void appendEscaped(std::string& out, std::string_view answer) {
@@ -118,36 +175,185 @@ ParseResult failed(ParseProblem problem, int line, std::string detail = {}) {
 
 }  // namespace
 
-const BlockAnswer* DictationLog::addAttempt(int block, int32_t blockStartMs, std::string answer, int score) {
-    if (block < 0 || block >= kMaxBlocks) return nullptr;
-    score = std::clamp(score, 0, 100);
+DictationLog::History& DictationLog::historyOf(int block) {
+    auto it = lowerBound(history_, block);
+    if (it == history_.end() || it->block != block) it = history_.insert(it, History{block, {}, {}});
+    return *it;
+}
+
+// Renumbers every block from the given one on by the given step.
+void DictationLog::shiftFrom(int block, int by) {
+    for (auto& h : history_) {
+        if (h.block < block) continue;
+        h.block += by;
+        for (auto& a : h.attempts) a.block = h.block;
+    }
+    for (auto& a : answers_)
+        if (a.block >= block) a.block += by;
+}
+
+// Brings the block's summary in line with its attempts, and drops a history
+// left with nothing.
+void DictationLog::summarize(int block) {
+    auto h = lowerBound(history_, block);
+    const bool kept = h != history_.end() && h->block == block;
     auto it = lowerBound(answers_, block);
-    if (it == answers_.end() || it->block != block) it = answers_.insert(it, BlockAnswer{block, 0, 0, 0, 0, {}});
-    it->blockStartMs = std::max(blockStartMs, 0);
-    it->attempts = it->attempts < std::numeric_limits<int>::max() ? it->attempts + 1 : it->attempts;
-    it->latestScore = score;
-    it->bestScore = std::max(it->bestScore, score);
-    it->latestAnswer = std::move(answer);
-    return &*it;
+    const bool summarized = it != answers_.end() && it->block == block;
+    if (!kept || h->attempts.empty()) {
+        if (summarized) answers_.erase(it);
+        if (kept && h->earlier == EarlierAttempts{}) history_.erase(h);
+        return;
+    }
+    if (!summarized) it = answers_.insert(it, BlockAnswer{block, 0, 0, 0, 0, {}});
+    const Attempt& latest = h->attempts.back();
+    it->blockStartMs = latest.blockStartMs;
+    it->attempts = h->earlier.count;
+    it->bestScore = h->earlier.bestScore;
+    for (const auto& a : h->attempts) {
+        it->attempts = saturatedSum(it->attempts, 1);
+        it->bestScore = std::max(it->bestScore, a.score);
+    }
+    it->latestScore = latest.score;
+    it->latestAnswer = latest.answer;
+}
+
+const BlockAnswer* DictationLog::addAttempt(int block, int32_t blockStartMs, std::string answer, int score,
+                                            int64_t time) {
+    if (block < 0 || block >= kMaxBlocks || time < 0 || time > kLatestTime) return nullptr;
+    auto& attempts = historyOf(block).attempts;
+    const auto at = std::upper_bound(attempts.begin(), attempts.end(), time,
+                                     [](int64_t t, const Attempt& a) { return t < a.time; });
+    attempts.insert(at, Attempt{block, std::max(blockStartMs, 0), time, std::clamp(score, 0, 100), std::move(answer)});
+    summarize(block);
+    return find(block);
 }
 
 bool DictationLog::add(BlockAnswer record) {
     if (!valid(record)) return false;
-    auto it = lowerBound(answers_, record.block);
-    if (it != answers_.end() && it->block == record.block) return false;
-    answers_.insert(it, std::move(record));
+    auto it = lowerBound(history_, record.block);
+    if (it != history_.end() && it->block == record.block && !it->attempts.empty()) return false;
+    auto& h = historyOf(record.block);
+    if (record.attempts > 1 || record.bestScore > record.latestScore)
+        h.earlier = EarlierAttempts{record.attempts - 1, record.bestScore};
+    h.attempts.push_back(Attempt{record.block, record.blockStartMs, kUnknownTime, record.latestScore,
+                                 std::move(record.latestAnswer)});
+    summarize(record.block);
+    return true;
+}
+
+bool DictationLog::add(std::vector<Attempt> attempts) {
+    for (const auto& a : attempts)
+        if (a.block < 0 || a.block >= kMaxBlocks || a.blockStartMs < 0 || a.time < 0 || a.time > kLatestTime ||
+            a.score < 0 || a.score > 100)
+            return false;
+    std::stable_sort(attempts.begin(), attempts.end(), [](const Attempt& a, const Attempt& b) {
+        return a.block != b.block ? a.block < b.block : a.time < b.time;
+    });
+    for (auto from = attempts.begin(); from != attempts.end();) {
+        const int block = from->block;
+        const auto to = std::find_if(from, attempts.end(), [&](const Attempt& a) { return a.block != block; });
+        appendInTimeOrder(historyOf(block).attempts, std::make_move_iterator(from), std::make_move_iterator(to));
+        summarize(block);
+        from = to;
+    }
+    return true;
+}
+
+bool DictationLog::setEarlier(int block, EarlierAttempts earlier) {
+    if (block < 0 || block >= kMaxBlocks || earlier.count < 0 || earlier.bestScore < 0 || earlier.bestScore > 100)
+        return false;
+    historyOf(block).earlier = earlier;
+    summarize(block);
     return true;
 }
 
 const BlockAnswer* DictationLog::find(int block) const {
-    auto it = std::lower_bound(answers_.begin(), answers_.end(), block,
-                               [](const BlockAnswer& a, int b) { return a.block < b; });
+    auto it = lowerBound(answers_, block);
     return it != answers_.end() && it->block == block ? &*it : nullptr;
 }
 
+const std::vector<Attempt>& DictationLog::attempts(int block) const {
+    static const std::vector<Attempt> kNone;
+    auto it = lowerBound(history_, block);
+    return it != history_.end() && it->block == block ? it->attempts : kNone;
+}
+
+EarlierAttempts DictationLog::earlier(int block) const {
+    auto it = lowerBound(history_, block);
+    return it != history_.end() && it->block == block ? it->earlier : EarlierAttempts{};
+}
+
 void DictationLog::forget(int block) {
-    auto it = lowerBound(answers_, block);
-    if (it != answers_.end() && it->block == block) answers_.erase(it);
+    auto it = lowerBound(history_, block);
+    if (it != history_.end() && it->block == block) history_.erase(it);
+    summarize(block);
+}
+
+void DictationLog::clear() {
+    history_.clear();
+    answers_.clear();
+}
+
+bool DictationLog::splitAt(int block) {
+    if (block < 0 || block > kMaxBlocks - 2 || (!history_.empty() && history_.back().block == kMaxBlocks - 1))
+        return false;
+    shiftFrom(block + 1, 1);
+    return true;
+}
+
+std::optional<JoinedBlocks> DictationLog::joinAt(int block) {
+    if (block < 0 || block > kMaxBlocks - 2) return std::nullopt;
+    JoinedBlocks joined{block, {}, earlier(block), earlier(block + 1)};
+    auto next = lowerBound(history_, block + 1);
+    if (next != history_.end() && next->block == block + 1) {
+        joined.moved = std::move(next->attempts);
+        history_.erase(next);
+        summarize(block + 1);
+        auto& h = historyOf(block);
+        h.earlier = EarlierAttempts{saturatedSum(joined.keptEarlier.count, joined.movedEarlier.count),
+                                    std::max(joined.keptEarlier.bestScore, joined.movedEarlier.bestScore)};
+        std::vector<Attempt> moved = joined.moved;
+        for (auto& a : moved) a.block = block;
+        appendInTimeOrder(h.attempts, std::make_move_iterator(moved.begin()), std::make_move_iterator(moved.end()));
+    }
+    shiftFrom(block + 2, -1);
+    summarize(block);
+    return joined;
+}
+
+bool DictationLog::unjoin(const JoinedBlocks& joined) {
+    const int block = joined.block;
+    if (block < 0 || block > kMaxBlocks - 2 || (!history_.empty() && history_.back().block == kMaxBlocks - 1))
+        return false;
+    shiftFrom(block + 1, 1);
+    std::vector<Attempt> back;
+    auto h = lowerBound(history_, block);
+    const bool kept = h != history_.end() && h->block == block;  // else forgotten since, moved ones too
+    if (kept) {
+        // The moved ones kept their order among the block's: one walk picks them out.
+        std::vector<Attempt> stay;
+        auto next = joined.moved.begin();
+        for (auto& a : h->attempts) {
+            if (next != joined.moved.end() && a.time == next->time && a.blockStartMs == next->blockStartMs &&
+                a.score == next->score && a.answer == next->answer) {
+                a.block = block + 1;
+                back.push_back(std::move(a));
+                ++next;
+            } else {
+                stay.push_back(std::move(a));
+            }
+        }
+        h->attempts = std::move(stay);
+        h->earlier = joined.keptEarlier;
+    }
+    if (kept && (!back.empty() || joined.movedEarlier != EarlierAttempts{})) {
+        auto& next = historyOf(block + 1);
+        next.attempts = std::move(back);
+        next.earlier = joined.movedEarlier;
+    }
+    summarize(block);
+    summarize(block + 1);
+    return true;
 }
 
 std::vector<BlockAnswer> weakestBlocks(const DictationLog& log, std::size_t count) {
@@ -182,28 +388,29 @@ std::string serialize(const DictationLog& log) {
     text += kCrLf;
     text += kColumns;
     text += kCrLf;
-    for (const auto& a : log.answers()) {
-        text += std::to_string(a.block + 1) + '\t' + std::to_string(a.blockStartMs) + '\t' +
-                std::to_string(a.attempts) + '\t' + std::to_string(a.latestScore) + '\t' +
-                std::to_string(a.bestScore) + '\t';
-        appendEscaped(text, a.latestAnswer);
+    const auto line = [&](int block, int32_t startMs, std::string_view time, int score, int count,
+                          std::string_view answer) {
+        text += std::to_string(block + 1) + '\t' + std::to_string(startMs) + '\t';
+        text += time;
+        text += '\t' + std::to_string(score) + '\t' + std::to_string(count) + '\t';
+        appendEscaped(text, answer);
         text += kCrLf;
+    };
+    for (int block = 0; block < kMaxBlocks; ++block) {
+        if (const auto e = log.earlier(block); e != EarlierAttempts{})
+            line(block, 0, kEarlierField, e.bestScore, e.count, {});
+        for (const auto& a : log.attempts(block))
+            line(block, a.blockStartMs, a.time == kUnknownTime ? std::string(kUnknownTimeField) : isoTime(a.time),
+                 a.score, 1, a.answer);
     }
     return qm::text::encode(text);
 }
 
-ParseResult parse(std::string_view fileBytes) {
-    const std::string text = qm::text::decode(fileBytes);
-    const std::vector<std::string> lines = qm::text::splitLines(text);
+namespace {
 
-    if (lines.empty()) return failed(ParseProblem::WrongHeader, 1);
-    const auto head = fields(lines[0]);
-    if (head.size() != 2 || head[0] != kName) return failed(ParseProblem::WrongHeader, 1);
-    const auto version = number(head[1], std::numeric_limits<int32_t>::max());
-    if (!version || *version < 1) return failed(ParseProblem::WrongHeader, 1);
-    if (*version > kFileVersion) return failed(ParseProblem::NewerVersion, 1, std::string(head[1]));
-    if (lines.size() < 2 || lines[1] != kColumns) return failed(ParseProblem::WrongColumns, 2);
-
+// Version 1: one summary per block, each read as add() takes it.
+ParseResult parseVersion1(const std::vector<std::string>& lines) {
+    if (lines.size() < 2 || lines[1] != kColumnsV1) return failed(ParseProblem::WrongColumns, 2);
     ParseResult result;
     for (std::size_t n = 2; n < lines.size(); ++n) {
         const int lineNo = static_cast<int>(n) + 1;
@@ -229,6 +436,63 @@ ParseResult parse(std::string_view fileBytes) {
             return failed(ParseProblem::DuplicateBlock, lineNo, std::string(f[0]));
     }
     return result;
+}
+
+// Version 2: one line per attempt, and a block's earlier count; lines in any order.
+ParseResult parseVersion2(const std::vector<std::string>& lines) {
+    if (lines.size() < 2 || lines[1] != kColumns) return failed(ParseProblem::WrongColumns, 2);
+    ParseResult result;
+    std::vector<bool> hasEarlier(kMaxBlocks, false);
+    std::vector<std::pair<int, EarlierAttempts>> earlier;
+    std::vector<Attempt> attempts;
+    for (std::size_t n = 2; n < lines.size(); ++n) {
+        const int lineNo = static_cast<int>(n) + 1;
+        const auto f = fields(lines[n]);
+        if (f.size() != 6) return failed(ParseProblem::FieldCount, lineNo, std::to_string(f.size()));
+
+        const auto block = number(f[0], kMaxBlocks);
+        if (!block || *block < 1) return failed(ParseProblem::BadNumber, lineNo, std::string(f[0]));
+        const int index = static_cast<int>(*block) - 1;
+        const auto start = number(f[1], std::numeric_limits<int32_t>::max());
+        if (!start) return failed(ParseProblem::BadNumber, lineNo, std::string(f[1]));
+        const auto score = number(f[3], 100);
+        if (!score) return failed(ParseProblem::BadNumber, lineNo, std::string(f[3]));
+
+        if (f[2] == kEarlierField) {
+            const auto count = number(f[4], std::numeric_limits<int>::max());
+            if (!count) return failed(ParseProblem::BadNumber, lineNo, std::string(f[4]));
+            if (hasEarlier[index]) return failed(ParseProblem::DuplicateBlock, lineNo, std::string(f[0]));
+            hasEarlier[index] = true;
+            earlier.push_back({index, EarlierAttempts{static_cast<int>(*count), static_cast<int>(*score)}});
+            continue;
+        }
+        std::optional<int64_t> time = kUnknownTime;
+        if (f[2] != kUnknownTimeField) time = parsedIsoTime(f[2]);
+        if (!time) return failed(ParseProblem::BadNumber, lineNo, std::string(f[2]));
+        if (f[4] != "1") return failed(ParseProblem::BadNumber, lineNo, std::string(f[4]));
+        auto answer = unescaped(f[5]);
+        if (!answer) return failed(ParseProblem::BadEscape, lineNo);
+        attempts.push_back(
+            Attempt{index, static_cast<int32_t>(*start), *time, static_cast<int>(*score), std::move(*answer)});
+    }
+    result.log.add(std::move(attempts));  // all checked above
+    for (const auto& [block, e] : earlier) result.log.setEarlier(block, e);
+    return result;
+}
+
+}  // namespace
+
+ParseResult parse(std::string_view fileBytes) {
+    const std::string text = qm::text::decode(fileBytes);
+    const std::vector<std::string> lines = qm::text::splitLines(text);
+
+    if (lines.empty()) return failed(ParseProblem::WrongHeader, 1);
+    const auto head = fields(lines[0]);
+    if (head.size() != 2 || head[0] != kName) return failed(ParseProblem::WrongHeader, 1);
+    const auto version = number(head[1], std::numeric_limits<int32_t>::max());
+    if (!version || *version < 1) return failed(ParseProblem::WrongHeader, 1);
+    if (*version > kFileVersion) return failed(ParseProblem::NewerVersion, 1, std::string(head[1]));
+    return *version == 1 ? parseVersion1(lines) : parseVersion2(lines);
 }
 
 std::string message(const ParseError& error, const Translate& translate) {

@@ -1,5 +1,5 @@
 qm_add_test(test_dictation
-  SOURCES dictation/AnswerCheckTest.cpp dictation/DictationLogTest.cpp
+  SOURCES dictation/AnswerCheckTest.cpp dictation/DictationLogTest.cpp dictation/ReviewScheduleTest.cpp
   LIBS qm_dictation)
 
 # The answers file reader and the check under libFuzzer, 10 s.

@@ -4,7 +4,8 @@
 // - a refused file gives no record;
 // - the check of any two texts counts what it marks, scores 0 .. 100, and
 //   scores a text against itself 100 with every token correct (up to the
-//   compared length).
+//   compared length);
+// - a block split and joined again, or joined and unjoined, gives the same bytes.
 #include "dictation/AnswerCheck.h"
 #include "dictation/DictationLog.h"
 
@@ -39,6 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         check(second.ok());
         check(second.log.answers() == first.log.answers());
         check(serialize(second.log) == again);
+
+        const int block = static_cast<int>(size % (kMaxBlocks - 1));
+        DictationLog edited = first.log;
+        if (edited.splitAt(block)) {
+            check(edited.joinAt(block).has_value());
+            check(serialize(edited) == again);
+        }
+        const auto joined = edited.joinAt(block);
+        check(joined && edited.unjoin(*joined) && serialize(edited) == again);
     } else {
         check(first.log.empty());
     }
