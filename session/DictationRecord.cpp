@@ -4,6 +4,7 @@
 #include "files/WholeFile.h"
 #include "session/FileMessages.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,7 +51,8 @@ std::optional<QString> DictationRecord::load(const QString& answersPath) {
 dictation::CheckResult DictationRecord::check(int32_t block, int32_t startMs, const std::string& reference,
                                               const QString& answer) {
     auto result = dictation::checkAnswer(reference, answer.toStdString());
-    log_.addAttempt(block - 1, startMs, answer.toStdString(), result.score);
+    // When it was written down: the review schedule spaces the blocks by it.
+    log_.addAttempt(block - 1, startMs, answer.toStdString(), result.score, QDateTime::currentSecsSinceEpoch());
     emit changed();
     if (!path_.isEmpty()) {
         if (const auto e = files::writeWholeFile(QFile::encodeName(path_).toStdString(), dictation::serialize(log_)))

@@ -11,6 +11,7 @@
 #include "settings/Settings.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -82,6 +83,7 @@ TEST_F(Notes, ADictationCheckIsRecordedBesideTheBlockFileAndTheNotesStay) {
     session.enterDictation();
     EXPECT_EQ(session.blockMode(), qm::BlockMode::Repeat);
     session.SelectBlock(1);
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
     const auto result = session.checkDictation("the quick brown fox jumped over lazy old dog");
     ASSERT_TRUE(result);
     EXPECT_EQ(result->score, 70);
@@ -95,6 +97,10 @@ TEST_F(Notes, ADictationCheckIsRecordedBesideTheBlockFileAndTheNotesStay) {
     ASSERT_NE(parsed.log.find(0), nullptr);
     EXPECT_EQ(parsed.log.find(0)->latestScore, 70);
     EXPECT_EQ(parsed.log.find(1), nullptr);
+    // The attempt keeps when it was made, for the review schedule.
+    ASSERT_EQ(parsed.log.attempts(0).size(), 1u);
+    EXPECT_GE(parsed.log.attempts(0)[0].time, before);
+    EXPECT_LE(parsed.log.attempts(0)[0].time, QDateTime::currentSecsSinceEpoch());
     EXPECT_EQ(session.notes().first(), "The quick brown fox jumps over the lazy dog.");
     EXPECT_FALSE(session.unsaved());
 
