@@ -171,6 +171,7 @@ QString TfrmInfo::keyList() {
         {"Ctrl+S", QT_TR_NOOP("ブロックファイルに上書き保存（まだなければ名前を付けて）")},
         {"Ctrl+Shift+S", QT_TR_NOOP("名前を付けて保存")},
         {"Ctrl+L", QT_TR_NOOP("ブロックファイル・字幕・台本を読み込む")},
+        {"Ctrl+E", QT_TR_NOOP("Anki のパッケージに書き出す")},
         {"Ctrl+M / Ctrl+B / Ctrl+I", QT_TR_NOOP("メモ / インターネット / この画面")},
         {"F1", QT_TR_NOOP("このキーの一覧")},
         {"Tab, Return", QT_TR_NOOP("コントロールを順に移動し、ボタンを押す")},

@@ -286,6 +286,7 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     lblAnalysis->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     blockBarMenu = new QMenu(this);
     actCutAtPauses = blockBarMenu->addAction(tr("無音で区切る [a]"));
+    actExportAnki = blockBarMenu->addAction(tr("Anki に書き出す… [Ctrl+E]"));
     blockBarMenu->addSeparator();
     std::tie(actUndo, actRedo) = qm::addUndoActions(this, session_);
     addShortcuts();
@@ -363,6 +364,7 @@ TfrmMain::TfrmMain(qm::PracticeSession& session, qm::Settings& settings, QWidget
     connect(blockBarScroll, &QScrollBar::valueChanged, this, [this](int start) { bars_->scrollTo(start); });
     bars_->setViewChanged([this] { showBlockBarView(); });
     connect(actCutAtPauses, &QAction::triggered, this, guarded([this] { cutAtPausesClick(); }));
+    connect(actExportAnki, &QAction::triggered, this, guarded([this] { session_.exportAnki(); }));
     // Set from code or by a click alike; leaving Auto Pause ends a running wait.
     connect(RadioGroup1Items, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) session_.setBlockMode(id == 1 ? qm::BlockMode::Repeat : qm::BlockMode::Next);
@@ -415,6 +417,7 @@ void TfrmMain::addShortcuts() {
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_M), [this] { btnMemoClick(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_B), [this] { btnIEClick(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_I), [this] { btnInfoClick(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_E), [this] { session_.exportAnki(); });
     shortcut(QKeySequence(Qt::Key_F1), [this] { emit keysRequested(); });
     auto hint = [](QWidget* w, const QString& what, const char* keys) {
         w->setToolTip(what + QStringLiteral(" [") + QLatin1String(keys) + QLatin1Char(']'));

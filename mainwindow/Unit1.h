@@ -136,6 +136,7 @@ public:
     QProgressDialog* progressDialog = nullptr;  // while the session works on a worker thread
     QMenu* blockBarMenu;   // the block bar's right click
     QAction* actCutAtPauses;
+    QAction* actExportAnki;  // the lesson as an Anki package
     QAction* actUndo;      // Ctrl+Z, in the block bar's menu too
     QAction* actRedo;      // Ctrl+Shift+Z and Ctrl+Y
     QComboBox* cmbRate;

@@ -1,6 +1,7 @@
 #include "session/PracticeSession.h"
 
 #include "align/loader/AlignModule.h"
+#include "anki/loader/AnkiModule.h"
 #include "common/Utf8.h"
 #include "core/BlockList.h"
 #include "core/ErrorPolicy.h"
@@ -529,6 +530,65 @@ bool PracticeSession::alignScript(const QString& scriptPath) {
     });
     if (!started) return false;
     emit workStarted(tr("台本を録音に合わせています…"));
+    return true;
+}
+
+bool PracticeSession::exportAnki() {
+    if (work_.running() || state_.blocks().empty()) return false;
+    const QFileInfo media(fromUtf8(state_.mediaFile));
+    if (!media.isAbsolute() || !media.isFile()) {
+        prompts_.message(tr("Anki に書き出せるのは、このコンピューターにある録音のレッスンだけです"));
+        return false;
+    }
+    const auto& notes = state_.lesson.notes();
+    if (std::none_of(notes.begin(), notes.end(), [](const std::string& n) { return !n.empty(); })) {
+        prompts_.message(tr("メモのあるブロックがないため、書き出すカードがありません"));
+        return false;
+    }
+    // The lesson is named by its block file, else by its recording.
+    const QString lesson = blockFilePath().isEmpty() ? media.absoluteFilePath() : blockFilePath();
+    const QFileInfo named(lesson);
+    FileDialogRequest request;
+    request.initialDir = named.absolutePath();
+    request.fileName = named.completeBaseName() + QStringLiteral(".apkg");
+    request.filter = tr("Anki パッケージ") + QStringLiteral("|*.apkg");
+    request.defaultSuffix = QStringLiteral("apkg");
+    request.confirmOverwrite = true;
+    const auto chosen = prompts_.saveFile(request);
+    if (!chosen) return false;
+
+    anki::ExportInput input;
+    input.deckName = named.completeBaseName().toStdString();
+    input.mediaPath = state_.mediaFile;
+    input.separators = state_.blocks().separators();
+    input.notes.assign(notes.begin(), notes.end());
+    input.notes.resize(input.separators.size() - 1);  // lines past the last block belong to none
+    input.lastAnswers.resize(input.notes.size());
+    for (const auto& a : dictation_.log().answers())
+        if (static_cast<std::size_t>(a.block) < input.lastAnswers.size())
+            input.lastAnswers[static_cast<std::size_t>(a.block)] = a.latestAnswer;
+    input.lessonKey = lesson.toStdString();
+    const std::string target = QFile::encodeName(*chosen).toStdString();
+    const bool started = work_.start([this, input = std::move(input), target, path = *chosen](
+                                         const BackgroundTask::Progress& progress, const std::atomic<bool>& cancel) {
+        std::string why;
+        anki::ExportResult result;
+        if (const anki::ModuleApi* api = anki::ankiModule(why)) {
+            result = api->exportPackage(input, target, progress, &cancel);
+        } else {
+            result.error = why;
+        }
+        return std::function<void()>([this, result, path] {
+            emit workEnded();
+            if (result.error) {
+                prompts_.message(tr("Anki パッケージ %1 を書き出せませんでした\n%2").arg(path, fromUtf8(*result.error)));
+                return;
+            }
+            prompts_.message(tr("%1 枚のカードを %2 に書き出しました").arg(result.notesWritten).arg(path));
+        });
+    });
+    if (!started) return false;
+    emit workStarted(tr("Anki に書き出しています…"));
     return true;
 }
 

@@ -187,6 +187,10 @@ public:
     // result replaces the lesson as one step; unsaved work is asked about
     // first. False when it did not start (no local media, a run under way).
     bool alignScript(const QString& scriptPath);
+    // Writes the lesson as an Anki package chosen in a save dialog, on a
+    // worker thread: one note per block with a note line, its sound, its
+    // sentence and the last dictation answer. False when it did not start.
+    bool exportAnki();
     // The long work under way (aligning, exporting) stopped; nothing of it stays.
     void cancelWork();
     bool working() const { return work_.running(); }

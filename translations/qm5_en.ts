@@ -178,6 +178,10 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <source>ブロックバーをマウスの位置で拡大・縮小、Shift+ホイールで移動</source>
         <translation>Zoom the block bar at the pointer; Shift+wheel scrolls it</translation>
     </message>
+    <message>
+        <source>Anki のパッケージに書き出す</source>
+        <translation>Export the lesson as an Anki package</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMain</name>
@@ -254,12 +258,12 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <translation>Analysing the sound %1%</translation>
     </message>
     <message>
-        <source>台本を録音に合わせています…</source>
-        <translation>Aligning the script with the recording…</translation>
-    </message>
-    <message>
         <source>中止</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Anki に書き出す… [Ctrl+E]</source>
+        <translation>Export to Anki… [Ctrl+E]</translation>
     </message>
 </context>
 <context>
@@ -533,6 +537,36 @@ The block file names another block file</translation>
     <message>
         <source>英語以外の台本は、無音と文の長さから置いたおおよその位置です</source>
         <translation>A script not in English is placed by the pauses and the sentences&apos; lengths: the places are approximate</translation>
+    </message>
+    <message>
+        <source>台本を録音に合わせています…</source>
+        <translation>Aligning the script with the recording…</translation>
+    </message>
+    <message>
+        <source>Anki に書き出せるのは、このコンピューターにある録音のレッスンだけです</source>
+        <translation>Only a lesson of a recording on this computer can be exported to Anki</translation>
+    </message>
+    <message>
+        <source>メモのあるブロックがないため、書き出すカードがありません</source>
+        <translation>No block has a note: there are no cards to export</translation>
+    </message>
+    <message>
+        <source>Anki パッケージ</source>
+        <translation>Anki package</translation>
+    </message>
+    <message>
+        <source>Anki パッケージ %1 を書き出せませんでした
+%2</source>
+        <translation>The Anki package %1 could not be written
+%2</translation>
+    </message>
+    <message>
+        <source>%1 枚のカードを %2 に書き出しました</source>
+        <translation>%1 cards were written to %2</translation>
+    </message>
+    <message>
+        <source>Anki に書き出しています…</source>
+        <translation>Exporting to Anki…</translation>
     </message>
 </context>
 <context>

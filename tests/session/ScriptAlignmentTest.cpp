@@ -1,7 +1,8 @@
 // A script aligned with its recording through the session: offered when a
 // plain text of the media's name lies beside it, run on a worker thread with
 // its progress, the result one undoable step, a cancel leaving the lesson as
-// it was. The lesson is spoken by espeak-ng (bench/align's lesson maker).
+// it was; the lesson so made, with an answer, exported as an Anki package.
+// The lesson is spoken by espeak-ng (bench/align's lesson maker).
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/Waits.h"
 
@@ -84,6 +85,22 @@ TEST_F(ScriptAlignment, AScriptBesideTheRecordingBecomesItsBlocksInOneStep) {
     ASSERT_TRUE(qmtest::waitFor([&] { return ended.count() == 3; }, 60000));
     EXPECT_EQ(prompts.messages.size(), 2);
     EXPECT_EQ(session.notes(), lines);
+
+    // Exported with an answer to block 2: a package of one card per sentence,
+    // through the save dialog, on the worker.
+    session.SelectBlock(2);
+    ASSERT_TRUE(session.checkDictation(QStringLiteral("an answer")));
+    const QString deck = dir.filePath(QStringLiteral("talk.apkg"));
+    prompts.saveAnswers = {deck};
+    QSignalSpy started(&session, &PracticeSession::workStarted);
+    ASSERT_TRUE(session.exportAnki());
+    ASSERT_EQ(started.count(), 1);
+    ASSERT_TRUE(qmtest::waitFor([&] { return ended.count() == 4; }, 60000));
+    EXPECT_EQ(prompts.messages.last(), QStringLiteral("6 枚のカードを %1 に書き出しました").arg(deck));
+    QFile package(deck);
+    ASSERT_TRUE(package.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(package.read(4) == QByteArray("PK\x03\x04", 4));
+
     session.undo();
     EXPECT_FALSE(session.canUndo()) << "the cancelled run left a step";
 }
