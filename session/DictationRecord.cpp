@@ -54,11 +54,13 @@ dictation::CheckResult DictationRecord::check(int32_t block, int32_t startMs, co
     // When it was written down: the review schedule spaces the blocks by it.
     log_.addAttempt(block - 1, startMs, answer.toStdString(), result.score, QDateTime::currentSecsSinceEpoch());
     emit changed();
-    if (!path_.isEmpty()) {
-        if (const auto e = files::writeWholeFile(QFile::encodeName(path_).toStdString(), dictation::serialize(log_)))
-            throw std::runtime_error(messages::cannotCreate(*e).toStdString());
-    }
     return result;
+}
+
+void DictationRecord::write(const dictation::DictationLog& log) const {
+    if (path_.isEmpty()) return;
+    if (const auto e = files::writeWholeFile(QFile::encodeName(path_).toStdString(), dictation::serialize(log)))
+        throw std::runtime_error(messages::cannotCreate(*e).toStdString());
 }
 
 }  // namespace qm

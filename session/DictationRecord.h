@@ -22,6 +22,8 @@ public:
     explicit DictationRecord(QObject* parent = nullptr);
 
     const dictation::DictationLog& log() const { return log_; }
+    // The attempts, for the lesson document to carry along with the blocks.
+    dictation::DictationLog& logOfLesson() { return log_; }
     // The answers file for a practice of mediaFile with blockFile (may be empty).
     static QString answersPathFor(const std::string& mediaFile, const QString& blockFile);
     QString path() const { return path_; }
@@ -30,9 +32,11 @@ public:
     // damaged is said in the returned message (the record is then empty).
     std::optional<QString> load(const QString& answersPath);
     // Checks an answer against the reference and records it for block (1-based),
-    // starting at startMs; the file is written through the checked writer
-    // (throws the message when it cannot be).
+    // starting at startMs. The file is the caller's to write.
     dictation::CheckResult check(int32_t block, int32_t startMs, const std::string& reference, const QString& answer);
+    // Writes the answers file (nothing when there is none) through the checked
+    // writer; throws the message when it cannot.
+    void write(const dictation::DictationLog& log) const;
 
 signals:
     void changed();

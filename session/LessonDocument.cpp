@@ -37,27 +37,53 @@ private:
     bool done_ = true;
 };
 
+// A new separator at index i cuts block i - 1 (from 0); removing separator k
+// makes blocks k - 1 and k one. The attempts go with them, in the record and
+// in any copy of it walked through the history.
 class SplitStep : public Step {
 public:
-    SplitStep(Lesson& l, LessonDocument& d, int32_t ms, Lesson::Split split)
-        : Step(l, d, LessonDocument::tr("区切りの挿入")), ms_(ms), split_(split) {}
+    SplitStep(Lesson& l, LessonDocument& d, dictation::DictationLog* answers, int32_t ms, Lesson::Split split)
+        : Step(l, d, LessonDocument::tr("区切りの挿入")), answers_(answers), ms_(ms), split_(split) {}
+    void forward(dictation::DictationLog& answers) const { answers.splitAt(split_.index - 1); }
+    void back(dictation::DictationLog& answers) const { answers.joinAt(split_.index - 1); }
 
 private:
-    void apply() override { split_ = *lesson_.split(ms_); }
-    void revert() override { lesson_.undo(split_); }
+    void apply() override {
+        split_ = *lesson_.split(ms_);
+        if (answers_ != nullptr) forward(*answers_);
+    }
+    void revert() override {
+        lesson_.undo(split_);
+        if (answers_ != nullptr) back(*answers_);
+    }
+    dictation::DictationLog* answers_;
     int32_t ms_;
     Lesson::Split split_;
 };
 
 class JoinStep : public Step {
 public:
-    JoinStep(Lesson& l, LessonDocument& d, Lesson::Join join)
-        : Step(l, d, LessonDocument::tr("区切りの削除")), join_(std::move(join)) {}
+    JoinStep(Lesson& l, LessonDocument& d, dictation::DictationLog* answers, Lesson::Join join,
+             std::optional<dictation::JoinedBlocks> joined)
+        : Step(l, d, LessonDocument::tr("区切りの削除")), answers_(answers), join_(std::move(join)),
+          joined_(std::move(joined)) {}
+    void forward(dictation::DictationLog& answers) const { answers.joinAt(join_.index - 1); }
+    void back(dictation::DictationLog& answers) const {
+        if (joined_) answers.unjoin(*joined_);
+    }
 
 private:
-    void apply() override { join_ = lesson_.join(join_.index); }
-    void revert() override { lesson_.undo(join_); }
+    void apply() override {
+        join_ = lesson_.join(join_.index);
+        if (answers_ != nullptr) joined_ = answers_->joinAt(join_.index - 1);
+    }
+    void revert() override {
+        lesson_.undo(join_);
+        if (answers_ != nullptr) back(*answers_);
+    }
+    dictation::DictationLog* answers_;
     Lesson::Join join_;
+    std::optional<dictation::JoinedBlocks> joined_;  // what the attempts' join moved
 };
 
 class MoveStep : public Step {
@@ -135,6 +161,23 @@ void LessonDocument::open(LessonContent content) {
 
 void LessonDocument::markSaved() { history_.setClean(); }
 
+std::optional<dictation::DictationLog> LessonDocument::answersAsSaved() const {
+    if (answers_ == nullptr) return std::nullopt;
+    dictation::DictationLog saved = *answers_;
+    const int clean = history_.cleanIndex();
+    if (clean < 0) return std::nullopt;
+    // Back through the steps made since the save, or forward through those undone.
+    for (int i = history_.index() - 1; i >= clean; --i) {
+        if (const auto* split = dynamic_cast<const SplitStep*>(history_.command(i))) split->back(saved);
+        if (const auto* join = dynamic_cast<const JoinStep*>(history_.command(i))) join->back(saved);
+    }
+    for (int i = history_.index(); i < clean; ++i) {
+        if (const auto* split = dynamic_cast<const SplitStep*>(history_.command(i))) split->forward(saved);
+        if (const auto* join = dynamic_cast<const JoinStep*>(history_.command(i))) join->forward(saved);
+    }
+    return saved;
+}
+
 void LessonDocument::undo() { history_.undo(); }
 
 void LessonDocument::redo() { history_.redo(); }
@@ -142,7 +185,8 @@ void LessonDocument::redo() { history_.redo(); }
 bool LessonDocument::split(int32_t ms) {
     const auto done = state_.lesson.split(ms);
     if (!done) return false;
-    history_.push(new SplitStep(state_.lesson, *this, ms, *done));
+    if (answers_ != nullptr) answers_->splitAt(done->index - 1);
+    history_.push(new SplitStep(state_.lesson, *this, answers_, ms, *done));
     emit lessonChanged();
     return true;
 }
@@ -150,7 +194,9 @@ bool LessonDocument::split(int32_t ms) {
 int32_t LessonDocument::join(int32_t k) {
     Lesson::Join done = state_.lesson.join(k);
     const int32_t time = done.time;
-    history_.push(new JoinStep(state_.lesson, *this, std::move(done)));
+    std::optional<dictation::JoinedBlocks> joined;
+    if (answers_ != nullptr) joined = answers_->joinAt(k - 1);
+    history_.push(new JoinStep(state_.lesson, *this, answers_, std::move(done), std::move(joined)));
     emit lessonChanged();
     return time;
 }

@@ -2,6 +2,7 @@
 
 #include "core/Lesson.h"
 #include "core/PracticeState.h"
+#include "dictation/DictationLog.h"
 
 #include <QObject>
 #include <QString>
@@ -17,11 +18,20 @@ namespace qm {
 // to them. Each change is one undoable step; a drag of a separator is one
 // step however far it goes. Unsaved means the history is not where it was
 // last saved (or opened), so undoing back there leaves nothing unsaved.
+// The learner's dictation attempts follow their blocks as notes do: a block
+// cut in two keeps them on its first part, two blocks made one keep both
+// blocks' attempts, and an undo gives them back as they were.
 // QtCore and QtGui (the undo stack), no widgets.
 class LessonDocument : public QObject {
     Q_OBJECT
 public:
     LessonDocument(PracticeState& state, QObject* parent = nullptr);
+    // The attempts that follow the blocks (the dictation record's).
+    void setAnswers(dictation::DictationLog* answers) { answers_ = answers; }
+    // The attempts as they stand in the lesson as last saved or opened: what
+    // its answers file must hold while blocks were cut or joined since.
+    // Nothing when that point is no longer in the history.
+    std::optional<dictation::DictationLog> answersAsSaved() const;
 
     const Lesson& lesson() const { return state_.lesson; }
     bool unsaved() const { return !history_.isClean(); }
@@ -63,6 +73,7 @@ signals:
 private:
     PracticeState& state_;
     QUndoStack history_;
+    dictation::DictationLog* answers_ = nullptr;
 };
 
 }  // namespace qm

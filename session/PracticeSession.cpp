@@ -93,6 +93,7 @@ PracticeSession::PracticeSession(Settings& settings, SessionPrompts& prompts, Cl
       files_(state_, document_, settings_, prompts_,
              [this](const std::function<void()>& work) { whileBusy([&work] { work(); }); }),
       drill_(state_, std::move(clock.pump), std::move(clock.now), audioOutput, std::move(fetcher)) {
+    document_.setAnswers(&dictation_.logOfLesson());  // the attempts follow their blocks
     connect(&drill_, &Drill::currentBlockChanged, this, &PracticeSession::currentBlockChanged);
     connect(&work_, &BackgroundTask::progress, this, &PracticeSession::workProgress);
     connect(&drill_, &Drill::positionChanged, this, &PracticeSession::positionChanged);
@@ -418,9 +419,15 @@ void PracticeSession::restorePlace() {
 
 QString PracticeSession::saveFolder() const { return settings_.saveFolder(); }
 
-bool PracticeSession::SaveBlockData() { return files_.save(); }
+bool PracticeSession::SaveBlockData() { return answersFollowSave(files_.save()); }
 
-bool PracticeSession::saveInPlace() { return files_.saveInPlace(); }
+bool PracticeSession::saveInPlace() { return answersFollowSave(files_.saveInPlace()); }
+
+// A block file saved: its answers file holds the attempts where its blocks now are.
+bool PracticeSession::answersFollowSave(bool saved) {
+    if (saved && !dictation_.log().empty() && dictation_.path() == answersPath()) dictation_.write(dictation_.log());
+    return saved;
+}
 
 void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
     files_.applyBlockBytes(fileBytes, tr("ブロックファイルの読み込み"));
@@ -712,7 +719,11 @@ void PracticeSession::loadDictation() {
 std::optional<dictation::CheckResult> PracticeSession::checkDictation(const QString& answer) {
     const int32_t block = state_.curBlock;
     if (block < 1) return std::nullopt;
-    return dictation_.check(block, blockStart(state_, block), state_.lesson.noteOf(block), answer);
+    auto result = dictation_.check(block, blockStart(state_, block), state_.lesson.noteOf(block), answer);
+    // The file goes with the saved block file: with blocks cut or joined since
+    // the save, it holds the attempts where the saved blocks are.
+    dictation_.write(document_.answersAsSaved().value_or(dictation_.log()));
+    return result;
 }
 
 void PracticeSession::enterDictation() { drill_.beginRepeatingForDictation(); }

@@ -254,6 +254,7 @@ private:
     bool followBlockFile(const QString& path);
     std::optional<QString> locateMedia(const QString& blockFile, const QString& named, bool& located);
     void loadDictation();
+    bool answersFollowSave(bool saved);
     void lessonChanged();
     void alignmentFinished(const align::Result& result, int sentences);
     // Each lesson is left where the learner was (block, modes, rate, volume)

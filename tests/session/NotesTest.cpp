@@ -115,4 +115,50 @@ TEST_F(Notes, ADictationCheckIsRecordedBesideTheBlockFileAndTheNotesStay) {
     EXPECT_TRUE(laterPrompts.messages.isEmpty()) << laterPrompts.messages.join(" | ").toStdString();
 }
 
+// The attempts follow their blocks as notes do: two blocks joined keep both
+// blocks' attempts, an undo gives them back. The answers file goes with the
+// saved block file: a check after a join writes the attempts where the saved
+// blocks are, and the save writes them where the blocks are now.
+TEST_F(Notes, AttemptsFollowTheirBlocksAndTheAnswersFileTheSavedBlocks) {
+    const QString lesson = dir.filePath("lesson.mp3");
+    ASSERT_TRUE(QFile::copy(media("lesson.mp3"), lesson)) << "no test media";
+    ASSERT_TRUE(session.OpenFile(lesson)) << prompts.messages.join(" | ").toStdString();
+    const int32_t length = session.state().mediaLength;
+    session.openLessonForTesting(length, {{0, 1000, 2000, length}, {"one", "two", "three"}}, lesson.toStdString());
+    const QString answers = dir.filePath("lesson.dictation.tsv");
+    auto onDisk = [&] {
+        const auto read = qm::files::readWholeFile(answers.toStdString(), 1 << 20);
+        EXPECT_FALSE(read.error);
+        auto parsed = qm::dictation::parse(read.bytes);
+        EXPECT_TRUE(parsed.ok());
+        return parsed.log;
+    };
+    auto answersOf = [](const qm::dictation::DictationLog& log, int block) {
+        QStringList out;
+        for (const auto& a : log.attempts(block)) out << QString::fromStdString(a.answer);
+        return out;
+    };
+
+    session.SelectBlock(3);
+    ASSERT_TRUE(session.checkDictation("three"));
+    session.SelectBlock(1);
+    session.deleteRight();  // blocks 1 and 2 made one: block 3 is block 2 now
+    ASSERT_EQ(session.state().blocks().count(), 2);
+    EXPECT_EQ(answersOf(session.dictationLog(), 1), QStringList{"three"});
+    EXPECT_TRUE(answersOf(session.dictationLog(), 2).isEmpty());
+
+    session.SelectBlock(2);
+    ASSERT_TRUE(session.checkDictation("three again"));
+    EXPECT_EQ(answersOf(onDisk(), 2), (QStringList{"three", "three again"})) << "the saved blocks' places";
+    EXPECT_TRUE(answersOf(onDisk(), 1).isEmpty());
+
+    session.undo();
+    EXPECT_EQ(answersOf(session.dictationLog(), 2), (QStringList{"three", "three again"}));
+    session.redo();
+    prompts.saveAnswers = {dir.filePath("lesson.bsd")};
+    ASSERT_TRUE(session.SaveBlockData());
+    EXPECT_EQ(answersOf(onDisk(), 1), (QStringList{"three", "three again"})) << "the blocks as saved now";
+    EXPECT_TRUE(answersOf(onDisk(), 2).isEmpty());
+}
+
 }  // namespace
