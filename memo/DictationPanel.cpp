@@ -4,6 +4,7 @@
 #include "core/ErrorPolicy.h"
 #include "session/PracticeSession.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,14 @@
 #include <QVBoxLayout>
 
 namespace qm {
+
+namespace {
+// The class's texts under its full name. Called as qm::Texts::tr, so that
+// lupdate finds that name even where it cannot read the class's header.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(qm::DictationPanel)
+};
+}  // namespace
 
 namespace {
 
@@ -35,20 +44,20 @@ const std::string& shown(const dictation::MarkedToken& t) {
 DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWidget(parent), session_(session) {
     lblBlock = new QLabel(this);
     edtAnswer = new QLineEdit(this);
-    edtAnswer->setPlaceholderText(tr("聞こえたとおりに入力して Enter"));
-    edtAnswer->setAccessibleName(tr("答え"));
-    btnCheck = new QPushButton(tr("採点"), this);
+    edtAnswer->setPlaceholderText(qm::Texts::tr("聞こえたとおりに入力して Enter"));
+    edtAnswer->setAccessibleName(qm::Texts::tr("答え"));
+    btnCheck = new QPushButton(qm::Texts::tr("採点"), this);
     txtResult = new QTextBrowser(this);
-    txtResult->setAccessibleName(tr("採点の結果"));
+    txtResult->setAccessibleName(qm::Texts::tr("採点の結果"));
     lblScore = new QLabel(this);
     // What the colours of the result mean.
     lblLegend = new QLabel(this);
     lblLegend->setTextFormat(Qt::RichText);
-    lblLegend->setText(tr("凡例：") + QStringLiteral(" ") + tr("正しい") +
-                       QStringLiteral("　<span style=\"color:#c00000\">[") + tr("抜け") + QStringLiteral("]</span>") +
-                       QStringLiteral("　<span style=\"color:#c06000\"><s>") + tr("誤り") + QStringLiteral("</s> ") +
-                       tr("正") + QStringLiteral("</span>") + QStringLiteral("　<span style=\"color:#0050c0\"><s>") +
-                       tr("余分") + QStringLiteral("</s></span>"));
+    lblLegend->setText(qm::Texts::tr("凡例：") + QStringLiteral(" ") + qm::Texts::tr("正しい") +
+                       QStringLiteral("　<span style=\"color:#c00000\">[") + qm::Texts::tr("抜け") + QStringLiteral("]</span>") +
+                       QStringLiteral("　<span style=\"color:#c06000\"><s>") + qm::Texts::tr("誤り") + QStringLiteral("</s> ") +
+                       qm::Texts::tr("正") + QStringLiteral("</span>") + QStringLiteral("　<span style=\"color:#0050c0\"><s>") +
+                       qm::Texts::tr("余分") + QStringLiteral("</s></span>"));
     lblWeakest = new QLabel(this);
     lblWeakest->setWordWrap(true);
 
@@ -76,8 +85,8 @@ DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWid
 void DictationPanel::onBlockChanged() {
     const int32_t block = session_.state().curBlock;
     // The reference stays hidden: only which block it is shows.
-    lblBlock->setText(block > 0 ? tr("ブロック %1 を書き取ってください（文は隠れています）").arg(block)
-                                : tr("ブロックを再生してから書き取ってください"));
+    lblBlock->setText(block > 0 ? qm::Texts::tr("ブロック %1 を書き取ってください（文は隠れています）").arg(block)
+                                : qm::Texts::tr("ブロックを再生してから書き取ってください"));
     edtAnswer->clear();
     txtResult->clear();
     lblScore->clear();
@@ -87,7 +96,7 @@ void DictationPanel::check() {
     const auto result = session_.checkDictation(edtAnswer->text());
     if (!result) return;
     txtResult->setHtml(markedHtml(*result));
-    lblScore->setText(tr("得点 %1 / 100（正 %2・誤 %3・抜け %4・余分 %5）")
+    lblScore->setText(qm::Texts::tr("得点 %1 / 100（正 %2・誤 %3・抜け %4・余分 %5）")
                           .arg(result->score)
                           .arg(result->correct)
                           .arg(result->wrong)
@@ -130,8 +139,8 @@ void DictationPanel::showWeakest() {
         return;
     }
     QStringList items;
-    for (const auto& a : weakest) items << tr("%1 (%2点)").arg(a.block + 1).arg(a.latestScore);
-    lblWeakest->setText(tr("もう一度練習するブロック: ") + items.join(tr("、")));
+    for (const auto& a : weakest) items << qm::Texts::tr("%1 (%2点)").arg(a.block + 1).arg(a.latestScore);
+    lblWeakest->setText(qm::Texts::tr("もう一度練習するブロック: ") + items.join(qm::Texts::tr("、")));
 }
 
 void DictationPanel::keyUp(int key) {

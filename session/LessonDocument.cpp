@@ -1,10 +1,19 @@
 #include "session/LessonDocument.h"
 
+#include <QCoreApplication>
 #include <QUndoCommand>
 
 #include <utility>
 
 namespace qm {
+
+namespace {
+// The class's texts under its full name. Called as qm::Texts::tr, so that
+// lupdate finds that name even where it cannot read the class's header.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(qm::LessonDocument)
+};
+}  // namespace
 
 namespace {
 
@@ -43,7 +52,7 @@ private:
 class SplitStep : public Step {
 public:
     SplitStep(Lesson& l, LessonDocument& d, dictation::DictationLog* answers, int32_t ms, Lesson::Split split)
-        : Step(l, d, LessonDocument::tr("区切りの挿入")), answers_(answers), ms_(ms), split_(split) {}
+        : Step(l, d, qm::Texts::tr("区切りの挿入")), answers_(answers), ms_(ms), split_(split) {}
     void forward(dictation::DictationLog& answers) const { answers.splitAt(split_.index - 1); }
     void back(dictation::DictationLog& answers) const { answers.joinAt(split_.index - 1); }
 
@@ -65,7 +74,7 @@ class JoinStep : public Step {
 public:
     JoinStep(Lesson& l, LessonDocument& d, dictation::DictationLog* answers, Lesson::Join join,
              std::optional<dictation::JoinedBlocks> joined)
-        : Step(l, d, LessonDocument::tr("区切りの削除")), answers_(answers), join_(std::move(join)),
+        : Step(l, d, qm::Texts::tr("区切りの削除")), answers_(answers), join_(std::move(join)),
           joined_(std::move(joined)) {}
     void forward(dictation::DictationLog& answers) const { answers.joinAt(join_.index - 1); }
     void back(dictation::DictationLog& answers) const {
@@ -90,7 +99,7 @@ class MoveStep : public Step {
 public:
     static constexpr int kId = 1;
     MoveStep(Lesson& l, LessonDocument& d, int32_t k, int32_t from, int32_t to, int dragId)
-        : Step(l, d, LessonDocument::tr("区切りの移動")), k_(k), from_(from), to_(to), dragId_(dragId) {}
+        : Step(l, d, qm::Texts::tr("区切りの移動")), k_(k), from_(from), to_(to), dragId_(dragId) {}
     int id() const override { return kId; }
     // The moves of one drag are one step: from where it started to where it ended.
     bool mergeWith(const QUndoCommand* other) override {
@@ -124,7 +133,7 @@ private:
 class RelinkStep : public QUndoCommand {
 public:
     RelinkStep(PracticeState& state, std::string other)
-        : QUndoCommand(LessonDocument::tr("録音の場所")), state_(state), other_(std::move(other)) {}
+        : QUndoCommand(qm::Texts::tr("録音の場所")), state_(state), other_(std::move(other)) {}
     void redo() override {
         if (std::exchange(done_, false)) return;
         state_.mediaFile.swap(other_);

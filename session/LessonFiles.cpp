@@ -18,6 +18,14 @@
 namespace qm {
 
 namespace {
+// The class's texts under its full name. Called as qm::Texts::tr, so that
+// lupdate finds that name even where it cannot read the class's header.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(qm::LessonFiles)
+};
+}  // namespace
+
+namespace {
 
 QString fromUtf8(const std::string& s) { return utf8ToQString(s); }
 std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -65,7 +73,7 @@ LessonFiles::LessonFiles(PracticeState& state, LessonDocument& document, Setting
 
 bool LessonFiles::refuseWhileEditing() {
     if (editor_ == nullptr || !editor_->editing()) return false;
-    prompts_.message(tr("Memoの編集を終了してください"));
+    prompts_.message(qm::Texts::tr("Memoの編集を終了してください"));
     return true;
 }
 
@@ -116,20 +124,20 @@ bool LessonFiles::applyBlockBytes(std::string_view fileBytes, const QString& tex
             return false;
         case ParseStatus::NotInteger:
             throw std::runtime_error(
-                tr("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
+                qm::Texts::tr("'%1' は整数ではありません").arg(fromUtf8(result.offendingText)).toStdString());
         case ParseStatus::BadCount:
-            prompts_.message(tr("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
+            prompts_.message(qm::Texts::tr("ブロック数が 1 から 1000 の範囲にないため、読み込めません"));
             return false;
         case ParseStatus::NotAscending:
-            prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
+            prompts_.message(qm::Texts::tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
             return false;
     }
     if (result.data.mediaLength != state_.mediaLength &&
-        !prompts_.warningYesNo(tr("長さが違いますが、それでも読み込みますか？"))) {
+        !prompts_.warningYesNo(qm::Texts::tr("長さが違いますが、それでも読み込みますか？"))) {
         return false;
     }
     if (!BlockSeparators::isValid(result.data.separators)) {
-        prompts_.message(tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
+        prompts_.message(qm::Texts::tr("ブロック区切りが 0 から順に並んでいないため、読み込めません"));
         return false;
     }
     LessonContent content{std::move(result.data.separators), std::move(result.data.memoLines)};
@@ -147,7 +155,7 @@ bool LessonFiles::load(const QString& path) {
     const auto bytes = readBlockFile(path);
     if (!bytes) return false;
     if (!mayReplaceLesson()) return false;
-    if (!applyBlockBytes(*bytes, tr("ブロックファイルの読み込み"))) return false;
+    if (!applyBlockBytes(*bytes, qm::Texts::tr("ブロックファイルの読み込み"))) return false;
     noteBlockFile(path);
     return true;
 }
@@ -177,7 +185,7 @@ std::string LessonFiles::readScript(const QString& path) {
 
 bool LessonFiles::mayReplaceLesson() {
     if (!document_.unsaved()) return true;
-    switch (prompts_.confirm(tr("保存しますか"))) {
+    switch (prompts_.confirm(qm::Texts::tr("保存しますか"))) {
         case Answer::Yes:
             return save();
         case Answer::No:
@@ -193,7 +201,7 @@ bool LessonFiles::loadTranscript(const QString& path, bool askFirst) {
     if (read.error) throw std::runtime_error(messages::cannotOpen(*read.error).toStdString());
     const auto format = formats::transcriptFormatOf(path, read.bytes);
     if (!format) return false;
-    if (askFirst && !prompts_.warningYesNo(tr("同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？")
+    if (askFirst && !prompts_.warningYesNo(qm::Texts::tr("同じ名前の字幕ファイル %1 があります。ブロックとメモに読み込みますか？")
                                                .arg(QFileInfo(path).fileName()))) {
         return false;
     }
@@ -209,7 +217,7 @@ bool LessonFiles::loadTranscript(const QString& path, bool askFirst) {
     const auto& notesNow = state_.lesson.notes();
     const auto written = std::count_if(notesNow.begin(), notesNow.end(), [](const std::string& n) { return !n.empty(); });
     if (!loaded.timed && written > 0 &&
-        !prompts_.warningYesNo(tr("今のメモ %1 行を、ファイル %2 の %3 行で置き換えますか？")
+        !prompts_.warningYesNo(qm::Texts::tr("今のメモ %1 行を、ファイル %2 の %3 行で置き換えますか？")
                                    .arg(written)
                                    .arg(QFileInfo(path).fileName())
                                    .arg(loaded.data.memoLines.size()))) {
@@ -218,9 +226,9 @@ bool LessonFiles::loadTranscript(const QString& path, bool askFirst) {
     LessonContent content;
     content.separators = loaded.timed ? loaded.data.separators : state_.blocks().separators();
     content.notes = std::move(loaded.data.memoLines);
-    document_.replace(std::move(content), tr("字幕の読み込み"));
+    document_.replace(std::move(content), qm::Texts::tr("字幕の読み込み"));
     if (loaded.droppedCues > 0) {
-        prompts_.message(tr("メディアの長さを過ぎた %1 個の字幕は読み込みませんでした").arg(loaded.droppedCues));
+        prompts_.message(qm::Texts::tr("メディアの長さを過ぎた %1 個の字幕は読み込みませんでした").arg(loaded.droppedCues));
     }
     return true;
 }
@@ -232,7 +240,7 @@ bool LessonFiles::maySave() {
     if (refuseWhileEditing()) return false;
     if (state_.mediaFile.find_first_of("\r\n") != std::string::npos) {
         // Line 1 of the file holds the path: a break in it would shift every line after it.
-        prompts_.message(tr("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
+        prompts_.message(qm::Texts::tr("メディアのパスに改行が含まれているため、ブロックファイルに保存できません"));
         return false;
     }
     return true;
@@ -269,7 +277,7 @@ bool LessonFiles::saveInPlace() {
 bool LessonFiles::writeTo(const QString& target, std::optional<transcript::Format> format) {
     if (changedElsewhere(target) &&
         !prompts_.warningYesNo(
-            tr("ファイル %1 は、読み込んだ後にほかのプログラムで変更されています。上書きしますか？").arg(target))) {
+            qm::Texts::tr("ファイル %1 は、読み込んだ後にほかのプログラムで変更されています。上書きしますか？").arg(target))) {
         return false;
     }
     // A failure keeps the old file and the unsaved work, and the caller's close or open does not go on.
@@ -336,12 +344,12 @@ void LessonFiles::discardRecovery() {
 bool LessonFiles::offerRecovery() {
     const auto kept = recovery::read(state_.mediaFile);
     if (!kept) return false;
-    if (!prompts_.warningYesNo(tr("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
+    if (!prompts_.warningYesNo(qm::Texts::tr("前回保存されずに終了したブロックデータがあります。復元しますか？"))) {
         discardRecovery();
         return false;
     }
     // Restored work is not saved work: one step, unsaved.
-    return applyBlockBytes(*kept, tr("保存されなかったデータの復元"));
+    return applyBlockBytes(*kept, qm::Texts::tr("保存されなかったデータの復元"));
 }
 
 }  // namespace qm

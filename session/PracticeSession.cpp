@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "transcript/TranscriptFormats.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +22,14 @@
 #include <stdexcept>
 
 namespace qm {
+
+namespace {
+// The class's texts under its full name. Called as qm::Texts::tr, so that
+// lupdate finds that name even where it cannot read the class's header.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(qm::PracticeSession)
+};
+}  // namespace
 
 namespace {
 
@@ -146,7 +155,7 @@ QString PracticeSession::cannotCreate(const files::FileError& e) { return messag
 bool PracticeSession::CanReleaseMedia() {
     if (files_.refuseWhileEditing()) return false;
     if (!unsaved()) return true;
-    switch (prompts_.confirm(tr("保存しますか"))) {
+    switch (prompts_.confirm(qm::Texts::tr("保存しますか"))) {
         case Answer::Yes:
             return SaveBlockData();
         case Answer::No:
@@ -233,7 +242,7 @@ bool PracticeSession::openFile(const QString& path) {
     drill_.engine().MediaStop();
     emit positionBarCleared();
     if (path.isEmpty()) {
-        prompts_.message(tr("メディアのパスがありません"));
+        prompts_.message(qm::Texts::tr("メディアのパスがありません"));
         return false;
     }
     // A FIFO or a device would hold the engine's open (and the analysis) for
@@ -267,7 +276,7 @@ bool PracticeSession::openMedia(const QString& path) {
     }
     if (state_.mediaLength == 0) {
         showNothingOpen();
-        prompts_.message(tr("ファイル %1 は開けません\n%2").arg(path, engine.lengthFailure()));
+        prompts_.message(qm::Texts::tr("ファイル %1 は開けません\n%2").arg(path, engine.lengthFailure()));
         return false;
     }
 
@@ -285,7 +294,7 @@ bool PracticeSession::openMedia(const QString& path) {
     if (!state_.loadingBsd) {
         if (!files_.offerRecovery()) {
             if (const auto script = files_.offerTranscript()) {
-                if (prompts_.warningYesNo(tr("同じ名前の台本 %1 があります。録音に合わせてブロックに分けますか？")
+                if (prompts_.warningYesNo(qm::Texts::tr("同じ名前の台本 %1 があります。録音に合わせてブロックに分けますか？")
                                               .arg(QFileInfo(*script).fileName())))
                     alignScript(*script);
             }
@@ -314,12 +323,12 @@ bool PracticeSession::followBlockFile(const QString& path) {
     // A block file that names a block file is not followed: no chain, no ring.
     if (state_.loadingBsd) {
         prompts_.message(
-            tr("ファイル %1 は開けません\nブロックファイルが別のブロックファイルを指しています").arg(path));
+            qm::Texts::tr("ファイル %1 は開けません\nブロックファイルが別のブロックファイルを指しています").arg(path));
         return false;
     }
     const auto bytes = files_.readBlockFile(path);
     if (!bytes) {
-        prompts_.message(tr("ファイル %1 はブロックファイルではありません").arg(path));
+        prompts_.message(qm::Texts::tr("ファイル %1 はブロックファイルではありません").arg(path));
         return false;
     }
     const std::string named = blockfile::line(*bytes, 1);
@@ -363,7 +372,7 @@ std::optional<QString> PracticeSession::locateMedia(const QString& blockFile, co
     if (name.isEmpty()) return std::nullopt;
     const QDir folder = QFileInfo(blockFile).absoluteDir();
     if (QFileInfo(folder.filePath(name)).isFile()) return folder.filePath(name);
-    if (!prompts_.warningYesNo(tr("ブロックファイル %1 の録音 %2 が見つかりません。録音の場所を指定しますか？")
+    if (!prompts_.warningYesNo(qm::Texts::tr("ブロックファイル %1 の録音 %2 が見つかりません。録音の場所を指定しますか？")
                                    .arg(QFileInfo(blockFile).fileName(), named))) {
         return std::nullopt;
     }
@@ -430,7 +439,7 @@ bool PracticeSession::answersFollowSave(bool saved) {
 }
 
 void PracticeSession::ApplyBlockData(std::string_view fileBytes) {
-    files_.applyBlockBytes(fileBytes, tr("ブロックファイルの読み込み"));
+    files_.applyBlockBytes(fileBytes, qm::Texts::tr("ブロックファイルの読み込み"));
 }
 
 void PracticeSession::loadBlockFile(const QString& path) {
@@ -478,7 +487,7 @@ void PracticeSession::deleteRight() {
 void PracticeSession::clearBlocks() {
     if (state_.blocks().empty()) return;
     if (state_.blocks().count() > 1) {
-        document_.replace({{0, state_.blocks().last()}, state_.lesson.notes()}, tr("ブロッククリア"));
+        document_.replace({{0, state_.blocks().last()}, state_.lesson.notes()}, qm::Texts::tr("ブロッククリア"));
     }
     drill_.SelectBlock(1);
 }
@@ -486,7 +495,7 @@ void PracticeSession::clearBlocks() {
 bool PracticeSession::cutAtPauses() {
     if (state_.blocks().empty()) return false;
     if (pauseFinder_.envelope() == nullptr) {
-        prompts_.message(tr("音声をまだ解析しています。解析が終わってからもう一度お試しください"));
+        prompts_.message(qm::Texts::tr("音声をまだ解析しています。解析が終わってからもう一度お試しください"));
         return false;
     }
     // At most 1000 blocks: the longest pauses win.
@@ -496,14 +505,14 @@ bool PracticeSession::cutAtPauses() {
         seps.push_back(cut);
     seps.push_back(state_.mediaLength);
     if (seps.size() < 3) {
-        prompts_.message(tr("区切れる無音が見つかりませんでした"));
+        prompts_.message(qm::Texts::tr("区切れる無音が見つかりませんでした"));
         return false;
     }
     if (state_.blocks().count() > 1 &&
-        !prompts_.warningYesNo(tr("今のブロック区切りを、見つかった %1 か所の無音で置き換えますか？").arg(seps.size() - 2))) {
+        !prompts_.warningYesNo(qm::Texts::tr("今のブロック区切りを、見つかった %1 か所の無音で置き換えますか？").arg(seps.size() - 2))) {
         return false;
     }
-    document_.replace({std::move(seps), state_.lesson.notes()}, tr("無音で区切る"));
+    document_.replace({std::move(seps), state_.lesson.notes()}, qm::Texts::tr("無音で区切る"));
     return true;
 }
 
@@ -513,7 +522,7 @@ bool PracticeSession::alignScript(const QString& scriptPath) {
     if (work_.running() || state_.blocks().empty()) return false;
     const QFileInfo media(fromUtf8(state_.mediaFile));
     if (!media.isAbsolute() || !media.isFile()) {
-        prompts_.message(tr("台本を合わせられるのは、このコンピューターにある録音だけです"));
+        prompts_.message(qm::Texts::tr("台本を合わせられるのは、このコンピューターにある録音だけです"));
         return false;
     }
     std::string bytes = files_.readScript(scriptPath);
@@ -536,7 +545,7 @@ bool PracticeSession::alignScript(const QString& scriptPath) {
         return std::function<void()>([this, result, sentences] { alignmentFinished(*result, sentences); });
     });
     if (!started) return false;
-    emit workStarted(tr("台本を録音に合わせています…"));
+    emit workStarted(qm::Texts::tr("台本を録音に合わせています…"));
     return true;
 }
 
@@ -544,12 +553,12 @@ bool PracticeSession::exportAnki() {
     if (work_.running() || state_.blocks().empty()) return false;
     const QFileInfo media(fromUtf8(state_.mediaFile));
     if (!media.isAbsolute() || !media.isFile()) {
-        prompts_.message(tr("Anki に書き出せるのは、このコンピューターにある録音のレッスンだけです"));
+        prompts_.message(qm::Texts::tr("Anki に書き出せるのは、このコンピューターにある録音のレッスンだけです"));
         return false;
     }
     const auto& notes = state_.lesson.notes();
     if (std::none_of(notes.begin(), notes.end(), [](const std::string& n) { return !n.empty(); })) {
-        prompts_.message(tr("メモのあるブロックがないため、書き出すカードがありません"));
+        prompts_.message(qm::Texts::tr("メモのあるブロックがないため、書き出すカードがありません"));
         return false;
     }
     // The lesson is named by its block file, else by its recording.
@@ -558,7 +567,7 @@ bool PracticeSession::exportAnki() {
     FileDialogRequest request;
     request.initialDir = named.absolutePath();
     request.fileName = named.completeBaseName() + QStringLiteral(".apkg");
-    request.filter = tr("Anki パッケージ") + QStringLiteral("|*.apkg");
+    request.filter = qm::Texts::tr("Anki パッケージ") + QStringLiteral("|*.apkg");
     request.defaultSuffix = QStringLiteral("apkg");
     request.confirmOverwrite = true;
     const auto chosen = prompts_.saveFile(request);
@@ -588,14 +597,14 @@ bool PracticeSession::exportAnki() {
         return std::function<void()>([this, result, path] {
             emit workEnded();
             if (result.error) {
-                prompts_.message(tr("Anki パッケージ %1 を書き出せませんでした\n%2").arg(path, fromUtf8(*result.error)));
+                prompts_.message(qm::Texts::tr("Anki パッケージ %1 を書き出せませんでした\n%2").arg(path, fromUtf8(*result.error)));
                 return;
             }
-            prompts_.message(tr("%1 枚のカードを %2 に書き出しました").arg(result.notesWritten).arg(path));
+            prompts_.message(qm::Texts::tr("%1 枚のカードを %2 に書き出しました").arg(result.notesWritten).arg(path));
         });
     });
     if (!started) return false;
-    emit workStarted(tr("Anki に書き出しています…"));
+    emit workStarted(qm::Texts::tr("Anki に書き出しています…"));
     return true;
 }
 
@@ -609,8 +618,8 @@ void PracticeSession::alignmentFinished(const align::Result& result, int sentenc
     emit workEnded();
     if (result.cancelled) return;
     if (result.error || result.separators.size() < 2) {
-        prompts_.message(sentences == 0 ? tr("台本に文がありません")
-                                        : tr("台本を録音に合わせられませんでした\n%1")
+        prompts_.message(sentences == 0 ? qm::Texts::tr("台本に文がありません")
+                                        : qm::Texts::tr("台本を録音に合わせられませんでした\n%1")
                                               .arg(fromUtf8(result.error.value_or(std::string()))));
         return;
     }
@@ -625,15 +634,15 @@ void PracticeSession::alignmentFinished(const align::Result& result, int sentenc
     }
     notes.push_back(result.notes[separators.size() - 1]);
     separators.push_back(state_.mediaLength);
-    document_.replace({std::move(separators), std::move(notes)}, tr("台本に合わせる"));
-    QString report = tr("台本の %1 文のうち %2 文をブロックにしました").arg(sentences).arg(result.placedSentences);
+    document_.replace({std::move(separators), std::move(notes)}, qm::Texts::tr("台本に合わせる"));
+    QString report = qm::Texts::tr("台本の %1 文のうち %2 文をブロックにしました").arg(sentences).arg(result.placedSentences);
     if (!result.unplacedLines.empty()) {
         QStringList lines;
         for (int line : result.unplacedLines) lines << QString::number(line);
-        report += QLatin1Char('\n') + tr("録音に見つからなかった台本の行: %1").arg(lines.join(QStringLiteral(", ")));
+        report += QLatin1Char('\n') + qm::Texts::tr("録音に見つからなかった台本の行: %1").arg(lines.join(QStringLiteral(", ")));
     }
     if (result.approximate)
-        report += QLatin1Char('\n') + tr("英語以外の台本は、無音と文の長さから置いたおおよその位置です");
+        report += QLatin1Char('\n') + qm::Texts::tr("英語以外の台本は、無音と文の長さから置いたおおよその位置です");
     prompts_.message(report);
 }
 
@@ -645,7 +654,7 @@ void PracticeSession::editNotes(const QStringList& notes) {
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(notes.size()));
     for (const QString& l : notes) lines.push_back(l.toStdString());
-    document_.replace({state_.blocks().separators(), std::move(lines)}, tr("メモの編集"));
+    document_.replace({state_.blocks().separators(), std::move(lines)}, qm::Texts::tr("メモの編集"));
 }
 
 void PracticeSession::undo() { document_.undo(); }
