@@ -1,14 +1,7 @@
 #include "align/AudioReader.h"
 
+#include "ffmpeg/FfmpegHandles.h"
 #include "files/WholeFile.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/error.h>
-#include <libswresample/swresample.h>
-}
 
 #include <algorithm>
 #include <cstdio>
@@ -17,52 +10,18 @@ namespace qm::align {
 
 namespace {
 
-std::string avText(int code) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, buf, sizeof buf) < 0) std::snprintf(buf, sizeof buf, "error %d", code);
-    return buf;
-}
-
-struct FormatCloser {
-    void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
-};
-struct SwrFreer {
-    void operator()(SwrContext* p) const { swr_free(&p); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* p) const { av_frame_free(&p); }
-};
-
-int interruptRequested(void* cancel) {
-    return static_cast<const std::atomic<bool>*>(cancel)->load(std::memory_order_relaxed) ? 1 : 0;
-}
-
-AVChannelLayout layoutOf(const AVFrame* f) {
-    AVChannelLayout layout{};
-    if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&f->ch_layout) == 0) {
-        av_channel_layout_default(&layout, std::max(1, f->ch_layout.nb_channels));
-    } else if (av_channel_layout_copy(&layout, &f->ch_layout) < 0) {
-        av_channel_layout_default(&layout, std::max(1, f->ch_layout.nb_channels));
-    }
-    return layout;
-}
+using ffmpeg::avText;
 
 }  // namespace
 
 struct AudioReader::State {
     std::string path;
     const std::atomic<bool>* cancel = nullptr;
-    std::unique_ptr<AVFormatContext, FormatCloser> format;
-    std::unique_ptr<AVCodecContext, CodecFreer> codec;
-    std::unique_ptr<SwrContext, SwrFreer> swr;
-    std::unique_ptr<AVPacket, PacketFreer> packet;
-    std::unique_ptr<AVFrame, FrameFreer> frame;
+    ffmpeg::InputPtr format;
+    ffmpeg::CodecPtr codec;
+    ffmpeg::SwrPtr swr;
+    ffmpeg::PacketPtr packet;
+    ffmpeg::FramePtr frame;
     const AVCodec* decoder = nullptr;
     int stream = -1;
     int64_t size = -1;
@@ -93,7 +52,7 @@ struct AudioReader::State {
         }
         AVFormatContext* raw = avformat_alloc_context();
         if (!raw) return fail("cannot open", AVERROR(ENOMEM));
-        if (cancel) raw->interrupt_callback = {&interruptRequested, const_cast<std::atomic<bool>*>(cancel)};
+        if (cancel) raw->interrupt_callback = {&ffmpeg::interruptRequested, const_cast<std::atomic<bool>*>(cancel)};
         AVDictionary* options = nullptr;
         // Only the file itself: whatever it names (a playlist) is not followed.
         if (av_dict_set(&options, "protocol_whitelist", "file", 0) < 0) {
@@ -159,21 +118,13 @@ struct AudioReader::State {
         return gap;
     }
 
-    bool sameInput(const AVFrame* f) const {
-        if (f->format != inFormat || f->sample_rate != inRate) return false;
-        AVChannelLayout layout = layoutOf(f);
-        const bool same = av_channel_layout_compare(&layout, &inLayout) == 0;
-        av_channel_layout_uninit(&layout);
-        return same;
-    }
-
     bool setUpResampler(const AVFrame* f) {
         if (f->sample_rate <= 0) {
             error = "the audio has no sample rate";
             return false;
         }
         av_channel_layout_uninit(&inLayout);
-        inLayout = layoutOf(f);
+        inLayout = ffmpeg::frameLayout(f);
         inFormat = f->format;
         inRate = f->sample_rate;
         AVChannelLayout mono{};
@@ -206,7 +157,7 @@ struct AudioReader::State {
 
     bool take(const AVFrame* f, std::vector<int16_t>& out) {
         if (f->nb_samples <= 0) return true;
-        if (!swr || !sameInput(f)) {
+        if (!swr || !ffmpeg::sameAudio(f, inFormat, inRate, inLayout)) {
             if (!drainResampler(out) || !setUpResampler(f)) return false;
         }
         const int64_t gap = missingSamples(f);

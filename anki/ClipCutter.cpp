@@ -1,12 +1,6 @@
 #include "anki/ClipCutter.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/error.h>
-#include <libswresample/swresample.h>
-}
+#include "ffmpeg/FfmpegHandles.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,46 +16,23 @@ constexpr int64_t kClipBitRate = 64000;
 
 int64_t sampleAt(int32_t ms) { return int64_t{ms} * kClipRate / 1000; }
 
-// FFmpeg's own words for an error code.
-std::string avText(int code) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, buf, sizeof buf) < 0) std::snprintf(buf, sizeof buf, "error %d", code);
-    return buf;
-}
+using ffmpeg::avText;
 
 std::string failed(const char* step, int code) { return std::string(step) + ": " + avText(code); }
 
-struct InputCloser {
-    void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
-};
 struct OutputFreer {
     void operator()(AVFormatContext* p) const {
         if (p->pb) avio_closep(&p->pb);
         avformat_free_context(p);
     }
 };
-struct CodecFreer {
-    void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
-};
-struct SwrFreer {
-    void operator()(SwrContext* p) const { swr_free(&p); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* p) const { av_frame_free(&p); }
-};
-using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
+using ffmpeg::CodecPtr;
+using ffmpeg::FramePtr;
+using ffmpeg::InputPtr;
+using ffmpeg::PacketPtr;
+using ffmpeg::SwrPtr;
 using OutputPtr = std::unique_ptr<AVFormatContext, OutputFreer>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
-using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 
-int interruptRequested(void* cancel) {
-    return static_cast<const std::atomic<bool>*>(cancel)->load(std::memory_order_relaxed) ? 1 : 0;
-}
 
 bool offers(const AVCodec* codec, AVSampleFormat format) {
     if (!codec->sample_fmts) return false;
@@ -241,7 +212,7 @@ private:
     bool open() {
         AVFormatContext* raw = avformat_alloc_context();
         if (!raw) return avFailed("cannot open the media", AVERROR(ENOMEM));
-        if (cancel_) raw->interrupt_callback = {&interruptRequested, const_cast<std::atomic<bool>*>(cancel_)};
+        if (cancel_) raw->interrupt_callback = {&ffmpeg::interruptRequested, const_cast<std::atomic<bool>*>(cancel_)};
         AVDictionary* options = nullptr;
         av_dict_set(&options, "protocol_whitelist", "file", 0);
         // "file:" keeps a name such as "concat:a|b" a file name.
@@ -305,27 +276,10 @@ private:
         }
     }
 
-    static AVChannelLayout layoutOf(const AVFrame* f) {
-        AVChannelLayout layout{};
-        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&f->ch_layout) == 0)
-            av_channel_layout_default(&layout, std::max(1, f->ch_layout.nb_channels));
-        else
-            av_channel_layout_copy(&layout, &f->ch_layout);
-        return layout;
-    }
-
-    bool sameInput(const AVFrame* f) const {
-        if (f->format != inFormat_ || f->sample_rate != inRate_) return false;
-        AVChannelLayout layout = layoutOf(f);
-        const bool same = av_channel_layout_compare(&layout, &inLayout_) == 0;
-        av_channel_layout_uninit(&layout);
-        return same;
-    }
-
     bool setUpResampler(const AVFrame* f) {
         if (f->sample_rate <= 0) return fail("the audio has no sample rate");
         av_channel_layout_uninit(&inLayout_);
-        inLayout_ = layoutOf(f);
+        inLayout_ = ffmpeg::frameLayout(f);
         inFormat_ = f->format;
         inRate_ = f->sample_rate;
         AVChannelLayout mono{};
@@ -342,7 +296,7 @@ private:
 
     bool take(const AVFrame* f) {
         if (f->nb_samples <= 0) return true;
-        if (!swr_ || !sameInput(f)) {
+        if (!swr_ || !ffmpeg::sameAudio(f, inFormat_, inRate_, inLayout_)) {
             if (!drainResampler() || !setUpResampler(f)) return false;
         }
         if (!deliverSilence(missingSamples(f))) return false;

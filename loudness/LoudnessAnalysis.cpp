@@ -1,12 +1,6 @@
 #include "loudness/LoudnessAnalysis.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/error.h>
-#include <libswresample/swresample.h>
-}
+#include "ffmpeg/FfmpegHandles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,33 +18,12 @@ int32_t Envelope::frameAt(int32_t ms) const {
 
 namespace {
 
-// FFmpeg's own words for an error code.
-std::string avText(int code) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, buf, sizeof buf) < 0) std::snprintf(buf, sizeof buf, "error %d", code);
-    return buf;
-}
-
-struct FormatCloser {
-    void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
-};
-struct SwrFreer {
-    void operator()(SwrContext* p) const { swr_free(&p); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* p) const { av_frame_free(&p); }
-};
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
-using SwrPtr = std::unique_ptr<SwrContext, SwrFreer>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using ffmpeg::avText;
+using FormatPtr = ffmpeg::InputPtr;
+using ffmpeg::CodecPtr;
+using ffmpeg::FramePtr;
+using ffmpeg::PacketPtr;
+using ffmpeg::SwrPtr;
 
 // What FFmpeg is given for a source: the address and the protocols it may use,
 // or why the source is refused.
@@ -147,9 +120,6 @@ Target targetOf(const std::string& source) {
     return t;
 }
 
-int interruptRequested(void* cancel) {
-    return static_cast<const std::atomic<bool>*>(cancel)->load(std::memory_order_relaxed) ? 1 : 0;
-}
 
 double sumOfSquares(const float* x, int64_t n) {
     // Eight independent sums let the compiler vectorise without reassociating.
@@ -269,7 +239,7 @@ private:
         }
         AVFormatContext* raw = avformat_alloc_context();
         if (!raw) return avFailed("cannot open", AVERROR(ENOMEM));
-        if (cancel_) raw->interrupt_callback = {&interruptRequested, const_cast<std::atomic<bool>*>(cancel_)};
+        if (cancel_) raw->interrupt_callback = {&ffmpeg::interruptRequested, const_cast<std::atomic<bool>*>(cancel_)};
         AVDictionary* options = nullptr;
         av_dict_set(&options, "protocol_whitelist", target.protocols, 0);
         if (target.network) av_dict_set(&options, "rw_timeout", "20000000", 0);  // µs
@@ -378,7 +348,7 @@ private:
 
     bool take(const AVFrame* f) {
         if (f->nb_samples <= 0) return true;
-        if (!swr_ || !sameInput(f)) {
+        if (!swr_ || !ffmpeg::sameAudio(f, inFormat_, inRate_, inLayout_)) {
             if (!drainResampler() || !setUpResampler(f)) return false;
         }
         if (!frames_) frames_.emplace(envelope_, outRate_);
@@ -410,23 +380,6 @@ private:
         return gap;
     }
 
-    static AVChannelLayout layoutOf(const AVFrame* f) {
-        AVChannelLayout layout{};
-        if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&f->ch_layout) == 0)
-            av_channel_layout_default(&layout, std::max(1, f->ch_layout.nb_channels));
-        else
-            av_channel_layout_copy(&layout, &f->ch_layout);
-        return layout;
-    }
-
-    bool sameInput(const AVFrame* f) const {
-        if (f->format != inFormat_ || f->sample_rate != inRate_) return false;
-        AVChannelLayout layout = layoutOf(f);
-        const bool same = av_channel_layout_compare(&layout, &inLayout_) == 0;
-        av_channel_layout_uninit(&layout);
-        return same;
-    }
-
     bool setUpResampler(const AVFrame* f) {
         if (f->sample_rate <= 0) {
             setError("the audio has no sample rate");
@@ -434,7 +387,7 @@ private:
         }
         if (outRate_ == 0) outRate_ = f->sample_rate;
         av_channel_layout_uninit(&inLayout_);
-        inLayout_ = layoutOf(f);
+        inLayout_ = ffmpeg::frameLayout(f);
         inFormat_ = f->format;
         inRate_ = f->sample_rate;
         AVChannelLayout mono{};
