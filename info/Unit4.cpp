@@ -2,6 +2,8 @@
 
 #include "core/ErrorPolicy.h"
 #include "core/PathParts.h"
+#include "dictation/ReviewSchedule.h"
+#include "info/ProgressChart.h"
 #include "session/PracticeSession.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
@@ -16,7 +18,13 @@
 #include <QFile>
 #include <utility>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QLabel>
+#include <QPainter>
+#include <QPromise>
+#include <QStyledItemDelegate>
+#include <QThreadPool>
+#include <QVBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -58,6 +66,38 @@ protected:
     }
 };
 
+// A history entry with its blocks due today at its right: orange while some
+// are, grey when none is; nothing for a lesson never written down.
+class TDueDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QVariant due = index.data(TfrmInfo::kDueRole);
+        const int count = due.isValid() ? due.toInt() : -1;
+        if (count < 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QString badge = TfrmInfo::tr("復習 %1").arg(count);
+        const QFontMetrics fm(option.font);
+        const int badgeWidth = fm.horizontalAdvance(badge) + 10;
+        QStyleOptionViewItem name = option;
+        name.rect.setRight(option.rect.right() - badgeWidth - 4);
+        QStyledItemDelegate::paint(painter, name, index);
+        if (option.state & QStyle::State_Selected) painter->fillRect(option.rect.adjusted(name.rect.width(), 0, 0, 0), option.palette.highlight());
+        const QRect box(option.rect.right() - badgeWidth - 2, option.rect.top() + 1, badgeWidth, option.rect.height() - 2);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(count > 0 ? QColor(0xe0, 0x80, 0x20) : QColor(0xc8, 0xc8, 0xc8));
+        painter->drawRoundedRect(box, 4, 4);
+        painter->setPen(count > 0 ? Qt::white : QColor(0x40, 0x40, 0x40));
+        painter->drawText(box, Qt::AlignCenter, badge);
+        painter->restore();
+    }
+};
+
 const char* const kAbout = QT_TRANSLATE_NOOP("TfrmInfo",
     "QM5 — 書き取り練習プレーヤー\n\n"
     "録音を再生しながら、区切りたいところで space キーを押してブロックに分けます。"
@@ -94,6 +134,8 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget
     lstHistory->setMouseTracking(true);
     lstHistory->viewport()->setMouseTracking(true);
     lstHistory->viewport()->installEventFilter(this);
+    lstHistory->setItemDelegate(new TDueDelegate(lstHistory));
+    dueWatcher_ = new QFutureWatcher<QList<int>>(this);
 
     auto* settingsTab = new QWidget;
     auto* extLabel = new QLabel(tr("拡張子"), settingsTab);
@@ -144,10 +186,20 @@ TfrmInfo::TfrmInfo(qm::PracticeSession& session, qm::Settings& settings, QWidget
     keysText->setTabStopDistance(keysText->fontMetrics().horizontalAdvance(QStringLiteral("  Ctrl+M / Ctrl+B / Ctrl+I")) + 12);
     keysText->setGeometry(8, 8, 381, 301);
 
+    auto* progress = new QWidget;
+    lblProgress = new QLabel(progress);
+    lblProgress->setWordWrap(true);
+    chtProgress = new qm::ProgressChart(progress);
+    auto* progressColumn = new QVBoxLayout(progress);
+    progressColumn->setContentsMargins(8, 8, 8, 8);
+    progressColumn->addWidget(lblProgress);
+    progressColumn->addWidget(chtProgress, 1);
+
     PageControl1->addTab(history, QStringLiteral("History"));
     PageControl1->addTab(settingsTab, tr("設定"));
     PageControl1->addTab(keys, tr("キー"));
     PageControl1->addTab(about, tr("ＱＭ５について"));
+    PageControl1->addTab(progress, tr("記録"));
     PageControl1->setCurrentIndex(0);
 
     FormCreate();
@@ -176,6 +228,7 @@ QString TfrmInfo::keyList() {
         {"F1", QT_TR_NOOP("このキーの一覧")},
         {"Tab, Return", QT_TR_NOOP("コントロールを順に移動し、ボタンを押す")},
         {"F1 F2 F3 F4 F5", QT_TR_NOOP("メモの編集中：前 / 同じ / 次のブロック、再生を続ける、カーソル行のブロック")},
+        {"Ctrl+R", QT_TR_NOOP("書き取り中：今日復習するブロックを苦手なものから（もう一度押すとやめる）")},
     };
     QString text = tr("メインウィンドウ") + QLatin1Char('\n');
     for (const auto& [key, what] : keys) text += QStringLiteral("  %1\t%2\n").arg(tr(key), tr(what));
@@ -226,12 +279,82 @@ void TfrmInfo::FormCreate() {
         settings_.setLanguage(i == 1 ? qm::Settings::Language::English : qm::Settings::Language::Japanese);
     });
     connect(&settings_, &qm::Settings::historyChanged, this, &TfrmInfo::showHistory);
+    connect(dueWatcher_, &QFutureWatcherBase::finished, this, [this] {
+        const QList<int> due = dueWatcher_->result();
+        if (std::exchange(countAgain_, false) || due.size() != lstHistory->count()) {
+            countDue();  // counted for a history or answers that are no more
+            return;
+        }
+        for (int i = 0; i < due.size(); ++i) {
+            QListWidgetItem* item = lstHistory->item(i);
+            item->setData(kDueRole, due[i]);
+            item->setToolTip(due[i] >= 0 ? tr("今日復習するブロック: %1").arg(due[i]) : QString());
+        }
+    });
+    // A check changes the open lesson's schedule; an open shows another lesson.
+    connect(&session_, &qm::PracticeSession::dictationChanged, this, [this] {
+        countDue();
+        showProgress();
+    });
+    connect(&session_, &qm::PracticeSession::notesChanged, this, &TfrmInfo::showProgress);
     showHistory();
+    showProgress();
 }
 
 void TfrmInfo::showHistory() {
     lstHistory->clear();
     for (const QString& path : settings_.history()) lstHistory->addItem(fileNameOf(path));
+    countDue();
+}
+
+int TfrmInfo::dueOf(int row) const {
+    const QListWidgetItem* item = lstHistory->item(row);
+    const QVariant due = item != nullptr ? item->data(kDueRole) : QVariant();
+    return due.isValid() ? due.toInt() : -1;
+}
+
+// Each entry's answers file is read off the event loop: a hundred lessons,
+// each with up to a block file's worth of answers, must not hold the window.
+void TfrmInfo::countDue() {
+    if (dueWatcher_->isRunning()) {
+        countAgain_ = true;
+        return;
+    }
+    auto promise = std::make_shared<QPromise<QList<int>>>();
+    dueWatcher_->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, paths = settings_.history(), now = session_.wallClockNow()] {
+        promise->start();
+        QList<int> due;
+        for (const QString& path : paths) due << qm::DictationRecord::dueBlocksOf(path, now).value_or(-1);
+        promise->addResult(due);
+        promise->finish();
+    });
+}
+
+void TfrmInfo::showProgress() {
+    const qm::Lesson& lesson = session_.lesson();
+    int blocks = 0;
+    for (int32_t n = 1; n <= session_.state().blocks().count(); ++n) blocks += lesson.noteOf(n).empty() ? 0 : 1;
+    auto days = qm::dictation::progressByDay(session_.dictationLog());
+    if (session_.state().mediaFile.empty()) {
+        lblProgress->setText(tr("レッスンを開くと、その書き取りの記録が表示されます。"));
+    } else if (days.empty()) {
+        lblProgress->setText(tr("このレッスンの書き取りの記録はまだありません。"));
+    } else {
+        const auto& last = days.back();
+        lblProgress->setText(tr("習得 %1 / %2 ブロック、今日の復習 %3 ブロック、最後の日の平均点 %4")
+                                 .arg(last.blocksMastered)
+                                 .arg(blocks)
+                                 .arg(session_.dueNow())
+                                 .arg(qRound(last.meanScore)));
+    }
+    chtProgress->setProgress(std::move(days), blocks);
+}
+
+void TfrmInfo::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    countDue();  // a new day may have brought lessons due
+    showProgress();
 }
 
 void TfrmInfo::lstHistoryMouseUp(Qt::MouseButton, const QPoint& pos) {

@@ -6,8 +6,12 @@
 
 namespace qm {
 class PracticeSession;
+class ProgressChart;
 class Settings;
 }  // namespace qm
+
+template <typename T>
+class QFutureWatcher;
 
 class QCheckBox;
 class QComboBox;
@@ -18,8 +22,9 @@ class QPlainTextEdit;
 class QSpinBox;
 class QTabWidget;
 
-// The info window: the history of opened and saved files, the two engine
-// extension lists, the history size and the about text. It shows and edits
+// The info window: the history of opened and saved files (each with its
+// blocks due for review today), the two engine extension lists, the history
+// size, the keys, the about text and the open lesson's progress. It shows and edits
 // the run's settings (qm::Settings, read before the windows and written when
 // the program ends) and reopens history entries through the session.
 class TfrmInfo : public QWidget {
@@ -49,6 +54,14 @@ public:
     QCheckBox* chkWaveform;  // the loudness behind the block bar
     QPlainTextEdit* aboutText;
     QPlainTextEdit* keysText;  // every key of the program
+    QLabel* lblProgress;              // the open lesson's progress in one line
+    qm::ProgressChart* chtProgress;   // its scores and blocks mastered by day
+
+    // The history entry's blocks due for review, as last counted (on a worker
+    // thread, after each change of the history or the answers, and at show);
+    // -1: no answers file, or not counted yet.
+    static constexpr int kDueRole = Qt::UserRole + 1;
+    int dueOf(int row) const;
 
     // The key list's tab, brought forward (F1).
     void showKeys();
@@ -57,10 +70,16 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showHistory();
+    void countDue();
+    void showProgress();
+
+    QFutureWatcher<QList<int>>* dueWatcher_;
+    bool countAgain_ = false;  // the history or the answers changed while counting
 
     qm::PracticeSession& session_;
     qm::Settings& settings_;

@@ -1,10 +1,13 @@
 #include "memo/DictationPanel.h"
 
 #include "dictation/DictationLog.h"
+#include "dictation/ReviewSchedule.h"
 #include "core/ErrorPolicy.h"
 #include "session/PracticeSession.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QShortcut>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,19 +57,27 @@ DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWid
     lblLegend = new QLabel(this);
     lblLegend->setTextFormat(Qt::RichText);
     lblLegend->setText(qm::Texts::tr("凡例：") + QStringLiteral(" ") + qm::Texts::tr("正しい") +
-                       QStringLiteral("　<span style=\"color:#c00000\">[") + qm::Texts::tr("抜け") + QStringLiteral("]</span>") +
-                       QStringLiteral("　<span style=\"color:#c06000\"><s>") + qm::Texts::tr("誤り") + QStringLiteral("</s> ") +
-                       qm::Texts::tr("正") + QStringLiteral("</span>") + QStringLiteral("　<span style=\"color:#0050c0\"><s>") +
+                       QStringLiteral("&emsp;<span style=\"color:#c00000\">[") + qm::Texts::tr("抜け") + QStringLiteral("]</span>") +
+                       QStringLiteral("&emsp;<span style=\"color:#c06000\"><s>") + qm::Texts::tr("誤り") + QStringLiteral("</s> ") +
+                       qm::Texts::tr("正") + QStringLiteral("</span>") + QStringLiteral("&emsp;<span style=\"color:#0050c0\"><s>") +
                        qm::Texts::tr("余分") + QStringLiteral("</s></span>"));
     lblWeakest = new QLabel(this);
     lblWeakest->setWordWrap(true);
+    btnReview = new QPushButton(this);
+    btnReview->setToolTip(qm::Texts::tr("今日復習するブロックだけを、苦手なものから書き取ります (Ctrl+R)"));
+    lblReview = new QLabel(this);
+    lblReview->setWordWrap(true);
 
+    auto* top = new QHBoxLayout;
+    top->addWidget(lblBlock, 1);
+    top->addWidget(btnReview);
     auto* row = new QHBoxLayout;
     row->addWidget(edtAnswer, 1);
     row->addWidget(btnCheck);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(4, 4, 4, 4);
-    column->addWidget(lblBlock);
+    column->addLayout(top);
+    column->addWidget(lblReview);
     column->addLayout(row);
     column->addWidget(txtResult, 1);
     column->addWidget(lblLegend);
@@ -74,14 +85,59 @@ DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWid
     column->addWidget(lblWeakest);
 
     connect(btnCheck, &QPushButton::clicked, this, guarded([this] { check(); }));
+    connect(btnReview, &QPushButton::clicked, this, guarded([this] { btnReviewClick(); }));
+    auto* reviewKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    reviewKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(reviewKey, &QShortcut::activated, this, guarded([this] { btnReviewClick(); }));
     connect(edtAnswer, &QLineEdit::returnPressed, this, guarded([this] { check(); }));
     edtAnswer->installEventFilter(this);
     connect(&session_, &PracticeSession::currentBlockChanged, this, [this] { onBlockChanged(); });
-    connect(&session_, &PracticeSession::dictationChanged, this, [this] { showWeakest(); });
+    connect(&session_, &PracticeSession::dictationChanged, this, [this] {
+        showWeakest();
+        showReview();
+    });
+    connect(&session_, &PracticeSession::reviewChanged, this, [this] { onBlockChanged(); });
+    connect(&session_, &PracticeSession::notesChanged, this, [this] { showReview(); });
     onBlockChanged();
     showWeakest();
 }
 
+void DictationPanel::btnReviewClick() {
+    if (session_.reviewing()) {
+        session_.leaveReview();
+        reviewNote_.clear();
+    } else if (session_.startReview()) {
+        reviewNote_.clear();
+    } else {
+        const auto next = session_.nextReviewDue();
+        reviewNote_ = next ? qm::Texts::tr("今日復習するブロックはありません。次の復習は %1 です。")
+                                 .arg(dueText(*next, session_.wallClockNow()))
+                           : qm::Texts::tr("今日復習するブロックはありません。書き取りを採点すると、復習の予定ができます。");
+    }
+    showReview();
+    if (session_.reviewing()) edtAnswer->setFocus();
+}
+
+QString DictationPanel::dueText(int64_t due, int64_t now) {
+    const QDate day = QDateTime::fromSecsSinceEpoch(due, Qt::UTC).date();
+    const qint64 days = QDateTime::fromSecsSinceEpoch(now, Qt::UTC).date().daysTo(day);
+    // The format is the language's: the months are named in English.
+    const QString date = day.toString(qm::Texts::tr("yyyy年M月d日"));
+    if (days <= 0) return qm::Texts::tr("%1（今日）").arg(date);
+    if (days == 1) return qm::Texts::tr("%1（明日）").arg(date);
+    return qm::Texts::tr("%1（%2 日後）").arg(date).arg(days);
+}
+
+void DictationPanel::showReview() {
+    if (session_.reviewing()) {
+        btnReview->setText(qm::Texts::tr("復習をやめる"));
+        lblReview->setText(qm::Texts::tr("今日の復習 %1 / %2").arg(session_.reviewPosition()).arg(session_.reviewCount()));
+        return;
+    }
+    const int due = session_.dueNow();
+    btnReview->setText(due > 0 ? qm::Texts::tr("今日の復習 (%1)").arg(due) : qm::Texts::tr("今日の復習"));
+    lblReview->setText(reviewNote_);
+}
 void DictationPanel::onBlockChanged() {
     const int32_t block = session_.state().curBlock;
     // The reference stays hidden: only which block it is shows.
@@ -90,11 +146,31 @@ void DictationPanel::onBlockChanged() {
     edtAnswer->clear();
     txtResult->clear();
     lblScore->clear();
+    checkedInReview_ = false;
+    btnCheck->setText(qm::Texts::tr("採点"));
+    showReview();  // a new day may have brought blocks due
 }
 
 void DictationPanel::check() {
+    if (checkedInReview_ && session_.reviewing()) {
+        const bool last = session_.reviewPosition() == session_.reviewCount();
+        session_.nextReviewBlock();
+        if (last) {
+            const auto next = session_.nextReviewDue();
+            reviewNote_ = next ? qm::Texts::tr("今日の復習は終わりました。次の復習は %1 です。")
+                                     .arg(dueText(*next, session_.wallClockNow()))
+                               : qm::Texts::tr("今日の復習は終わりました。");
+            showReview();
+        }
+        return;
+    }
     const auto result = session_.checkDictation(edtAnswer->text());
     if (!result) return;
+    if (session_.reviewing()) {
+        checkedInReview_ = true;
+        btnCheck->setText(session_.reviewPosition() < session_.reviewCount() ? qm::Texts::tr("次へ")
+                                                                              : qm::Texts::tr("終わる"));
+    }
     txtResult->setHtml(markedHtml(*result));
     lblScore->setText(qm::Texts::tr("得点 %1 / 100（正 %2・誤 %3・抜け %4・余分 %5）")
                           .arg(result->score)
@@ -146,14 +222,20 @@ void DictationPanel::showWeakest() {
 void DictationPanel::keyUp(int key) {
     switch (key) {
         case Qt::Key_F1:
-            session_.previousBlock();
+            if (session_.reviewing())
+                session_.previousReviewBlock();
+            else
+                session_.previousBlock();
             break;
         case Qt::Key_F2:
         case Qt::Key_F5:  // the line of a dictation is its block
             session_.blockAgain();
             break;
         case Qt::Key_F3:
-            session_.nextBlock();
+            if (session_.reviewing())
+                session_.nextReviewBlock();
+            else
+                session_.nextBlock();
             break;
         case Qt::Key_F4:
             session_.play();

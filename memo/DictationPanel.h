@@ -19,13 +19,17 @@ class PracticeSession;
 // missing, wrong and extra words in colour with the block's score, and the
 // blocks that scored lowest. F1 to F5 steer playback as in the editor. The
 // answers and scores are the session's (kept in their own file).
+// The review button (Ctrl+R) drills only the blocks due today, weakest
+// first: after each check, Enter goes on to the next; F1 and F3 step through
+// the round. With nothing due it says when the next block comes due.
 class DictationPanel : public QWidget {
     Q_OBJECT
 public:
     explicit DictationPanel(PracticeSession& session, QWidget* parent = nullptr);
 
-    void check();          // Enter or btnCheck
+    void check();          // Enter or btnCheck; in a review, after a check: the next block
     void keyUp(int key);   // F1 .. F5 in the answer field
+    void btnReviewClick(); // starts a review round, or ends the one under way
 
     // The comparison as text with colours: correct words plain, missing ones
     // red in brackets, wrong ones struck through in orange with the right word
@@ -39,6 +43,11 @@ public:
     QLabel* lblScore;
     QLabel* lblLegend;  // what the colours of the result mean
     QLabel* lblWeakest;
+    QPushButton* btnReview;
+    QLabel* lblReview;  // where the round is, or when the next block is due
+
+    // "in N days" wording of a due time for the learner, from now (both UTC seconds).
+    static QString dueText(int64_t due, int64_t now);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,6 +55,10 @@ protected:
 private:
     void onBlockChanged();
     void showWeakest();
+    void showReview();
+
+    bool checkedInReview_ = false;  // the round's block was checked: Enter goes on
+    QString reviewNote_;            // what the last start or end of a round said
 
     PracticeSession& session_;
 };

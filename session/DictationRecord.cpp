@@ -1,7 +1,9 @@
 #include "session/DictationRecord.h"
 
 #include "common/Utf8.h"
+#include "dictation/ReviewSchedule.h"
 #include "files/WholeFile.h"
+#include "session/FileFormats.h"
 #include "session/FileMessages.h"
 
 #include <QDateTime>
@@ -18,7 +20,23 @@ namespace {
 constexpr std::size_t kMaxAnswersBytes = 16 * 1024 * 1024;
 }  // namespace
 
-DictationRecord::DictationRecord(QObject* parent) : QObject(parent) {}
+DictationRecord::DictationRecord(QObject* parent)
+    : QObject(parent), wallClock_([] { return QDateTime::currentSecsSinceEpoch(); }) {}
+
+void DictationRecord::setWallClock(WallClock clock) {
+    wallClock_ = clock ? std::move(clock) : WallClock([] { return QDateTime::currentSecsSinceEpoch(); });
+}
+
+std::optional<int> DictationRecord::dueBlocksOf(const QString& historyEntry, int64_t now) {
+    const bool blockFile = formats::kindOf(historyEntry) == formats::Kind::BlockFile;
+    const QString answers = blockFile ? answersPathFor({}, historyEntry) : answersPathFor(historyEntry.toStdString(), {});
+    if (answers.isEmpty() || !QFileInfo::exists(answers)) return std::nullopt;
+    const auto read = files::readWholeFile(QFile::encodeName(answers).toStdString(), kMaxAnswersBytes);
+    if (read.error) return std::nullopt;
+    const auto parsed = dictation::parse(read.bytes);
+    if (!parsed.ok()) return std::nullopt;
+    return static_cast<int>(dictation::dueBlocks(parsed.log, now).size());
+}
 
 QString DictationRecord::answersPathFor(const std::string& mediaFile, const QString& blockFile) {
     QString bsd = blockFile;
@@ -52,8 +70,7 @@ dictation::CheckResult DictationRecord::check(int32_t block, int32_t startMs, co
                                               const QString& answer) {
     auto result = dictation::checkAnswer(reference, answer.toStdString());
     // When it was written down: the review schedule spaces the blocks by it.
-    log_.addAttempt(block - 1, startMs, answer.toStdString(), result.score, QDateTime::currentSecsSinceEpoch());
-    emit changed();
+    log_.addAttempt(block - 1, startMs, answer.toStdString(), result.score, now());
     return result;
 }
 

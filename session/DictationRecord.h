@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -32,18 +33,32 @@ public:
     // damaged is said in the returned message (the record is then empty).
     std::optional<QString> load(const QString& answersPath);
     // Checks an answer against the reference and records it for block (1-based),
-    // starting at startMs. The file is the caller's to write.
+    // starting at startMs. The file is the caller's to write, and changed()
+    // its to announce once the file is written (readers of the file count on it).
     dictation::CheckResult check(int32_t block, int32_t startMs, const std::string& reference, const QString& answer);
     // Writes the answers file (nothing when there is none) through the checked
     // writer; throws the message when it cannot.
     void write(const dictation::DictationLog& log) const;
 
+    // The wall clock the attempts are stamped with and the review schedule
+    // is read at: seconds since the epoch, UTC. Tests set a fixed one.
+    using WallClock = std::function<int64_t()>;
+    int64_t now() const { return wallClock_(); }
+    void setWallClock(WallClock clock);
+
+    // How many blocks of a lesson in the history are due for review at now:
+    // its answers file is found from the entry (a block file, or a media
+    // with its block file's name beside it). nullopt when it has none or it
+    // cannot be read; reads at most as much as a lesson's answers file holds.
+    static std::optional<int> dueBlocksOf(const QString& historyEntry, int64_t now);
+
 signals:
-    void changed();
+    void changed();  // another lesson's answers were read
 
 private:
     dictation::DictationLog log_;
     QString path_;
+    WallClock wallClock_;
 };
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include "core/BlockList.h"
 #include "core/ErrorPolicy.h"
 #include "core/PathParts.h"
+#include "dictation/ReviewSchedule.h"
 #include "media/MpvLibrary.h"
 #include "session/FileFormats.h"
 #include "session/FileMessages.h"
@@ -137,6 +138,9 @@ PracticeSession::~PracticeSession() = default;
 // block stays within the list, the windows redraw, and the recovery file
 // follows within its delay, off the block timer's path.
 void PracticeSession::lessonChanged() {
+    // A round's blocks are numbers in the lesson as it was: a change of the
+    // blocks ends it rather than drill the wrong sentences.
+    if (reviewing() && state_.blocks().count() != reviewBlockCount_) leaveReview();
     if (state_.curBlock > state_.blocks().count()) drill_.SelectBlock(state_.blocks().count());
     emit blockBarChanged();
     emit notesChanged();
@@ -265,6 +269,7 @@ bool PracticeSession::openFile(const QString& path) {
 
 bool PracticeSession::openMedia(const QString& path) {
     cancelWork();  // its result was for the recording that goes
+    leaveReview();
     MediaEngine& engine = drill_.engine();
     const bool streaming = formats::playsOnStreamingControl(path, settings_.wmpExtensions(), settings_.rpExtensions());
     engine.LoadIntoEngine(path, streaming ? Engine::Streaming : Engine::MediaPlayer);
@@ -722,6 +727,7 @@ QString PracticeSession::answersPath() const {
 }
 
 void PracticeSession::loadDictation() {
+    leaveReview();  // another lesson's answers: another schedule
     if (const auto problem = dictation_.load(answersPath())) prompts_.message(*problem);
 }
 
@@ -730,13 +736,85 @@ std::optional<dictation::CheckResult> PracticeSession::checkDictation(const QStr
     if (block < 1) return std::nullopt;
     auto result = dictation_.check(block, blockStart(state_, block), state_.lesson.noteOf(block), answer);
     // The file goes with the saved block file: with blocks cut or joined since
-    // the save, it holds the attempts where the saved blocks are.
-    dictation_.write(document_.answersAsSaved().value_or(dictation_.log()));
+    // the save, it holds the attempts where the saved blocks are. The change
+    // is announced once the file holds it, written or not.
+    try {
+        dictation_.write(document_.answersAsSaved().value_or(dictation_.log()));
+    } catch (...) {
+        emit dictationChanged();
+        throw;
+    }
+    emit dictationChanged();
     return result;
 }
 
 void PracticeSession::enterDictation() { drill_.beginRepeatingForDictation(); }
 
-void PracticeSession::leaveDictation() { drill_.endRepeatingForDictation(); }
+void PracticeSession::leaveDictation() {
+    leaveReview();
+    drill_.endRepeatingForDictation();
+}
+
+// ---------------------------------------------------------------- review
+
+std::vector<int32_t> PracticeSession::dueWithNotes() const {
+    std::vector<int32_t> due;
+    const int32_t count = state_.blocks().count();
+    for (const int block : dictation::dueBlocks(dictation_.log(), dictation_.now())) {
+        const int32_t n = block + 1;
+        // Attempts at a block the lesson no longer has, or one whose note was
+        // emptied, have nothing to be checked against.
+        if (n <= count && !state_.lesson.noteOf(n).empty()) due.push_back(n);
+    }
+    return due;
+}
+
+int PracticeSession::dueNow() const { return static_cast<int>(dueWithNotes().size()); }
+
+std::optional<int64_t> PracticeSession::nextReviewDue() const {
+    return dictation::nextDue(dictation_.log(), dictation_.now());
+}
+
+bool PracticeSession::startReview() {
+    review_ = dueWithNotes();
+    reviewAt_ = 0;
+    reviewBlockCount_ = state_.blocks().count();
+    if (review_.empty()) {
+        emit reviewChanged();
+        return false;
+    }
+    drill_.beginRepeatingForDictation();
+    playReviewBlock();
+    emit reviewChanged();
+    return true;
+}
+
+void PracticeSession::playReviewBlock() {
+    if (reviewing()) drill_.playBlock(review_[reviewAt_]);
+}
+
+void PracticeSession::nextReviewBlock() {
+    if (!reviewing()) return;
+    if (++reviewAt_ >= review_.size()) {
+        leaveReview();
+        return;
+    }
+    playReviewBlock();
+    emit reviewChanged();
+}
+
+void PracticeSession::previousReviewBlock() {
+    if (!reviewing() || reviewAt_ == 0) return;
+    --reviewAt_;
+    playReviewBlock();
+    emit reviewChanged();
+}
+
+void PracticeSession::leaveReview() {
+    if (!reviewing()) return;
+    review_.clear();
+    reviewAt_ = 0;
+    emit reviewChanged();
+}
 
 }  // namespace qm

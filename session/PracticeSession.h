@@ -206,9 +206,31 @@ public:
     const dictation::DictationLog& dictationLog() const { return dictation_.log(); }
     QString answersPath() const;
     // The dictation mode: the block repeats while it is written down; leaving
-    // gives the block mode back.
+    // gives the block mode back (and ends a review).
     void enterDictation();
     void leaveDictation();
+
+    // ---- review: the blocks due today by their attempts' schedule
+    // Starts a review round in the dictation mode: the blocks due now that
+    // have a note, weakest first, the first of them played. False when none
+    // is due; nextReviewDue then says when one will be.
+    bool startReview();
+    // The round's next (previous) block, played; past the last the round is
+    // over (reviewing() false, reviewChanged).
+    void nextReviewBlock();
+    void previousReviewBlock();
+    void leaveReview();
+    bool reviewing() const { return !review_.empty(); }
+    int reviewPosition() const { return reviewing() ? static_cast<int>(reviewAt_) + 1 : 0; }  // 1-based
+    int reviewCount() const { return static_cast<int>(review_.size()); }
+    // How many blocks with a note are due now, and when the next one after
+    // now comes due (seconds since the epoch, UTC; nullopt: none scheduled).
+    int dueNow() const;
+    std::optional<int64_t> nextReviewDue() const;
+    // Seconds since the epoch (UTC) for the attempts' times and the
+    // schedule; tests set a fixed clock (an empty one gives the real back).
+    void setWallClock(DictationRecord::WallClock clock) { dictation_.setWallClock(std::move(clock)); }
+    int64_t wallClockNow() const { return dictation_.now(); }
 
     // ---- notes: one line per block
     QStringList notes() const;
@@ -229,6 +251,7 @@ signals:
     void mediaOpened(const QString& fileName);
     void notesChanged();
     void dictationChanged();
+    void reviewChanged();  // a round began, moved on or ended
     void analysisProgress(int percent);  // 0 .. 100 while the media is analysed
     void analysisReady();                // envelope() holds the open media's loudness
     void analysisFailed(const QString& reason);
@@ -254,6 +277,8 @@ private:
     bool followBlockFile(const QString& path);
     std::optional<QString> locateMedia(const QString& blockFile, const QString& named, bool& located);
     void loadDictation();
+    std::vector<int32_t> dueWithNotes() const;  // 1-based, weakest first
+    void playReviewBlock();
     bool answersFollowSave(bool saved);
     void lessonChanged();
     void alignmentFinished(const align::Result& result, int sentences);
@@ -272,6 +297,9 @@ private:
     Drill drill_;
     PauseFinder pauseFinder_;
     DictationRecord dictation_;
+    std::vector<int32_t> review_;  // the round's blocks (1-based); empty: no round
+    std::size_t reviewAt_ = 0;
+    int32_t reviewBlockCount_ = 0;  // the lesson's blocks when the round began
     BackgroundTask work_;
     int busy_ = 0;  // waits under way in which the event loop runs
     bool closeRequested_ = false;

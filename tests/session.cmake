@@ -3,7 +3,7 @@
 add_executable(test_session session/SessionTest.cpp session/UnsavedWorkTest.cpp session/FileKindsTest.cpp
   session/LessonHistoryTest.cpp session/BlockFilesTest.cpp session/OpeningTest.cpp
   session/BlockCommandsTest.cpp session/NotesTest.cpp session/RepeatLoopTest.cpp session/ReleaseTest.cpp
-  session/HistoryTest.cpp session/PlacesTest.cpp session/ScriptAlignmentTest.cpp
+  session/HistoryTest.cpp session/PlacesTest.cpp session/ScriptAlignmentTest.cpp session/ReviewTest.cpp
   support/CoreTestMain.cpp)
 target_link_libraries(test_session PRIVATE qm_session qm_media Qt6::Test Qt6::Network GTest::gtest)
 target_compile_definitions(test_session PRIVATE QM5_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

@@ -182,6 +182,34 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
         <source>Anki のパッケージに書き出す</source>
         <translation>Export the lesson as an Anki package</translation>
     </message>
+    <message>
+        <source>復習 %1</source>
+        <translation>Due %1</translation>
+    </message>
+    <message>
+        <source>記録</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>今日復習するブロック: %1</source>
+        <translation>Blocks due for review today: %1</translation>
+    </message>
+    <message>
+        <source>レッスンを開くと、その書き取りの記録が表示されます。</source>
+        <translation>Open a lesson to see its dictation progress.</translation>
+    </message>
+    <message>
+        <source>このレッスンの書き取りの記録はまだありません。</source>
+        <translation>No dictation checked in this lesson yet.</translation>
+    </message>
+    <message>
+        <source>習得 %1 / %2 ブロック、今日の復習 %3 ブロック、最後の日の平均点 %4</source>
+        <translation>Mastered %1 of %2 blocks, %3 due today, last day&apos;s mean score %4</translation>
+    </message>
+    <message>
+        <source>書き取り中：今日復習するブロックを苦手なものから（もう一度押すとやめる）</source>
+        <translation>In dictation: review the blocks due today, weakest first (again to stop)</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMain</name>
@@ -362,6 +390,66 @@ Blocks and notes are saved in a block file (.bsd); open it again later to go on 
     <message>
         <source>得点 %1 / 100（正 %2・誤 %3・抜け %4・余分 %5）</source>
         <translation>Score %1 / 100 (right %2, wrong %3, missing %4, extra %5)</translation>
+    </message>
+    <message>
+        <source>今日復習するブロックだけを、苦手なものから書き取ります (Ctrl+R)</source>
+        <translation>Write down only the blocks due today, weakest first (Ctrl+R)</translation>
+    </message>
+    <message>
+        <source>今日復習するブロックはありません。次の復習は %1 です。</source>
+        <translation>Nothing is due today. The next review is on %1.</translation>
+    </message>
+    <message>
+        <source>今日復習するブロックはありません。書き取りを採点すると、復習の予定ができます。</source>
+        <translation>Nothing is due today. Check a dictation and its block gets a review date.</translation>
+    </message>
+    <message>
+        <source>yyyy年M月d日</source>
+        <translation>MMMM d, yyyy</translation>
+    </message>
+    <message>
+        <source>%1（今日）</source>
+        <translation>%1 (today)</translation>
+    </message>
+    <message>
+        <source>%1（明日）</source>
+        <translation>%1 (tomorrow)</translation>
+    </message>
+    <message>
+        <source>%1（%2 日後）</source>
+        <translation>%1 (in %2 days)</translation>
+    </message>
+    <message>
+        <source>復習をやめる</source>
+        <translation>Stop review</translation>
+    </message>
+    <message>
+        <source>今日の復習 %1 / %2</source>
+        <translation>Today&apos;s review %1 / %2</translation>
+    </message>
+    <message>
+        <source>今日の復習 (%1)</source>
+        <translation>Today&apos;s review (%1)</translation>
+    </message>
+    <message>
+        <source>今日の復習</source>
+        <translation>Today&apos;s review</translation>
+    </message>
+    <message>
+        <source>今日の復習は終わりました。次の復習は %1 です。</source>
+        <translation>Today&apos;s review is done. The next review is on %1.</translation>
+    </message>
+    <message>
+        <source>今日の復習は終わりました。</source>
+        <translation>Today&apos;s review is done.</translation>
+    </message>
+    <message>
+        <source>次へ</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>終わる</source>
+        <translation>Finish</translation>
     </message>
 </context>
 <context>
@@ -567,6 +655,25 @@ The block file names another block file</translation>
     <message>
         <source>Anki に書き出しています…</source>
         <translation>Exporting to Anki…</translation>
+    </message>
+</context>
+<context>
+    <name>qm::ProgressChart</name>
+    <message>
+        <source>書き取りの記録</source>
+        <translation>Dictation progress</translation>
+    </message>
+    <message>
+        <source>まだ採点した書き取りがありません。メモ画面の書き取りで採点すると、日ごとの点数と習得したブロックがここに表示されます。</source>
+        <translation>No dictation checked yet. Check your dictation in the Memo window and each day&apos;s score and the blocks mastered appear here.</translation>
+    </message>
+    <message>
+        <source>平均点（左）</source>
+        <translation>Mean score (left)</translation>
+    </message>
+    <message>
+        <source>習得したブロック（右）</source>
+        <translation>Blocks mastered (right)</translation>
     </message>
 </context>
 <context>

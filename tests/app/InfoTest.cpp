@@ -2,7 +2,9 @@
 #include "tests/support/AppHarness.h"
 
 #include "text/TextCodec.h"
+#include "dictation/ReviewSchedule.h"
 #include "files/WholeFile.h"
+#include "info/ProgressChart.h"
 
 #include <QFile>
 #include <QComboBox>
@@ -129,11 +131,12 @@ QStringList faultsOfEveryWindow(bool english) {
 
 TEST(InfoWindow, HasItsTabsAndDefaults) {
     AppHarness app;
-    EXPECT_EQ(frmInfo->PageControl1->count(), 4);
+    EXPECT_EQ(frmInfo->PageControl1->count(), 5);
     EXPECT_EQ(frmInfo->PageControl1->tabText(0), "History");
     EXPECT_EQ(frmInfo->PageControl1->tabText(1), "設定");
     EXPECT_EQ(frmInfo->PageControl1->tabText(2), "キー");
     EXPECT_EQ(frmInfo->PageControl1->tabText(3), "ＱＭ５について");
+    EXPECT_EQ(frmInfo->PageControl1->tabText(4), "記録");
     EXPECT_EQ(frmInfo->PageControl1->currentIndex(), 0);
     EXPECT_EQ(frmInfo->edtWMP->text(), ".wma.mp3.");
     EXPECT_EQ(frmInfo->edtRP->text(), ".ram.rm.");
@@ -406,6 +409,9 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
         const char* const cancel = "Cancel";  // Qt's own text, not one for this program's translation
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", cancel), "Cancel");
         EXPECT_EQ(faultsOfEveryWindow(true), QStringList{});
+        frmMemo->btnDictationClick();  // the dictation and its review
+        EXPECT_EQ(interfaceFaults(frmMemo, true), QStringList{});
+        frmMemo->btnDictationClick();
         frmMain->blockBarMenu->popup(QPoint(0, 0));
         EXPECT_EQ(interfaceFaults(frmMain->blockBarMenu, true), QStringList{});
         frmMain->blockBarMenu->hide();
@@ -419,6 +425,58 @@ TEST(Language, EnglishChosenInTheSettingsTabIsTheNextStartsLanguage) {
     EXPECT_TRUE(readAll(dir.filePath("qm5.conf")).startsWith("language=ja\n"));
     AppHarness app(ini);
     EXPECT_EQ(frmMemo->btnEdit->text(), "編集");
+}
+
+// Each lesson in the history shows its blocks due today, counted from its
+// answers file off the event loop: a block file's and a recording's (whose
+// block file has its name) alike; a lesson never written down shows none and
+// the names stay as they were. The progress tab follows the open lesson's
+// checks: one column per day with the day's mean and the blocks mastered.
+TEST(InfoWindow, TheHistoryCountsEachLessonsDueBlocksAndTheProgressTabFollowsTheChecks) {
+    QTemporaryDir dir;
+    AppHarness app(dir.filePath("QM4.ini"));
+    const int64_t day = 24 * 60 * 60;
+    const int64_t first = QDateTime(QDate(2026, 3, 2), QTime(9, 0), Qt::UTC).toSecsSinceEpoch();
+    int64_t now = first + 2 * day;
+    app.session->setWallClock([&now] { return now; });
+    auto answers = [&](const QString& name, const std::vector<std::pair<int, int>>& blockScores) {
+        qm::dictation::DictationLog log;
+        for (const auto& [block, score] : blockScores) log.addAttempt(block, 0, "answer", score, first);
+        writeAll(dir.filePath(name), QByteArray::fromStdString(qm::dictation::serialize(log)));
+    };
+    answers("a.dictation.tsv", {{0, 40}, {1, 100}, {2, 90}});  // three blocks, all due two days on
+    answers("b.dictation.tsv", {{4, 70}});
+    frmMain->AddHistory(dir.filePath("c.mp3"));
+    frmMain->AddHistory(dir.filePath("b.mp3"));
+    frmMain->AddHistory(dir.filePath("a.bsd"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return frmInfo->dueOf(0) >= 0 && frmInfo->dueOf(1) >= 0; }, 5000));
+    EXPECT_EQ(frmInfo->dueOf(0), 3);
+    EXPECT_EQ(frmInfo->dueOf(1), 1);
+    EXPECT_EQ(frmInfo->dueOf(2), -1) << "never written down";
+    EXPECT_EQ(listTexts(frmInfo->lstHistory), (QStringList{"a.bsd", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(frmInfo->lstHistory->item(0)->toolTip(), "今日復習するブロック: 3");
+
+    // The progress tab: the lesson opened shows its answers' days; a check
+    // adds today's and the history counts again.
+    EXPECT_EQ(frmInfo->lblProgress->text(), "レッスンを開くと、その書き取りの記録が表示されます。");
+    ASSERT_TRUE(QFile::copy(qmtest::testMedia("lesson.mp3"), dir.filePath("a.mp3"))) << "no test media";
+    ASSERT_TRUE(app.session->OpenFile(dir.filePath("a.mp3")));
+    ASSERT_EQ(frmInfo->chtProgress->progress().size(), 1u);
+    EXPECT_EQ(frmInfo->chtProgress->progress()[0].blocksAnswered, 3);
+    EXPECT_EQ(frmInfo->chtProgress->progress()[0].day, first - 9 * 3600);
+    qmtest::setNotes(frmMain->session(), {"one", "two", "three"});
+    app.session->openLessonForTesting(3000, {{0, 1000, 2000, 3000}, {"one", "two", "three"}});
+    frmMain->SelectBlock(2);
+    ASSERT_TRUE(app.session->checkDictation("two"));
+    const auto shown = frmInfo->chtProgress->progress();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].day, first - 9 * 3600 + 2 * day);
+    EXPECT_EQ(shown[1].blocksAnswered, 1);
+    EXPECT_EQ(shown[1].meanScore, 100);
+    EXPECT_EQ(frmInfo->chtProgress->blocks(), 3);
+    EXPECT_EQ(frmInfo->lblProgress->text(), "習得 0 / 3 ブロック、今日の復習 2 ブロック、最後の日の平均点 100");
+    ASSERT_TRUE(QTest::qWaitFor([] { return frmInfo->dueOf(0) == 2; }, 5000)) << "the open lesson counted again";
+    EXPECT_EQ(frmInfo->dueOf(1), 2) << "its block file's entry";
 }
 
 }  // namespace

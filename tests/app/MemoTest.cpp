@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QButtonGroup>
+#include <QDateTime>
 
 namespace {
 
@@ -257,6 +258,59 @@ TEST_F(Memo, DictationHidesTheNoteAndShowsTheCheckedAnswer) {
     EXPECT_FALSE(frmMemo->inDictationMode());
     EXPECT_EQ(app.session->blockMode(), qm::BlockMode::Next);
     EXPECT_FALSE(frmMemo->ListBox1->isHidden());
+}
+
+}  // namespace
+
+namespace {
+
+// The review round through the panel, on fixed dates: with nothing due the
+// review button says when the next block is; a day later it counts the
+// blocks due and Ctrl+R takes them weakest first, Enter checking each answer
+// and then going on, until the round is over. What is due when is the
+// session's (tests/session/ReviewTest.cpp).
+TEST_F(Memo, ReviewTakesTheDueBlocksWeakestFirstAndSaysWhenTheNextIsDue) {
+    int64_t now = QDateTime(QDate(2026, 3, 2), QTime(10, 0), Qt::UTC).toSecsSinceEpoch();
+    app.session->setWallClock([&now] { return now; });
+    frmMemo->show();
+    frmMemo->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frmMemo));  // for the window's keys
+    frmMemo->btnDictationClick();
+    qm::DictationPanel& d = *frmMemo->Dictation;
+    auto answer = [&](const QString& text) {
+        QTest::keyClicks(d.edtAnswer, text);
+        QTest::keyClick(d.edtAnswer, Qt::Key_Return);
+    };
+    frmMain->SelectBlock(1);
+    answer("one");
+    QTest::keyClick(d.edtAnswer, Qt::Key_F3);
+    answer("too");  // block 2 is the weaker
+    EXPECT_EQ(d.btnReview->text(), "今日の復習");
+    QTest::keyClick(d.edtAnswer, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(app.session->reviewing());
+    EXPECT_EQ(d.lblReview->text(), "今日復習するブロックはありません。次の復習は 2026年3月3日（明日） です。");
+
+    now += 24 * 60 * 60;
+    QTest::keyClick(d.edtAnswer, Qt::Key_F1);  // the panel counts again at each block
+    EXPECT_EQ(d.btnReview->text(), "今日の復習 (2)");
+    QTest::keyClick(d.edtAnswer, Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(app.session->reviewing());
+    EXPECT_EQ(d.lblReview->text(), "今日の復習 1 / 2");
+    EXPECT_EQ(d.btnReview->text(), "復習をやめる");
+    EXPECT_EQ(s.curBlock, 2);
+    answer("two");
+    EXPECT_TRUE(d.lblScore->text().startsWith("得点 100 / 100")) << d.lblScore->text().toStdString();
+    EXPECT_EQ(d.btnCheck->text(), "次へ");
+    QTest::keyClick(d.edtAnswer, Qt::Key_Return);
+    EXPECT_EQ(s.curBlock, 1);
+    EXPECT_EQ(d.lblReview->text(), "今日の復習 2 / 2");
+    EXPECT_TRUE(d.edtAnswer->text().isEmpty());
+    answer("one");
+    EXPECT_EQ(d.btnCheck->text(), "終わる");
+    QTest::keyClick(d.edtAnswer, Qt::Key_Return);
+    EXPECT_FALSE(app.session->reviewing());
+    EXPECT_EQ(d.lblReview->text(), "今日の復習は終わりました。次の復習は 2026年3月4日（明日） です。");
+    EXPECT_EQ(d.btnReview->text(), "今日の復習");
 }
 
 }  // namespace
