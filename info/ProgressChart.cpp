@@ -82,7 +82,14 @@ void ProgressChart::paintEvent(QPaintEvent*) {
     const int shown = daysShown();
     const auto first = days_.end() - shown;
     const double slot = static_cast<double>(area.width()) / shown;
-    const int scaleTop = std::max(blocks_, 1);
+    // The bars' scale: a round number just above the most mastered, so that
+    // the first few stand out; the lesson's blocks at most.
+    int mostMastered = 0;
+    for (auto it = first; it != days_.end(); ++it) mostMastered = std::max(mostMastered, it->blocksMastered);
+    int scaleTop = 5;
+    for (int step : {5, 10, 20, 50, 100, 200, 500, 1000})
+        if ((scaleTop = step) >= mostMastered) break;
+    scaleTop = std::clamp(std::max(scaleTop, mostMastered), 1, std::max(blocks_, 1));
 
     // The grid and both scales: scores at 0, 50, 100; blocks at 0 and the lesson's count.
     p.setPen(kGridColour);

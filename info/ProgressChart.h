@@ -11,7 +11,7 @@ namespace qm {
 // The open lesson's dictation over the days, painted: one column per day
 // with attempts, the day's mean score as a line on the left scale (0 .. 100)
 // and the blocks mastered by that day's end as bars on the right scale (0 ..
-// the lesson's blocks with a note). The newest days are kept when there are
+// a round number above the most mastered, the lesson's blocks with a note at most). The newest days are kept when there are
 // more than fit; the dates are month/day, the same in every language.
 class ProgressChart : public QWidget {
     Q_OBJECT

@@ -15,6 +15,10 @@
 #include "mainwindow/Unit1.h"
 #include "memo/Unit2.h"
 #include "info/Unit4.h"
+#include "memo/DictationPanel.h"
+#include "dictation/ReviewSchedule.h"
+#include <QDateTime>
+#include <QLineEdit>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -137,6 +141,49 @@ QStringList notesFor(int32_t blocks, bool english) {
     return notes;
 }
 
+// What a learner writes down for a block on a day of practice: the note with
+// some words (characters, in Japanese) left out, fewer as the days go by.
+QString answerFor(const QString& note, int32_t block, int day, bool english) {
+    const QStringList units = english ? note.split(QLatin1Char(' ')) : [&] {
+        QStringList chars;
+        for (const QChar c : note) chars << QString(c);
+        return chars;
+    }();
+    const int dropPercent = std::clamp(45 - 3 * day + (block * 7) % 5 * 6, 0, 70);
+    QStringList kept;
+    for (int i = 0; i < units.size(); ++i)
+        if ((block * 31 + i * 17 + day * 13) % 100 >= dropPercent) kept << units[i];
+    return kept.join(english ? QStringLiteral(" ") : QString());
+}
+
+// Five weeks of practice on the session's clock, as a learner would do it:
+// each day the blocks due first, then up to a dozen new ones in order; a few
+// days missed. Returns the day after the last.
+int64_t practiseFiveWeeks(qm::PracticeSession& session, int64_t& now, bool english) {
+    constexpr int64_t kDay = 24 * 60 * 60;
+    constexpr int kDays = 35;
+    const int64_t first = QDateTime(QDate(2026, 11, 2), QTime(19, 0), Qt::UTC).toSecsSinceEpoch();
+    const QStringList notes = session.notes();
+    auto check = [&](int32_t block, int day) {
+        session.SelectBlock(block);
+        session.checkDictation(answerFor(notes[block - 1], block, day * 3 / 5, english));
+    };
+    int32_t nextNew = 1;
+    for (int day = 0; day < kDays; ++day) {
+        if (day == 5 || day == 6 || day == 12 || day == 23) continue;
+        now = first + day * kDay;
+        if (session.startReview()) {
+            while (session.reviewing()) {
+                check(session.state().curBlock, day);
+                session.nextReviewBlock();
+            }
+        }
+        for (int i = 0; i < 12 && nextNew <= session.state().blocks().count(); ++i) check(nextNew++, day);
+    }
+    session.pause();
+    return first + kDays * kDay;
+}
+
 // Every picture of one language: the windows at the start size, then enlarged.
 int shoot(const QString& media, const QString& settingsDir, const QString& outDir, bool english) {
     const QString lang = english ? QStringLiteral("en") : QStringLiteral("ja");
@@ -180,6 +227,29 @@ int shoot(const QString& media, const QString& settingsDir, const QString& outDi
     frmInfo->PageControl1->setCurrentIndex(2);
     saved = save(frmInfo, at(QStringLiteral("info-large"))) && saved;
 
+    // After five weeks of dictation: a review round under way, the
+    // lesson's progress and its blocks due in the history.
+    int64_t now = 0;
+    session.setWallClock([&now] { return now; });
+    frmMemo->btnDictationClick();
+    now = practiseFiveWeeks(session, now, english);
+    qm::DictationPanel& dictation = *frmMemo->Dictation;
+    dictation.btnReviewClick();
+    if (!session.reviewing()) return 7;
+    const int32_t reviewed = session.state().curBlock;
+    session.pause();
+    dictation.edtAnswer->setText(answerFor(session.notes()[reviewed - 1], reviewed, 35, english));
+    dictation.check();
+    saved = save(frmMemo, at(QStringLiteral("review"))) && saved;
+    frmInfo->PageControl1->setCurrentIndex(4);
+    saved = save(frmInfo, at(QStringLiteral("progress"))) && saved;
+    frmInfo->PageControl1->setCurrentIndex(0);
+    waitFor([] { return frmInfo->dueOf(0) >= 0; }, 5000);
+    saved = save(frmInfo, at(QStringLiteral("history"))) && saved;
+    std::printf("%s: after five weeks, %d blocks due, %d in the history's count, %zu days of practice\n",
+                lang.toUtf8().constData(), session.dueNow(), frmInfo->dueOf(0),
+                qm::dictation::progressByDay(session.dictationLog()).size());
+
     const auto& s = session.state();
     std::printf("%s: %d blocks over %d s, block %d current, the block bar shows %.1f s from %.1f s\n",
                 lang.toUtf8().constData(), blocks, s.mediaLength / 1000, s.curBlock,
@@ -198,16 +268,17 @@ int main(int argc, char** argv) {
     const QString outDir = QFileInfo(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".")).absoluteFilePath();
     QDir().mkpath(outDir);
 
-    QTemporaryDir dir;
-    const QString media = dir.filePath(QStringLiteral("lesson.wav"));
-    QFile file(media);
-    if (!file.open(QIODevice::WriteOnly) || file.write(lessonWav()) < 0 || !file.flush()) {
-        std::fprintf(stderr, "cannot write %s\n", media.toUtf8().constData());
-        return 1;
-    }
-    file.close();
     qm::qmApp()->setDialogs(std::make_unique<NoDialogs>());
     for (const bool english : {false, true}) {
+        // A lesson of its own per language: its answers file starts empty.
+        QTemporaryDir dir;
+        const QString media = dir.filePath(QStringLiteral("lesson.wav"));
+        QFile file(media);
+        if (!file.open(QIODevice::WriteOnly) || file.write(lessonWav()) < 0 || !file.flush()) {
+            std::fprintf(stderr, "cannot write %s\n", media.toUtf8().constData());
+            return 1;
+        }
+        file.close();
         QTemporaryDir settings;
         if (const int failed = shoot(media, settings.path(), outDir, english)) return failed;
     }
