@@ -17,13 +17,20 @@ struct Review {
     bool knownTime = false;
 };
 
-std::vector<Review> reviewsOf(const std::vector<Attempt>& attempts) {
+// The learner's day of a time: floor division, so times before the epoch
+// (an unknown time west of UTC) fall on the day before it.
+int64_t dayOf(int64_t time, int64_t utcOffset) {
+    const int64_t local = time + utcOffset;
+    return local / kSecondsPerDay - (local % kSecondsPerDay < 0 ? 1 : 0);
+}
+
+std::vector<Review> reviewsOf(const std::vector<Attempt>& attempts, int64_t utcOffset) {
     std::vector<const Attempt*> byTime;
     for (const auto& a : attempts) byTime.push_back(&a);
     std::stable_sort(byTime.begin(), byTime.end(), [](const Attempt* a, const Attempt* b) { return a->time < b->time; });
     std::vector<Review> reviews;
     for (const Attempt* a : byTime) {
-        const int64_t day = a->time / kSecondsPerDay;
+        const int64_t day = dayOf(a->time, utcOffset);
         if (!reviews.empty() && reviews.back().day == day)
             reviews.back() = {day, a->score, a->time != kUnknownTime};
         else
@@ -68,16 +75,16 @@ int quality(int score) {
     return std::clamp(score, 0, 100) / 20;
 }
 
-Schedule scheduleOf(const std::vector<Attempt>& attempts) {
-    const auto reviews = reviewsOf(attempts);
+Schedule scheduleOf(const std::vector<Attempt>& attempts, int64_t utcOffset) {
+    const auto reviews = reviewsOf(attempts, utcOffset);
     if (reviews.empty()) return {};
     State s;
     for (const auto& r : reviews) s.review(r);
-    return Schedule{true, (s.day + s.interval) * kSecondsPerDay, static_cast<int>(s.interval), s.easiness / 100.0,
-                    s.repetitions};
+    return Schedule{true, (s.day + s.interval) * kSecondsPerDay - utcOffset, static_cast<int>(s.interval),
+                    s.easiness / 100.0, s.repetitions};
 }
 
-std::vector<int> dueBlocks(const DictationLog& log, int64_t now) {
+std::vector<int> dueBlocks(const DictationLog& log, int64_t now, int64_t utcOffset) {
     struct Due {
         int block;
         int latestScore;
@@ -85,7 +92,7 @@ std::vector<int> dueBlocks(const DictationLog& log, int64_t now) {
     };
     std::vector<Due> due;
     for (const auto& a : log.answers()) {
-        const Schedule s = scheduleOf(log.attempts(a.block));
+        const Schedule s = scheduleOf(log.attempts(a.block), utcOffset);
         if (s.scheduled && s.due <= now) due.push_back({a.block, a.latestScore, s.due});
     }
     std::sort(due.begin(), due.end(), [](const Due& a, const Due& b) {
@@ -98,16 +105,16 @@ std::vector<int> dueBlocks(const DictationLog& log, int64_t now) {
     return blocks;
 }
 
-std::optional<int64_t> nextDue(const DictationLog& log, int64_t now) {
+std::optional<int64_t> nextDue(const DictationLog& log, int64_t now, int64_t utcOffset) {
     std::optional<int64_t> next;
     for (const auto& a : log.answers()) {
-        const Schedule s = scheduleOf(log.attempts(a.block));
+        const Schedule s = scheduleOf(log.attempts(a.block), utcOffset);
         if (s.scheduled && s.due > now && (!next || s.due < *next)) next = s.due;
     }
     return next;
 }
 
-std::vector<DayProgress> progressByDay(const DictationLog& log) {
+std::vector<DayProgress> progressByDay(const DictationLog& log, int64_t utcOffset) {
     struct Step {
         int64_t day;
         bool mastered;
@@ -117,7 +124,7 @@ std::vector<DayProgress> progressByDay(const DictationLog& log) {
     for (const auto& a : log.answers()) {
         auto& block = steps.emplace_back();
         State s;
-        for (const auto& r : reviewsOf(log.attempts(a.block))) {
+        for (const auto& r : reviewsOf(log.attempts(a.block), utcOffset)) {
             s.review(r);
             block.push_back({r.day, s.mastered()});
             if (!r.knownTime) continue;
@@ -129,7 +136,7 @@ std::vector<DayProgress> progressByDay(const DictationLog& log) {
     std::vector<DayProgress> progress;
     std::vector<std::size_t> next(steps.size(), 0);  // per block: its first review after the day
     for (auto& [day, d] : days) {
-        d.day = day * kSecondsPerDay;
+        d.day = day * kSecondsPerDay - utcOffset;
         d.meanScore /= d.blocksAnswered;
         for (std::size_t b = 0; b < steps.size(); ++b) {
             while (next[b] < steps[b].size() && steps[b][next[b]].day <= day) ++next[b];

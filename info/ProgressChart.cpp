@@ -21,8 +21,9 @@ const QColor kMasteredColour(0x6a, 0xb0, 0x6a);
 const QColor kGridColour(0xd8, 0xd8, 0xd8);
 constexpr int kNarrowestDay = 6;  // pixels a day needs to be told apart
 
-QString dayLabel(int64_t day) {
-    return QDateTime::fromSecsSinceEpoch(day, Qt::UTC).date().toString(QStringLiteral("M/d"));
+// A day's local midnight as a UTC instant, shown as its local date.
+QString dayLabel(int64_t day, int64_t utcOffset) {
+    return QDateTime::fromSecsSinceEpoch(day + utcOffset, Qt::UTC).date().toString(QStringLiteral("M/d"));
 }
 }  // namespace
 
@@ -31,8 +32,9 @@ ProgressChart::ProgressChart(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void ProgressChart::setProgress(std::vector<dictation::DayProgress> days, int blocks) {
+void ProgressChart::setProgress(std::vector<dictation::DayProgress> days, int blocks, int64_t utcOffset) {
     days_ = std::move(days);
+    utcOffset_ = utcOffset;
     blocks_ = blocks;
     for (const auto& d : days_) blocks_ = std::max(blocks_, d.blocksMastered);
     update();
@@ -140,7 +142,7 @@ void ProgressChart::paintEvent(QPaintEvent*) {
     for (int i = shown - 1; i >= 0; i -= every) {
         const double centre = area.left() + i * slot + slot / 2;
         p.drawText(QRectF(centre - labelWidth / 2.0, area.bottom() + 4, labelWidth, fm.height()), Qt::AlignCenter,
-                   dayLabel((first + i)->day));
+                   dayLabel((first + i)->day, utcOffset_));
     }
 }
 

@@ -18,9 +18,10 @@ class ProgressChart : public QWidget {
 public:
     explicit ProgressChart(QWidget* parent = nullptr);
 
-    // days oldest first, as progressByDay gives them; blocks: the lesson's
-    // blocks that can be written down (at least every block mastered).
-    void setProgress(std::vector<dictation::DayProgress> days, int blocks);
+    // days oldest first, as progressByDay gives them on the calendar of
+    // utcOffset; blocks: the lesson's blocks that can be written down (at
+    // least every block mastered).
+    void setProgress(std::vector<dictation::DayProgress> days, int blocks, int64_t utcOffset);
     const std::vector<dictation::DayProgress>& progress() const { return days_; }
     int blocks() const { return blocks_; }
     // The days drawn at the present width: the newest that fit.
@@ -37,6 +38,7 @@ private:
 
     std::vector<dictation::DayProgress> days_;
     int blocks_ = 0;
+    int64_t utcOffset_ = 0;
 };
 
 }  // namespace qm

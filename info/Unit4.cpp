@@ -288,7 +288,10 @@ void TfrmInfo::FormCreate() {
         for (int i = 0; i < due.size(); ++i) {
             QListWidgetItem* item = lstHistory->item(i);
             item->setData(kDueRole, due[i]);
-            item->setToolTip(due[i] >= 0 ? tr("今日復習するブロック: %1").arg(due[i]) : QString());
+            // The badge is painted: its words go to the tooltip and to screen readers.
+            const QString words = due[i] >= 0 ? tr("今日復習するブロック: %1").arg(due[i]) : QString();
+            item->setToolTip(words);
+            item->setData(Qt::AccessibleDescriptionRole, words);
         }
     });
     // A check changes the open lesson's schedule; an open shows another lesson.
@@ -322,10 +325,11 @@ void TfrmInfo::countDue() {
     }
     auto promise = std::make_shared<QPromise<QList<int>>>();
     dueWatcher_->setFuture(promise->future());
-    QThreadPool::globalInstance()->start([promise, paths = settings_.history(), now = session_.wallClockNow()] {
+    QThreadPool::globalInstance()->start([promise, paths = settings_.history(), now = session_.wallClockNow(),
+                                          offset = session_.utcOffset()] {
         promise->start();
         QList<int> due;
-        for (const QString& path : paths) due << qm::DictationRecord::dueBlocksOf(path, now).value_or(-1);
+        for (const QString& path : paths) due << qm::DictationRecord::dueBlocksOf(path, now, offset).value_or(-1);
         promise->addResult(due);
         promise->finish();
     });
@@ -335,7 +339,7 @@ void TfrmInfo::showProgress() {
     const qm::Lesson& lesson = session_.lesson();
     int blocks = 0;
     for (int32_t n = 1; n <= session_.state().blocks().count(); ++n) blocks += lesson.noteOf(n).empty() ? 0 : 1;
-    auto days = qm::dictation::progressByDay(session_.dictationLog());
+    auto days = qm::dictation::progressByDay(session_.dictationLog(), session_.utcOffset());
     if (session_.state().mediaFile.empty()) {
         lblProgress->setText(tr("レッスンを開くと、その書き取りの記録が表示されます。"));
     } else if (days.empty()) {
@@ -348,7 +352,8 @@ void TfrmInfo::showProgress() {
                                  .arg(session_.dueNow())
                                  .arg(qRound(last.meanScore)));
     }
-    chtProgress->setProgress(std::move(days), blocks);
+    chtProgress->setProgress(std::move(days), blocks, session_.utcOffset());
+    chtProgress->setAccessibleDescription(lblProgress->text());
 }
 
 void TfrmInfo::showEvent(QShowEvent* event) {

@@ -111,16 +111,16 @@ void DictationPanel::btnReviewClick() {
     } else {
         const auto next = session_.nextReviewDue();
         reviewNote_ = next ? qm::Texts::tr("今日復習するブロックはありません。次の復習は %1 です。")
-                                 .arg(dueText(*next, session_.wallClockNow()))
+                                 .arg(dueText(*next, session_.wallClockNow(), session_.utcOffset()))
                            : qm::Texts::tr("今日復習するブロックはありません。書き取りを採点すると、復習の予定ができます。");
     }
     showReview();
     if (session_.reviewing()) edtAnswer->setFocus();
 }
 
-QString DictationPanel::dueText(int64_t due, int64_t now) {
-    const QDate day = QDateTime::fromSecsSinceEpoch(due, Qt::UTC).date();
-    const qint64 days = QDateTime::fromSecsSinceEpoch(now, Qt::UTC).date().daysTo(day);
+QString DictationPanel::dueText(int64_t due, int64_t now, int64_t utcOffset) {
+    const QDate day = QDateTime::fromSecsSinceEpoch(due + utcOffset, Qt::UTC).date();
+    const qint64 days = QDateTime::fromSecsSinceEpoch(now + utcOffset, Qt::UTC).date().daysTo(day);
     // The format is the language's: the months are named in English.
     const QString date = day.toString(qm::Texts::tr("yyyy年M月d日"));
     if (days <= 0) return qm::Texts::tr("%1（今日）").arg(date);
@@ -158,7 +158,7 @@ void DictationPanel::check() {
         if (last) {
             const auto next = session_.nextReviewDue();
             reviewNote_ = next ? qm::Texts::tr("今日の復習は終わりました。次の復習は %1 です。")
-                                     .arg(dueText(*next, session_.wallClockNow()))
+                                     .arg(dueText(*next, session_.wallClockNow(), session_.utcOffset()))
                                : qm::Texts::tr("今日の復習は終わりました。");
             showReview();
         }

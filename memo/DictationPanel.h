@@ -46,8 +46,9 @@ public:
     QPushButton* btnReview;
     QLabel* lblReview;  // where the round is, or when the next block is due
 
-    // "in N days" wording of a due time for the learner, from now (both UTC seconds).
-    static QString dueText(int64_t due, int64_t now);
+    // The local date of a due time and how far it is from now (both UTC
+    // seconds; utcOffset the learner's calendar), for the learner.
+    static QString dueText(int64_t due, int64_t now, int64_t utcOffset);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -23,11 +23,16 @@ constexpr std::size_t kMaxAnswersBytes = 16 * 1024 * 1024;
 DictationRecord::DictationRecord(QObject* parent)
     : QObject(parent), wallClock_([] { return QDateTime::currentSecsSinceEpoch(); }) {}
 
-void DictationRecord::setWallClock(WallClock clock) {
+void DictationRecord::setWallClock(WallClock clock, int64_t utcOffset) {
+    fixedOffset_ = clock ? std::optional<int64_t>(utcOffset) : std::nullopt;
     wallClock_ = clock ? std::move(clock) : WallClock([] { return QDateTime::currentSecsSinceEpoch(); });
 }
 
-std::optional<int> DictationRecord::dueBlocksOf(const QString& historyEntry, int64_t now) {
+int64_t DictationRecord::utcOffset() const {
+    return fixedOffset_ ? *fixedOffset_ : QDateTime::fromSecsSinceEpoch(now()).offsetFromUtc();
+}
+
+std::optional<int> DictationRecord::dueBlocksOf(const QString& historyEntry, int64_t now, int64_t utcOffset) {
     const bool blockFile = formats::kindOf(historyEntry) == formats::Kind::BlockFile;
     const QString answers = blockFile ? answersPathFor({}, historyEntry) : answersPathFor(historyEntry.toStdString(), {});
     if (answers.isEmpty() || !QFileInfo::exists(answers)) return std::nullopt;
@@ -35,7 +40,7 @@ std::optional<int> DictationRecord::dueBlocksOf(const QString& historyEntry, int
     if (read.error) return std::nullopt;
     const auto parsed = dictation::parse(read.bytes);
     if (!parsed.ok()) return std::nullopt;
-    return static_cast<int>(dictation::dueBlocks(parsed.log, now).size());
+    return static_cast<int>(dictation::dueBlocks(parsed.log, now, utcOffset).size());
 }
 
 QString DictationRecord::answersPathFor(const std::string& mediaFile, const QString& blockFile) {

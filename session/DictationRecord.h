@@ -41,16 +41,19 @@ public:
     void write(const dictation::DictationLog& log) const;
 
     // The wall clock the attempts are stamped with and the review schedule
-    // is read at: seconds since the epoch, UTC. Tests set a fixed one.
+    // is read at: seconds since the epoch, UTC, and the learner's calendar
+    // (seconds east of UTC; the local time zone's at now). Tests set a fixed
+    // clock and offset; an empty clock gives the real ones back.
     using WallClock = std::function<int64_t()>;
     int64_t now() const { return wallClock_(); }
-    void setWallClock(WallClock clock);
+    int64_t utcOffset() const;
+    void setWallClock(WallClock clock, int64_t utcOffset = 0);
 
     // How many blocks of a lesson in the history are due for review at now:
     // its answers file is found from the entry (a block file, or a media
     // with its block file's name beside it). nullopt when it has none or it
     // cannot be read; reads at most as much as a lesson's answers file holds.
-    static std::optional<int> dueBlocksOf(const QString& historyEntry, int64_t now);
+    static std::optional<int> dueBlocksOf(const QString& historyEntry, int64_t now, int64_t utcOffset);
 
 signals:
     void changed();  // another lesson's answers were read
@@ -59,6 +62,7 @@ private:
     dictation::DictationLog log_;
     QString path_;
     WallClock wallClock_;
+    std::optional<int64_t> fixedOffset_;
 };
 
 }  // namespace qm

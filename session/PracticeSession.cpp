@@ -760,7 +760,7 @@ void PracticeSession::leaveDictation() {
 std::vector<int32_t> PracticeSession::dueWithNotes() const {
     std::vector<int32_t> due;
     const int32_t count = state_.blocks().count();
-    for (const int block : dictation::dueBlocks(dictation_.log(), dictation_.now())) {
+    for (const int block : dictation::dueBlocks(dictation_.log(), dictation_.now(), dictation_.utcOffset())) {
         const int32_t n = block + 1;
         // Attempts at a block the lesson no longer has, or one whose note was
         // emptied, have nothing to be checked against.
@@ -772,7 +772,7 @@ std::vector<int32_t> PracticeSession::dueWithNotes() const {
 int PracticeSession::dueNow() const { return static_cast<int>(dueWithNotes().size()); }
 
 std::optional<int64_t> PracticeSession::nextReviewDue() const {
-    return dictation::nextDue(dictation_.log(), dictation_.now());
+    return dictation::nextDue(dictation_.log(), dictation_.now(), dictation_.utcOffset());
 }
 
 bool PracticeSession::startReview() {

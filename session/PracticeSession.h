@@ -228,9 +228,14 @@ public:
     int dueNow() const;
     std::optional<int64_t> nextReviewDue() const;
     // Seconds since the epoch (UTC) for the attempts' times and the
-    // schedule; tests set a fixed clock (an empty one gives the real back).
-    void setWallClock(DictationRecord::WallClock clock) { dictation_.setWallClock(std::move(clock)); }
+    // schedule, and the learner's calendar (seconds east of UTC): a review
+    // day runs from local midnight. Tests set a fixed clock and offset (an
+    // empty clock gives the real ones back).
+    void setWallClock(DictationRecord::WallClock clock, int64_t utcOffset = 0) {
+        dictation_.setWallClock(std::move(clock), utcOffset);
+    }
     int64_t wallClockNow() const { return dictation_.now(); }
+    int64_t utcOffset() const { return dictation_.utcOffset(); }
 
     // ---- notes: one line per block
     QStringList notes() const;

@@ -264,14 +264,15 @@ TEST_F(Memo, DictationHidesTheNoteAndShowsTheCheckedAnswer) {
 
 namespace {
 
-// The review round through the panel, on fixed dates: with nothing due the
-// review button says when the next block is; a day later it counts the
-// blocks due and Ctrl+R takes them weakest first, Enter checking each answer
-// and then going on, until the round is over. What is due when is the
-// session's (tests/session/ReviewTest.cpp).
+// The review round through the panel, on fixed dates of a learner in Japan
+// (whose day begins at 15:00 UTC): with nothing due the review button says
+// when the next block is, as a local date; a day later it counts the blocks
+// due and Ctrl+R takes them weakest first, Enter checking each answer and
+// then going on, until the round is over. What is due when is the session's
+// (tests/session/ReviewTest.cpp).
 TEST_F(Memo, ReviewTakesTheDueBlocksWeakestFirstAndSaysWhenTheNextIsDue) {
-    int64_t now = QDateTime(QDate(2026, 3, 2), QTime(10, 0), Qt::UTC).toSecsSinceEpoch();
-    app.session->setWallClock([&now] { return now; });
+    int64_t now = QDateTime(QDate(2026, 3, 2), QTime(20, 0), Qt::UTC).toSecsSinceEpoch();  // 3 March, 05:00 in Japan
+    app.session->setWallClock([&now] { return now; }, 9 * 60 * 60);
     frmMemo->show();
     frmMemo->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frmMemo));  // for the window's keys
@@ -288,7 +289,7 @@ TEST_F(Memo, ReviewTakesTheDueBlocksWeakestFirstAndSaysWhenTheNextIsDue) {
     EXPECT_EQ(d.btnReview->text(), "今日の復習");
     QTest::keyClick(d.edtAnswer, Qt::Key_R, Qt::ControlModifier);
     EXPECT_FALSE(app.session->reviewing());
-    EXPECT_EQ(d.lblReview->text(), "今日復習するブロックはありません。次の復習は 2026年3月3日（明日） です。");
+    EXPECT_EQ(d.lblReview->text(), "今日復習するブロックはありません。次の復習は 2026年3月4日（明日） です。");
 
     now += 24 * 60 * 60;
     QTest::keyClick(d.edtAnswer, Qt::Key_F1);  // the panel counts again at each block
@@ -309,7 +310,7 @@ TEST_F(Memo, ReviewTakesTheDueBlocksWeakestFirstAndSaysWhenTheNextIsDue) {
     EXPECT_EQ(d.btnCheck->text(), "終わる");
     QTest::keyClick(d.edtAnswer, Qt::Key_Return);
     EXPECT_FALSE(app.session->reviewing());
-    EXPECT_EQ(d.lblReview->text(), "今日の復習は終わりました。次の復習は 2026年3月4日（明日） です。");
+    EXPECT_EQ(d.lblReview->text(), "今日の復習は終わりました。次の復習は 2026年3月5日（明日） です。");
     EXPECT_EQ(d.btnReview->text(), "今日の復習");
 }
 

@@ -136,4 +136,30 @@ TEST(ReviewSchedule, ProgressPerDayMeanOfTheLastScoresAndBlocksMastered) {
     EXPECT_TRUE(progressByDay(DictationLog{}).empty());
 }
 
+// The learner's calendar decides what a day is: two attempts an hour apart
+// around midnight UTC are two days in London and one morning in Japan, whose
+// day (and due time) begins at 15:00 UTC; the progress is by Japan's days.
+TEST(ReviewSchedule, DaysAreTheLearnersCalendarDays) {
+    constexpr int64_t kJapan = 9 * 3600;
+    const std::vector<Attempt> aroundMidnight = {{0, 0, kDay0 - 1800, 100, ""}, {0, 0, kDay0 + 1800, 100, ""}};
+    EXPECT_EQ(scheduleOf(aroundMidnight).repetitions, 2);
+    EXPECT_EQ(scheduleOf(aroundMidnight).due, kDay0 + 6 * kDay);
+    const Schedule japan = scheduleOf(aroundMidnight, kJapan);
+    EXPECT_EQ(japan.repetitions, 1);
+    EXPECT_EQ(japan.due, kDay0 + kDay - kJapan) << "the next day in Japan: 15:00 UTC of the day";
+
+    DictationLog log;
+    for (const auto& a : aroundMidnight) log.addAttempt(a.block, a.blockStartMs, a.answer, a.score, a.time);
+    EXPECT_TRUE(dueBlocks(log, kDay0 + kDay - kJapan - 1, kJapan).empty());
+    EXPECT_EQ(dueBlocks(log, kDay0 + kDay - kJapan, kJapan), std::vector<int>{0});
+    EXPECT_EQ(nextDue(log, kDay0 + 3600, kJapan), kDay0 + kDay - kJapan);
+    ASSERT_EQ(progressByDay(log, kJapan).size(), 1u);
+    EXPECT_EQ(progressByDay(log, kJapan)[0].day, kDay0 - kJapan);
+    EXPECT_EQ(progressByDay(log).size(), 2u);
+    // West of UTC an unknown time falls on the day before the epoch: due at once all the same.
+    DictationLog carriedOver;
+    carriedOver.addAttempt(0, 0, "", 100, kUnknownTime);
+    EXPECT_EQ(dueBlocks(carriedOver, kDay0, -8 * 3600), std::vector<int>{0});
+}
+
 }  // namespace
