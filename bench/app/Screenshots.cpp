@@ -243,8 +243,23 @@ int shoot(const QString& media, const QString& settingsDir, const QString& outDi
     saved = save(frmMemo, at(QStringLiteral("review"))) && saved;
     frmInfo->PageControl1->setCurrentIndex(4);
     saved = save(frmInfo, at(QStringLiteral("progress"))) && saved;
+    // Other lessons in the history: one with blocks due, one answered today
+    // (nothing due), one never written down; the lesson itself at the head.
+    const QString folder = QFileInfo(media).absolutePath();
+    auto lessonWithAnswers = [&](const QString& name, int blocksAnswered, int64_t when) {
+        qm::dictation::DictationLog log;
+        for (int b = 0; b < blocksAnswered; ++b) log.addAttempt(b, 0, "", 80, when);
+        QFile answers(folder + QLatin1Char('/') + name + QStringLiteral(".dictation.tsv"));
+        const std::string bytes = qm::dictation::serialize(log);
+        if (answers.open(QIODevice::WriteOnly)) answers.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        session.AddHistory(folder + QLatin1Char('/') + name + QStringLiteral(".mp3"));
+    };
+    session.AddHistory(folder + QStringLiteral("/news-2026-11-30.mp3"));
+    lessonWithAnswers(QStringLiteral("unit-03"), 12, now - 60);
+    lessonWithAnswers(QStringLiteral("unit-02"), 5, now - 3 * 24 * 60 * 60);
+    session.AddHistory(media);
     frmInfo->PageControl1->setCurrentIndex(0);
-    waitFor([] { return frmInfo->dueOf(0) >= 0; }, 5000);
+    waitFor([] { return frmInfo->dueOf(0) >= 0 && frmInfo->dueOf(2) >= 0; }, 5000);
     saved = save(frmInfo, at(QStringLiteral("history"))) && saved;
     std::printf("%s: after five weeks, %d blocks due, %d in the history's count, %zu days of practice\n",
                 lang.toUtf8().constData(), session.dueNow(), frmInfo->dueOf(0),
