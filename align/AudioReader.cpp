@@ -127,16 +127,8 @@ struct AudioReader::State {
         inLayout = ffmpeg::frameLayout(f);
         inFormat = f->format;
         inRate = f->sample_rate;
-        AVChannelLayout mono{};
-        av_channel_layout_default(&mono, 1);
-        SwrContext* raw = nullptr;
-        int r = swr_alloc_set_opts2(&raw, &mono, AV_SAMPLE_FMT_S16, kSampleRate, &inLayout,
-                                    static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
-        swr.reset(raw);
-        if (r < 0) return fail("setting up the sample conversion", r);
-        r = swr_init(swr.get());
-        if (r < 0) return fail("setting up the sample conversion", r);
-        return true;
+        const int r = ffmpeg::openMonoResampler(swr, f, inLayout, AV_SAMPLE_FMT_S16, kSampleRate);
+        return r < 0 ? fail("setting up the sample conversion", r) : true;
     }
 
     // What the resampler still holds, into out.

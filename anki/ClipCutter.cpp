@@ -282,16 +282,8 @@ private:
         inLayout_ = ffmpeg::frameLayout(f);
         inFormat_ = f->format;
         inRate_ = f->sample_rate;
-        AVChannelLayout mono{};
-        av_channel_layout_default(&mono, 1);
-        SwrContext* raw = nullptr;
-        int r = swr_alloc_set_opts2(&raw, &mono, AV_SAMPLE_FMT_FLT, kClipRate, &inLayout_,
-                                    static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
-        swr_.reset(raw);
-        if (r < 0) return avFailed("setting up the sample conversion", r);
-        r = swr_init(swr_.get());
-        if (r < 0) return avFailed("setting up the sample conversion", r);
-        return true;
+        const int r = ffmpeg::openMonoResampler(swr_, f, inLayout_, AV_SAMPLE_FMT_FLT, kClipRate);
+        return r < 0 ? avFailed("setting up the sample conversion", r) : true;
     }
 
     bool take(const AVFrame* f) {

@@ -76,4 +76,18 @@ inline bool sameAudio(const AVFrame* f, int format, int rate, const AVChannelLay
     return same;
 }
 
+// Sets swr up to turn audio like f's (inLayout: its layout, as frameLayout
+// gives it; only read, though FFmpeg 5 takes it non-const) into mono
+// outFormat at outRate. 0, or FFmpeg's error code.
+inline int openMonoResampler(SwrPtr& swr, const AVFrame* f, AVChannelLayout& inLayout, AVSampleFormat outFormat,
+                             int outRate) {
+    AVChannelLayout mono{};
+    av_channel_layout_default(&mono, 1);
+    SwrContext* raw = nullptr;
+    const int r = swr_alloc_set_opts2(&raw, &mono, outFormat, outRate, &inLayout, static_cast<AVSampleFormat>(f->format),
+                                      f->sample_rate, 0, nullptr);
+    swr.reset(raw);
+    return r < 0 ? r : swr_init(swr.get());
+}
+
 }  // namespace qm::ffmpeg
