@@ -94,12 +94,22 @@ DictationPanel::DictationPanel(PracticeSession& session, QWidget* parent) : QWid
     connect(&session_, &PracticeSession::currentBlockChanged, this, [this] { onBlockChanged(); });
     connect(&session_, &PracticeSession::dictationChanged, this, [this] {
         showWeakest();
-        showReview();
+        countDue();
     });
     connect(&session_, &PracticeSession::reviewChanged, this, [this] { onBlockChanged(); });
-    connect(&session_, &PracticeSession::notesChanged, this, [this] { showReview(); });
+    connect(&session_, &PracticeSession::notesChanged, this, [this] { countDue(); });
+    countDue();
     onBlockChanged();
     showWeakest();
+}
+
+// The schedule of every block answered is worked out again only when the
+// answers, the notes or the day change: a block change comes from the block
+// timer while the lesson plays.
+void DictationPanel::countDue() {
+    dueCount_ = session_.dueNow();
+    countedDay_ = (session_.wallClockNow() + session_.utcOffset()) / dictation::kSecondsPerDay;
+    showReview();
 }
 
 void DictationPanel::btnReviewClick() {
@@ -134,8 +144,7 @@ void DictationPanel::showReview() {
         lblReview->setText(qm::Texts::tr("今日の復習 %1 / %2").arg(session_.reviewPosition()).arg(session_.reviewCount()));
         return;
     }
-    const int due = session_.dueNow();
-    btnReview->setText(due > 0 ? qm::Texts::tr("今日の復習 (%1)").arg(due) : qm::Texts::tr("今日の復習"));
+    btnReview->setText(dueCount_ > 0 ? qm::Texts::tr("今日の復習 (%1)").arg(dueCount_) : qm::Texts::tr("今日の復習"));
     lblReview->setText(reviewNote_);
 }
 void DictationPanel::onBlockChanged() {
@@ -148,7 +157,11 @@ void DictationPanel::onBlockChanged() {
     lblScore->clear();
     checkedInReview_ = false;
     btnCheck->setText(qm::Texts::tr("採点"));
-    showReview();  // a new day may have brought blocks due
+    // A new day may have brought blocks due.
+    if ((session_.wallClockNow() + session_.utcOffset()) / dictation::kSecondsPerDay != countedDay_)
+        countDue();
+    else
+        showReview();
 }
 
 void DictationPanel::check() {

@@ -58,7 +58,11 @@ private:
     void showWeakest();
     void showReview();
 
+    void countDue();
+
     bool checkedInReview_ = false;  // the round's block was checked: Enter goes on
+    int dueCount_ = 0;              // the blocks due, as last counted
+    int64_t countedDay_ = 0;        // the learner's day they were counted on
     QString reviewNote_;            // what the last start or end of a round said
 
     PracticeSession& session_;
